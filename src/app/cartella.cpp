@@ -1,0 +1,123 @@
+#include "app/cartella.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace scen {
+namespace {
+
+std::string motivo_errno(int e) { return std::system_category().message(e); }
+
+// Closes a descriptor on every way out.
+class descrittore {
+ public:
+  explicit descrittore(int fd) : fd_(fd) {}
+  ~descrittore() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  descrittore(const descrittore&) = delete;
+  descrittore& operator=(const descrittore&) = delete;
+  int get() const { return fd_; }
+  int rilascia() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+std::filesystem::path nome_temporaneo(const std::filesystem::path& finale) {
+  static std::atomic<unsigned> contatore{0};
+  auto nome = "." + finale.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+              std::to_string(contatore++);
+  return finale.parent_path() / nome;
+}
+
+void scrivi_tutto(int fd, std::string_view byte, const std::filesystem::path& file,
+                  std::optional<std::size_t> guasto_dopo) {
+  std::size_t scritti = 0;
+  while (scritti < byte.size()) {
+    std::size_t quanti = byte.size() - scritti;
+    if (guasto_dopo && scritti + quanti > *guasto_dopo) {
+      quanti = *guasto_dopo - scritti;
+      if (quanti == 0) throw guasto_piattaforma(file, motivo_errno(ENOSPC));
+    }
+    const ssize_t n = ::write(fd, byte.data() + scritti, quanti);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw guasto_piattaforma(file, motivo_errno(errno));
+    }
+    scritti += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+guasto_piattaforma::guasto_piattaforma(std::filesystem::path file, std::string motivo)
+    : std::runtime_error(file.string() + ": " + motivo), file_(std::move(file)), motivo_(std::move(motivo)) {}
+
+cartella::cartella(std::filesystem::path base) : base_(std::move(base)) {}
+
+std::filesystem::path cartella::percorso_di(std::string_view nome) const { return base_ / std::string(nome); }
+
+void cartella::scrivi(std::string_view nome, std::string_view byte) {
+  const auto finale = percorso_di(nome);
+  const auto temporaneo = nome_temporaneo(finale);
+  descrittore fd(::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) throw guasto_piattaforma(finale, motivo_errno(errno));
+  try {
+    scrivi_tutto(fd.get(), byte, finale, guasto_dopo_);
+    if (::close(fd.rilascia()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
+    if (::rename(temporaneo.c_str(), finale.c_str()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
+  } catch (...) {
+    ::unlink(temporaneo.c_str());
+    throw;
+  }
+}
+
+bool cartella::esiste(std::string_view nome) const {
+  struct stat st {};
+  return ::stat(percorso_di(nome).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> cartella::leggi(std::string_view nome, std::size_t limite) const {
+  const auto file = percorso_di(nome);
+  if (!esiste(nome)) return std::nullopt;
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw guasto_piattaforma(file, motivo_errno(errno));
+  std::string byte;
+  char blocco[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), blocco, sizeof blocco);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw guasto_piattaforma(file, motivo_errno(errno));
+    }
+    if (n == 0) break;
+    if (byte.size() + static_cast<std::size_t>(n) > limite) {
+      throw guasto_piattaforma(file, "file is larger than " + std::to_string(limite) + " bytes");
+    }
+    byte.append(blocco, static_cast<std::size_t>(n));
+  }
+  return byte;
+}
+
+void cartella::elimina(std::string_view nome) {
+  const auto file = percorso_di(nome);
+  if (!esiste(nome)) return;
+  if (::unlink(file.c_str()) != 0) throw guasto_piattaforma(file, motivo_errno(errno));
+}
+
+std::filesystem::path cartella_programma() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) throw guasto_piattaforma("/proc/self/exe", ec.message());
+  return exe.parent_path();
+}
+
+}  // namespace scen

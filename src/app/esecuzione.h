@@ -1,0 +1,51 @@
+// The run sequence: identity, window, the five writers, then
+// `memorizza_percorso` (compile, code pass, markers, binary files).
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/cartella.h"
+#include "app/finestra.h"
+#include "compiler/compilatore.h"
+#include "compiler/sorgenti.h"
+#include "model/modello.h"
+#include "model/nomi_file.h"
+
+namespace scen {
+
+// Exit statuses of the run.
+namespace stato_uscita {
+inline constexpr int pulito = 0;
+inline constexpr int con_errore = 1;   // `codice_errore` not 0 at the end; files written all the same
+inline constexpr int fatale = 2;       // ended through `errore`
+inline constexpr int piattaforma = 3;  // a file could not be created, written, read or deleted
+}  // namespace stato_uscita
+
+inline constexpr std::string_view prefisso_errore = " Errore n. ";
+
+// Thrown by `errore` once the box is closed: the run ends where it stands.
+struct fine_fatale {
+  std::string testo;  // the text after " Errore n. ", e.g. "1250"
+};
+
+// Shows " Errore n. " + a, keeps the button in `risposta`, ends the run.
+[[noreturn]] void errore(modello& m, finestra& f, const std::string& a);
+
+struct esito_percorso {
+  luogo_errore luogo;              // where the compile stopped, if it did
+  std::vector<std::string> scritti;  // binary files written, in order
+};
+
+// Compiles the sources into `m` and writes the binary files into `dove`.
+// Throws fine_fatale through `errore` (markers used, or no track cells).
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s,
+                                  cartella& dove, finestra& f);
+
+// The whole run of the main program in `dove`; returns its exit status.
+// Platform failures (guasto_piattaforma) pass through to the caller.
+int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori);
+
+}  // namespace scen

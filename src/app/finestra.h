@@ -1,0 +1,34 @@
+// The run's only user interface: the "Attendere" window shown while the run
+// works, and the modal message box of a fatal error.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string_view>
+
+namespace scen {
+
+inline constexpr std::string_view testo_attendere = "Attendere";
+
+class finestra {
+ public:
+  virtual ~finestra() = default;
+  // Shows the window and paints it at once; the run goes on without waiting.
+  virtual void mostra_attendere() = 0;
+  // A modal box with `testo` and one OK button; returns the button pressed.
+  virtual std::int32_t messaggio(std::string_view testo) = 0;
+};
+
+// Without a display: each text is one line on the given stream.
+class finestra_console final : public finestra {
+ public:
+  explicit finestra_console(std::ostream& uscita) : uscita_(uscita) {}
+  void mostra_attendere() override;
+  std::int32_t messaggio(std::string_view testo) override;
+
+ private:
+  std::ostream& uscita_;
+};
+
+}  // namespace scen

@@ -1,0 +1,67 @@
+// The "Attendere" window and the error box through FLTK, chosen at run time
+// when an X display can be opened.
+#include <FL/Enumerations.H>
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
+#include <FL/x.H>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/finestra.h"
+
+namespace scen {
+namespace {
+
+// 1 twip = 1/1440 inch; at 96 dots per inch, 15 twips to the pixel.
+constexpr int px(int twip) { return twip / 15; }
+
+class finestra_fltk final : public finestra {
+ public:
+  finestra_fltk()
+      : finestra_(px(4200), px(2688), "scenario"),
+        etichetta_(px(960), px(960), px(2652), px(792), testo_attendere.data()) {
+    etichetta_.labelfont(FL_HELVETICA_BOLD);
+    etichetta_.labelsize(24 * 96 / 72);  // 24 points
+    etichetta_.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    finestra_.end();
+  }
+
+  void mostra_attendere() override {
+    finestra_.show();
+    // Paint now: the run goes on without returning to the event loop.
+    for (int i = 0; i < 10 && !finestra_.visible(); ++i) Fl::wait(0.05);
+    finestra_.redraw();
+    Fl::flush();
+    Fl::check();
+  }
+
+  std::int32_t messaggio(std::string_view testo) override {
+    fl_message_title("");
+    fl_close = "OK";
+    const std::string t(testo);
+    fl_message("%s", t.c_str());
+    return 1;  // the one button, OK
+  }
+
+ private:
+  Fl_Window finestra_;
+  Fl_Box etichetta_;
+};
+
+}  // namespace
+
+std::unique_ptr<finestra> apri_finestra_fltk() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return nullptr;
+  // Open the display ourselves: FLTK would end the program if it could not.
+  Display* d = XOpenDisplay(nullptr);
+  if (d == nullptr) return nullptr;
+  fl_open_display(d);
+  return std::make_unique<finestra_fltk>();
+}
+
+}  // namespace scen

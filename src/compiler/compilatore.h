@@ -1,0 +1,25 @@
+// The compile step: reads the route source, then the train source, into the
+// model. It never stops the run: its outcome is `codice_errore` and
+// `posizione_errore`, plus where in the sources it stopped.
+#pragma once
+
+#include <cstdint>
+
+#include "compiler/sorgenti.h"
+#include "model/modello.h"
+
+namespace scen {
+
+// Where the compile stopped on an error: which source and the line of the
+// field it had read last. Not part of the model; the tool uses it.
+struct luogo_errore {
+  enum class sorgente : std::uint8_t { nessuna, linea, treno };
+  sorgente file = sorgente::nessuna;
+  std::int32_t riga = 0;  // 1-based; 0 when unknown
+};
+
+// Compiles both sources into `m`. Expects `m.stazioni` cleared and
+// `m.codice_errore` 0 (the run does that first) and `m.scrivi_linea` set.
+luogo_errore memorizza_dati(modello& m, sorgenti& s);
+
+}  // namespace scen

@@ -1,0 +1,30 @@
+// Every error code the compile step and the code pass can record, with the
+// short English text that the run's last line and the companion tool show.
+// This table is the one place these texts live.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace scen {
+
+struct voce_errore {
+  std::int32_t codice;
+  // What went wrong, in the author's terms; "{pos}" stands for the position
+  // in metres where the code carries one.
+  std::string_view messaggio;
+  bool con_posizione;  // whether `posizione_errore` belongs to this code
+};
+
+std::span<const voce_errore> tabella_errori();
+
+// The entry for a code, or nullptr for a code nobody records.
+const voce_errore* cerca_errore(std::int32_t codice);
+
+// The message with the position filled in ("station position 36725 m is not a
+// multiple of 50 m"); a code outside the table gets a generic text.
+std::string messaggio_errore(std::int32_t codice, std::int32_t posizione);
+
+}  // namespace scen

@@ -1,0 +1,28 @@
+// The three binary files the simulator loads, each an exact image of one
+// model member: the line data file (plan view), the summary file (the 87
+// entries) and the track file (the cells).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/cartella.h"
+#include "model/modello.h"
+#include "model/nomi_file.h"
+
+namespace scen {
+
+inline constexpr std::size_t byte_cella = 15;
+inline constexpr std::size_t byte_voce_minimi = 34;  // an entry is 34 + length of its name
+
+std::string codifica_linea(const piano& p);
+std::string codifica_sommario(const std::array<stazione, numero_stazioni>& s);
+std::string codifica_percorso(const std::vector<cella>& celle);
+
+// Writes the line data file (only when `scrivi_linea` is nonzero), then the
+// summary file, then the track file. The model must hold its cells, and its
+// plan view when `scrivi_linea` is nonzero. Returns the names written.
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, cartella& dove);
+
+}  // namespace scen

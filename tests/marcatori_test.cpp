@@ -1,0 +1,86 @@
+// The marker and check-code step, alone and inside memorizza_percorso.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/esecuzione.h"
+#include "output/codici_gara.h"
+#include "output/marcatori.h"
+#include "test_util.h"
+
+namespace scen {
+namespace {
+
+modello con_celle(int n) {
+  modello m;
+  m.percorso.emplace(static_cast<std::size_t>(n));
+  m.stazioni[voce::linea].nome = "Ardena_VelmoraCle";
+  m.stazioni[voce::treno].nome = "4713";
+  return m;
+}
+
+TEST(MarkerStep, StampsMarkersAndCodes) {
+  modello m = con_celle(10);
+  EXPECT_EQ(timbra_marcatori(m), std::nullopt);
+  EXPECT_EQ((*m.percorso)[1].valore1, 5121);
+  EXPECT_EQ((*m.percorso)[1].valore2, codice_gara_og("4713", "Ardena_VelmoraCle"));
+  EXPECT_EQ(m.stazioni[85].gruppo_a1, 610);
+  EXPECT_EQ(m.stazioni[85].orario, codice_gara_st("4713", "Ardena_VelmoraCle"));
+}
+
+TEST(MarkerStep, UsedSlotsGiveTheFatalTexts) {
+  struct caso {
+    const char* nome;
+    void (*prepara)(modello&);
+    const char* atteso;
+  };
+  const caso casi[] = {
+      {"cell 1 valore1", [](modello& m) { (*m.percorso)[1].valore1 = 180; }, "1250"},
+      {"entry 85 gruppo_a1", [](modello& m) { m.stazioni[85].gruppo_a1 = 1; }, "1250"},
+      {"cell 1 valore2", [](modello& m) { (*m.percorso)[1].valore2 = -3; }, "1251"},
+      {"entry 85 orario", [](modello& m) { m.stazioni[85].orario = 7; }, "1251"},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    modello m = con_celle(10);
+    c.prepara(m);
+    EXPECT_EQ(timbra_marcatori(m), std::optional<std::string>(c.atteso));
+  }
+}
+
+// A compile that leaves the model as a test prepares it, so that the steps
+// after it can be driven on a hand-made model.
+class sorgenti_preparate final : public sorgenti {
+ public:
+  std::optional<std::string> leggi_linea() override { return std::nullopt; }
+  std::optional<std::string> leggi_treno() override { return std::nullopt; }
+  void elimina_linea() override {}
+  void elimina_treno() override {}
+};
+
+class finestra_registrata final : public finestra {
+ public:
+  void mostra_attendere() override {}
+  std::int32_t messaggio(std::string_view testo) override {
+    testi.emplace_back(testo);
+    return 1;
+  }
+  std::vector<std::string> testi;
+};
+
+TEST(MarkerStep, NoTrackCellsAfterCompilingEndsThroughErrore) {
+  test_util::cartella_temporanea tmp;
+  cartella dove(tmp.path());
+  modello m;
+  sorgenti_in_memoria s(std::nullopt, std::nullopt);  // no route source: code 101 once the compiler runs
+  finestra_registrata f;
+  m.codice_errore = 0;
+  EXPECT_THROW(memorizza_percorso(m, 1, identita_incorporata(), s, dove, f), fine_fatale);
+  ASSERT_EQ(f.testi.size(), 1u);
+  EXPECT_EQ(f.testi[0].rfind(" Errore n. ", 0), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no binary file is written";
+}
+
+}  // namespace
+}  // namespace scen
