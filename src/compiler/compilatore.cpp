@@ -1,12 +1,45 @@
 #include "compiler/compilatore.h"
 
+#include "compiler/interno.h"
+#include "model/accesso.h"
+
 namespace scen {
 
+void contesto::registra(std::int32_t codice) {
+  m.codice_errore = codice;
+  luogo.file = file;
+  luogo.riga = lettore ? lettore->riga_campo() : 0;
+}
+
+lettore_campi& contesto::apri(std::string byte, luogo_errore::sorgente sorgente) {
+  lettore.reset();
+  testo = std::move(byte);
+  file = sorgente;
+  return lettore.emplace(testo);
+}
+
+void contesto::registra(std::int32_t codice, std::int32_t posizione) {
+  registra(codice);
+  m.posizione_errore = posizione;
+}
+
+bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine) {
+  return (static_cast<double>(p) + static_cast<double>(margine)) / 50.0 > static_cast<double>(m.ultima_cella);
+}
+
 luogo_errore memorizza_dati(modello& m, sorgenti& s) {
-  // Not built yet: the compile step leaves the model as it found it.
-  (void)m;
-  (void)s;
-  return {};
+  contesto c{m, s};
+  try {
+    if (compila_linea(c) == esito_fase::uscita) return c.luogo;
+    compila_treno(c);
+  } catch (const guasto_esecuzione&) {
+    // The failure path: every file closed, each source that still exists
+    // deleted, code 25; the position stays as it was.
+    c.s.elimina_linea();
+    c.s.elimina_treno();
+    c.registra(25);
+  }
+  return c.luogo;
 }
 
 }  // namespace scen

@@ -1,0 +1,54 @@
+// What the stages of the compile step share while one compile runs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "compiler/compilatore.h"
+#include "compiler/lettore.h"
+#include "compiler/sorgenti.h"
+#include "model/modello.h"
+
+namespace scen {
+
+// How a reading stage ended.
+enum class esito_fase {
+  continua,     // go on reading
+  fine_lettura, // stop reading, go on as at the end of the file (code 15)
+  uscita,       // the compile step returns now (an error took its way out)
+};
+
+struct contesto {
+  contesto(modello& modello_, sorgenti& sorgenti_) : m(modello_), s(sorgenti_) {}
+
+  modello& m;
+  sorgenti& s;
+  // The source being read and its reader; they live here so that the line of
+  // a run-time failure is still known once the failure has unwound the stage.
+  std::string testo;
+  std::optional<lettore_campi> lettore;
+  luogo_errore::sorgente file = luogo_errore::sorgente::nessuna;
+  luogo_errore luogo{};
+  // First entry the stations may not use: the route's board texts fill 80 downward.
+  std::int32_t voce_testo = voce::prima_indicazione;
+
+  // Records a code and where the compile was in the sources.
+  void registra(std::int32_t codice);
+  void registra(std::int32_t codice, std::int32_t posizione);
+  // Starts reading `byte` as `sorgente`; returns its reader.
+  lettore_campi& apri(std::string byte, luogo_errore::sorgente sorgente);
+};
+
+// The route half; returns `uscita` when the compile step must return.
+esito_fase compila_linea(contesto& c);
+// The train half, from opening the train source to its end processing.
+void compila_treno(contesto& c);
+// One station line, its key already read.
+esito_fase compila_stazione(contesto& c, std::int32_t& contatore_stazioni);
+
+// The position test of section and train lines: the line passes when
+// (p + margine) / 50 is not above the last cell.
+bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine);
+
+}  // namespace scen

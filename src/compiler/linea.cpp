@@ -1,0 +1,404 @@
+// The route half of the compile step: the general section, the ordering of
+// the kilometric zones, the section part (gradients, curves, mountain zones,
+// boards) and the completion of gradients and plan view.
+#include <array>
+#include <optional>
+
+#include "compiler/interno.h"
+#include "compiler/memo.h"
+#include "compiler/numeri.h"
+#include "model/accesso.h"
+#include "model/testo.h"
+
+namespace scen {
+namespace {
+
+constexpr std::int32_t lunghezza_massima = 1000000;
+constexpr std::int32_t oltre_linea = 7000;  // the track model reaches 7000 m beyond the route
+constexpr std::int64_t ultimo_metro_piano = 1000000;
+
+// Working state of the section part; none of it outlives the route half.
+struct stato_sezioni {
+  std::int64_t prossima_pendenza = 0;  // next cell to receive a gradient
+  std::int64_t pendenza = 0;           // gradient in force
+  std::int64_t k = 2;                  // next plan-view metre
+};
+
+// Ends the route half on an error that deletes the route source.
+esito_fase esci(contesto& c, std::int32_t codice) {
+  c.s.elimina_linea();
+  c.registra(codice);
+  return esito_fase::uscita;
+}
+esito_fase esci(contesto& c, std::int32_t codice, std::int32_t posizione) {
+  c.s.elimina_linea();
+  c.registra(codice, posizione);
+  return esito_fase::uscita;
+}
+
+// "lunghezza percorso": sizes the track cells and the plan view. A length
+// that leaves fewer than two cells fails before anything is stored.
+esito_fase lunghezza(contesto& c, lettore_campi& l) {
+  modello& m = c.m;
+  const std::int32_t lunghezza = l.leggi_32();
+  if (lunghezza > lunghezza_massima) return esci(c, 1);
+  const std::int64_t totale = std::int64_t{lunghezza} + oltre_linea;
+  const std::int64_t ultima = arrotonda(static_cast<double>(totale) / 50.0);
+  if (ultima < 1) throw guasto_esecuzione("the route is too short for a track (fewer than two cells)");
+  voce_di(m, voce::dati_generali).fine = lunghezza;
+  m.lunghezza_totale = static_cast<std::int32_t>(totale);
+  m.ultima_cella = static_cast<std::int32_t>(ultima);
+  m.percorso.emplace(static_cast<std::size_t>(ultima) + 1);
+  m.planimetria.reset();
+  if (m.scrivi_linea != 0) m.planimetria.emplace(m.lunghezza_totale);
+  return esito_fase::continua;
+}
+
+void tre_numeri(lettore_campi& l, stazione& voce) {
+  voce.inizio = l.leggi_32();
+  voce.fine = l.leggi_32();
+  voce.posizione = l.leggi_32();
+}
+
+esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave) {
+  stazione& voce = voce_di(c.m, voce::treno);
+  voce.inizio = l.leggi_32();
+  voce.fine = l.leggi_32();
+  if (voce.inizio % 50 != 0) return esci(c, 3);
+  if (voce.fine % 50 != 0) return esci(c, 4);
+  if (contiene(chiave, "4")) {
+    voce.posizione = 4;
+  } else if (contiene(chiave, "9")) {
+    voce.posizione = 9;
+  } else {
+    return esci(c, 5);
+  }
+  if (voce.fine == 0) voce.posizione = 0;
+  return esito_fase::continua;
+}
+
+// One key of the general section; every test that the key passes reads its own values.
+esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& riga) {
+  modello& m = c.m;
+  // Only the length key ignores letter case; the others match as the writer spells them.
+  const std::string minuscola_riga = minuscole(riga);
+  if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
+    if (lunghezza(c, l) == esito_fase::uscita) return esito_fase::uscita;
+  }
+  if (contiene(riga, "tre") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_0));
+  if (contiene(riga, "due") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_1));
+  if (contiene(riga, "uno") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_2));
+  if (contiene(riga, "sfondo") && contiene(riga, "uno")) voce_di(m, voce::linea).inizio = l.leggi_32();
+  if (contiene(riga, "sfondo") && contiene(riga, "due")) voce_di(m, voce::linea).posizione = l.leggi_32();
+  if (contiene(riga, "sfondo") && contiene(riga, "tre")) voce_di(m, voce::linea).fine = l.leggi_32();
+  if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
+    if (ripetizione(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
+  }
+  return esito_fase::continua;
+}
+
+// A section header ends the general section: a key that, without its
+// leading blanks, does not begin with "-" and holds both "[" and "]".
+bool intestazione(const std::string& riga) {
+  const auto primo = riga.find_first_not_of(" \t");
+  const bool commento = primo != std::string::npos && riga[primo] == '-';
+  return !commento && contiene(riga, "[") && contiene(riga, "]");
+}
+
+esito_fase sezione_generale(contesto& c, lettore_campi& l) {
+  for (;;) {
+    if (l.fine_file()) return esito_fase::continua;
+    c.m.riga = l.leggi_testo();
+    if (l.fine_file()) return esito_fase::continua;
+    // Comment fields (any field holding "-"): up to ten skipped in a row.
+    for (int n = 0; n < 10 && contiene(c.m.riga, "-"); ++n) c.m.riga = l.leggi_testo();
+    const std::string riga = c.m.riga;
+    if (chiave_generale(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
+    if (intestazione(riga)) return esito_fase::continua;
+  }
+}
+
+// ---- Section part -------------------------------------------------------
+
+esito_fase controlla_posizione(contesto& c, std::int32_t p) {
+  if (!posizione_oltre(c.m, p, 100)) return esito_fase::continua;
+  c.registra(15, p);
+  return esito_fase::fine_lettura;
+}
+
+void scrivi_pendenza(modello& m, stato_sezioni& st) {
+  cella_di(m, st.prossima_pendenza).pendenza = basso_8(st.pendenza + 100);
+  ++st.prossima_pendenza;
+}
+
+esito_fase pendenza(contesto& c, lettore_campi& l, stato_sezioni& st) {
+  const std::int32_t p = l.leggi_32();
+  const std::int32_t g = l.leggi_32();
+  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  const std::int64_t fino_a = cella_profilo(p);
+  if (fino_a > 0) {
+    do {
+      scrivi_pendenza(c.m, st);
+    } while (st.prossima_pendenza < fino_a);
+  }
+  st.pendenza = g;
+  return esito_fase::continua;
+}
+
+struct punto {
+  double x;
+  double y;
+};
+
+punto leggi_punto(modello& m, std::int64_t metro) {
+  const piano& p = piano_al_metro(m, metro, 0);
+  return {p.numero(static_cast<std::int32_t>(metro), 0), p.numero(static_cast<std::int32_t>(metro), 1)};
+}
+
+void scrivi_punto(modello& m, std::int64_t metro, punto v) {
+  piano& p = piano_al_metro(m, metro, 0);
+  p.poni_reale(static_cast<std::int32_t>(metro), 0, v.x);
+  p.poni_reale(static_cast<std::int32_t>(metro), 1, v.y);
+}
+
+// Next metre of the plan view: straight on (c = 0) or turning by curvature c.
+// Both differences are taken before the point is written; the step is not
+// renormalised. Evaluated left to right, with no fused multiply-add.
+void avanza_piano(modello& m, std::int64_t k, double curvatura) {
+  const punto a = leggi_punto(m, k - 1);
+  const punto b = leggi_punto(m, k - 2);
+  const double dx = a.x - b.x;
+  const double dy = a.y - b.y;
+  if (curvatura == 0.0) {
+    scrivi_punto(m, k, {a.x + dx, a.y + dy});
+  } else {
+    scrivi_punto(m, k, {(a.x + dx) + (dy * curvatura), (a.y + dy) - (dx * curvatura)});
+  }
+}
+
+std::optional<double> curvatura_della_chiave(const std::string& riga) {
+  static constexpr std::array<double, 6> curvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  for (std::size_t i = 0; i < curvature.size(); ++i) {
+    if (contiene(riga, std::string(1, static_cast<char>('1' + i)))) return curvature[i];
+  }
+  return std::nullopt;
+}
+
+esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
+  const std::int32_t s = l.leggi_32();
+  const std::int32_t n = l.leggi_32();
+  if (controlla_posizione(c, s) != esito_fase::continua) return esito_fase::fine_lettura;
+  std::optional<double> curvatura = curvatura_della_chiave(riga);
+  if (!curvatura) return esci(c, 103);
+  if (contiene_senza_maiuscole(riga, "s")) curvatura = -*curvatura;
+
+  while (st.k <= s) {
+    avanza_piano(c.m, st.k, 0.0);
+    if (++st.k > ultimo_metro_piano) return esci(c, 103);
+  }
+  const std::int64_t fine = std::int64_t{s} + n;
+  while (st.k <= fine) {
+    avanza_piano(c.m, st.k, *curvatura);
+    if (++st.k > ultimo_metro_piano) return esci(c, 103);
+  }
+  return esito_fase::continua;
+}
+
+esito_fase montagna(contesto& c, lettore_campi& l) {
+  std::int32_t inizio = l.leggi_32();
+  std::int32_t fine = l.leggi_32();
+  std::int32_t tipo = l.leggi_32();
+  if (controlla_posizione(c, inizio) != esito_fase::continua) return esito_fase::fine_lettura;
+  memo_montagna(c.m, inizio, fine, tipo);
+  return esito_fase::continua;
+}
+
+esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
+  std::array<std::int32_t, 9> v{};
+  for (auto& x : v) x = l.leggi_32();
+  if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  memo_indicatori_v_max(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  if (c.m.codice_errore > 0) return esci(c, c.m.codice_errore, v[0]);
+  return esito_fase::continua;
+}
+
+esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
+  modello& m = c.m;
+  const std::int32_t p = l.leggi_32();
+  m.riga = l.leggi_testo();
+  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  cella& cl = cella_di(m, cella_punto(p));
+  if (!libera(cl)) return esci(c, 6, p);
+  cl.tipo = tipo_cella::indicazione;
+  cl.valore1 = in_16(c.voce_testo, "board text entry");
+  // Entry 0 is never used: an 81st text has nowhere to go.
+  if (c.voce_testo < 1) throw guasto_esecuzione("no entry of the station table left for an indication board text");
+  voce_di(m, c.voce_testo).nome = m.riga;
+  --c.voce_testo;
+  return esito_fase::continua;
+}
+
+// One key of the section part; every test it passes reads its own values.
+esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
+  const std::string chiave = minuscole(riga);
+  esito_fase e = esito_fase::continua;
+  if (contiene(chiave, "pendenza")) e = pendenza(c, l, st);
+  if (e != esito_fase::continua) return e;
+  if (contiene(chiave, "curva") && c.m.scrivi_linea != 0) e = curva(c, l, st, riga);
+  if (e != esito_fase::continua) return e;
+  if (contiene(chiave, "montagna")) e = montagna(c, l);
+  if (e != esito_fase::continua) return e;
+  if (contiene(chiave, "indicatori_v")) e = indicatore_v_max(c, l);
+  if (e != esito_fase::continua) return e;
+  if (contiene(chiave, "indicat") && contiene(chiave, "cartello")) e = cartello_indicazione(c, l);
+  return e;
+}
+
+esito_fase sezioni(contesto& c, lettore_campi& l, stato_sezioni& st) {
+  for (;;) {
+    if (l.fine_file()) return esito_fase::continua;
+    c.m.riga = l.leggi_testo();
+    if (l.fine_file()) return esito_fase::continua;
+    for (int n = 0; n < 2 && contiene(c.m.riga, "-"); ++n) {
+      c.m.riga = l.leggi_testo();
+      if (l.fine_file()) return esito_fase::continua;
+    }
+    const esito_fase e = chiave_sezione(c, l, st, std::string(c.m.riga));
+    if (e == esito_fase::uscita) return e;
+    if (e == esito_fase::fine_lettura) return esito_fase::continua;
+  }
+}
+
+void inizia_piano(modello& m) {
+  piano_al_metro(m, 0, 0).poni_intero(0, 0, 0);
+  piano_al_metro(m, 0, 1).poni_intero(0, 1, 0);
+  piano_al_metro(m, 1, 0).poni_intero(1, 0, 0);
+  piano_al_metro(m, 1, 1).poni_intero(1, 1, 1);
+}
+
+// Gradients carried to the end of the track, the plan view straight on to
+// its end. The last three cells and the last two metres are not filled.
+void completa(modello& m, stato_sezioni& st) {
+  do {
+    scrivi_pendenza(m, st);
+  } while (st.prossima_pendenza < std::int64_t{m.ultima_cella} - 2);
+  if (m.scrivi_linea != 0) {
+    for (; st.k <= std::int64_t{m.lunghezza_totale} - 2; ++st.k) avanza_piano(m, st.k, 0.0);
+  }
+}
+
+}  // namespace
+
+esito_fase compila_linea(contesto& c) {
+  modello& m = c.m;
+  voce_di(m, voce::linea).nome = m.nome_linea;
+  voce_di(m, voce::treno).nome = m.nome_treno;
+
+  std::optional<std::string> testo = c.s.leggi_linea();
+  if (!testo) {
+    c.registra(101);
+    return esito_fase::uscita;
+  }
+  lettore_campi& l = c.apri(*testo, luogo_errore::sorgente::linea);
+
+  // Everything before the first field holding "[generale]" is skipped.
+  for (;;) {
+    if (l.fine_file()) return esci(c, 102);
+    m.riga = l.leggi_testo();
+    if (l.fine_file()) return esci(c, 102);
+    if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
+  }
+
+  if (sezione_generale(c, l) == esito_fase::uscita) return esito_fase::uscita;
+  progressive_ordina(m);
+  m.n_montagne = 0;
+
+  stato_sezioni st;
+  if (m.scrivi_linea != 0) inizia_piano(m);
+  if (sezioni(c, l, st) == esito_fase::uscita) return esito_fase::uscita;
+
+  c.s.elimina_linea();
+  completa(m, st);
+  return esito_fase::continua;
+}
+
+// ---- Cell work of the route ------------------------------------------------
+
+void progressive_ordina(modello& m) {
+  struct zona {
+    std::int32_t inizio, fine, posizione;
+  };
+  auto leggi = [&](int e) { return zona{m.stazioni[e].inizio, m.stazioni[e].fine, m.stazioni[e].posizione}; };
+  const zona z0 = leggi(voce::zona_0);
+  const zona z1 = leggi(voce::zona_1);
+  const zona z2 = leggi(voce::zona_2);
+  std::array<zona, 3> r{};
+
+  if (std::int64_t{z0.inizio} + z1.inizio + z2.inizio == 0) {
+    // No start positions: the last zone with a positive progressive leads.
+    if (z0.fine > 0) r = {z0, z1, z2};
+    if (z1.fine > 0) r = {z1, z0, z2};
+    if (z2.fine > 0) r = {z2, z1, z0};
+  } else if (z0.inizio > z1.inizio && z0.inizio > z2.inizio) {
+    r = z1.inizio > z2.inizio ? std::array<zona, 3>{z0, z1, z2} : std::array<zona, 3>{z0, z2, z1};
+  } else if (z1.inizio > z0.inizio && z1.inizio > z2.inizio) {
+    r = z0.inizio > z2.inizio ? std::array<zona, 3>{z1, z0, z2} : std::array<zona, 3>{z1, z2, z0};
+  } else if (z2.inizio > z0.inizio && z2.inizio > z1.inizio) {
+    r = z0.inizio > z1.inizio ? std::array<zona, 3>{z2, z0, z1} : std::array<zona, 3>{z2, z1, z0};
+  }
+  // A tie for the largest start leaves all three zones cleared.
+
+  for (int i = 0; i < 3; ++i) {
+    stazione& e = m.stazioni[voce::zona_0 + i];
+    e.inizio = r[i].inizio;
+    e.fine = r[i].fine;
+    e.posizione = r[i].posizione;
+    if (e.posizione == 1) e.fine = in_32(std::int64_t{e.fine} + 100, "kilometric progressive");
+  }
+}
+
+void memo_montagna(modello& m, std::int32_t& inizio, std::int32_t& fine, std::int32_t& tipo) {
+  bool marcatori = false;
+  if (tipo > 10) {
+    tipo -= 10;
+    marcatori = true;
+  }
+  if (m.n_montagne + 1 >= numero_montagne) throw guasto_esecuzione("more than 80 mountain zones");
+  ++m.n_montagne;
+  m.inizio_montagne[static_cast<std::size_t>(m.n_montagne)] = inizio;
+  m.fine_montagne[static_cast<std::size_t>(m.n_montagne)] = fine;
+  if (m.n_montagne > 1 &&
+      std::int64_t{inizio} - m.fine_montagne[static_cast<std::size_t>(m.n_montagne - 1)] <= 150) {
+    tipo = 3;
+  }
+  const std::int64_t prima = cella_profilo(inizio);
+  const std::int64_t ultima = arrotonda(static_cast<double>(fine) / 50.0 - 1.0);
+  std::int64_t conta = 0;
+  for (std::int64_t i = prima; i <= ultima; ++i) {
+    cella& cl = cella_di(m, i);
+    ++conta;
+    cl.montagna = basso_8(tipo);
+    if (marcatori && conta % 4 == 0 && cl.tipo == tipo_cella::nulla) cl.tipo = tipo_cella::montagna;
+  }
+}
+
+void memo_indicatori_v_max(modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs, std::int32_t vcs,
+                           std::int32_t strisces, std::int32_t vad, std::int32_t vbd, std::int32_t vcd,
+                           std::int32_t strisced) {
+  cella& cl = cella_di(m, cella_punto(posizione));
+  if (!libera(cl)) {
+    m.codice_errore = 21;
+    return;
+  }
+  // Each speed value is a real number rounded to the 16-bit field.
+  auto velocita = [](std::int32_t d, std::int32_t s) {
+    return in_16(arrotonda(static_cast<double>(d) / 5.0 + static_cast<double>(s) * 20.0), "board speed value");
+  };
+  cl.tipo = tipo_cella::indicatore_v_max;
+  cl.valore1 = velocita(vad, vas);
+  cl.valore2 = velocita(vbd, vbs);
+  cl.valore3 = velocita(vcd, vcs);
+  cl.valore4 = basso_16(std::int64_t{basso_16(strisces)} * 10 + basso_16(strisced));
+}
+
+}  // namespace scen

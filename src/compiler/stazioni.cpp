@@ -1,0 +1,114 @@
+// Station lines: one entry of the station table each, its extent, and the
+// end marker and approach cells it leaves on the track.
+#include "compiler/interno.h"
+#include "compiler/numeri.h"
+#include "model/accesso.h"
+
+namespace scen {
+namespace {
+
+esito_fase esci(contesto& c, std::int32_t codice) {
+  c.s.elimina_treno();
+  c.registra(codice);
+  return esito_fase::uscita;
+}
+esito_fase esci(contesto& c, std::int32_t codice, std::int32_t posizione) {
+  c.s.elimina_treno();
+  c.registra(codice, posizione);
+  return esito_fase::uscita;
+}
+
+// Fields 4 to 13, stored one by one as they are read.
+void leggi_attributi(lettore_campi& l, stazione& e) {
+  e.opzione1 = l.leggi_8();
+  e.opzione2 = l.leggi_8();
+  e.opzione3 = l.leggi_8();
+  e.gruppo_a1 = l.leggi_16();
+  e.gruppo_a2 = l.leggi_16();
+  e.gruppo_a3 = l.leggi_8();
+  e.gruppo_b1 = l.leggi_16();
+  e.gruppo_b2 = l.leggi_16();
+  e.gruppo_b3 = l.leggi_16();
+  e.sosta = l.leggi_8();
+}
+
+// The station zone: from `inizio` to `fine` metres, by type.
+void estensione(stazione& e, std::int64_t p, std::int64_t lunghezza) {
+  if (e.tipo == 5 || e.tipo == 6) {
+    e.inizio = in_32(p - lunghezza, "station start");
+    e.fine = in_32(p + 150, "station end");
+    e.opzione3 = 0;
+  } else if (e.tipo == 7 || e.tipo == 8) {
+    e.inizio = in_32(p - lunghezza, "station start");
+    e.fine = in_32(p + lunghezza, "station end");
+    e.opzione3 = 0;
+  } else {
+    const double mezza = static_cast<double>(lunghezza) / 2.0;
+    const double estesa = e.opzione3 != 0 ? 50.0 : 0.0;
+    e.inizio = in_32(arrotonda(static_cast<double>(p) - mezza), "station start");
+    e.fine = in_32(arrotonda(static_cast<double>(p) + mezza + estesa), "station end");
+  }
+}
+
+// The four cells before the end marker get `avviso` 81 (nearest) to 84;
+// cells at index 1 or below are skipped.
+void celle_avviso(modello& m, const stazione& e) {
+  for (int j = 1; j <= 4; ++j) {
+    const double x = static_cast<double>(e.fine) / 50.0 - j - 1;
+    if (x > 1) cella_di(m, arrotonda(x)).avviso = static_cast<std::uint8_t>(80 + j);
+  }
+}
+
+}  // namespace
+
+esito_fase compila_stazione(contesto& c, std::int32_t& k) {
+  modello& m = c.m;
+  lettore_campi& l = *c.lettore;
+  // The entries from `voce_testo` + 1 upward hold the route's board texts;
+  // a station never overwrites one.
+  if (k > c.voce_testo) return esci(c, 10);
+  stazione& e = voce_di(m, k);
+
+  e.posizione = l.leggi_32();
+  const std::int32_t p = e.posizione;
+  if (posizione_oltre(m, p, 800)) {
+    c.registra(15, p);
+    return esito_fase::fine_lettura;
+  }
+  if (p % 50 != 0) return esci(c, 8, p);
+  e.tipo = l.leggi_8();
+  const std::int32_t lunghezza = l.leggi_32();
+  if (lunghezza % 100 != 0) return esci(c, 9, p);
+  leggi_attributi(l, e);
+  const std::int64_t ore = l.leggi_32();
+  const std::int64_t minuti = l.leggi_32();
+  const std::int64_t secondi = l.leggi_32();
+  e.orario = in_32((ore * 60 + minuti) * 60 + secondi, "station time");
+  m.riga = l.leggi_testo();
+  e.nome = m.riga;
+
+  estensione(e, p, lunghezza);
+  if (lunghezza < 600) e.opzione2 = 0;
+  if (k == 1) {
+    e.opzione3 = 0;
+    e.opzione2 = 0;
+  }
+
+  if (e.tipo < 25 && e.tipo != 5 && e.tipo != 6) celle_avviso(m, e);
+  if (e.tipo < 25) {
+    const double x = static_cast<double>(e.fine) / 50.0 - 1;
+    if (!(x > 1)) return esci(c, 24);
+    cella& fine = cella_di(m, arrotonda(x));
+    fine.tipo = tipo_cella::fine_stazione;
+    fine.valore1 = basso_16(k);
+  }
+
+  if (k > 1 && std::int64_t{e.inizio} - 350 < m.stazioni[static_cast<std::size_t>(k - 1)].fine) {
+    return esci(c, 22, p);
+  }
+  ++k;
+  if (k >= c.voce_testo) return esci(c, 10);
+  return esito_fase::continua;
+}
+
+}  // namespace scen
