@@ -58,12 +58,14 @@ int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori) {
     return stato_uscita::fatale;
   }
 
-  if (m.codice_errore != 0) {
-    errori << fmt::format("scenario: error {} at {} m: {}\n", m.codice_errore, m.posizione_errore,
-                          messaggio_errore(m.codice_errore, m.posizione_errore));
-    return stato_uscita::con_errore;
-  }
-  return stato_uscita::pulito;
+  return concludi(m, errori);
+}
+
+int concludi(const modello& m, std::ostream& errori) {
+  if (m.codice_errore == 0) return stato_uscita::pulito;
+  errori << fmt::format("scenario: error {} at {} m: {}\n", m.codice_errore, m.posizione_errore,
+                        messaggio_errore(m.codice_errore, m.posizione_errore));
+  return stato_uscita::con_errore;
 }
 
 }  // namespace scen

@@ -44,6 +44,10 @@ struct esito_percorso {
 esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s,
                                   cartella& dove, finestra& f);
 
+// The end of a run: one line on `errori` naming the code, its position and
+// what it means when `codice_errore` is not 0; returns the exit status.
+int concludi(const modello& m, std::ostream& errori);
+
 // The whole run of the main program in `dove`; returns its exit status.
 // Platform failures (guasto_piattaforma) pass through to the caller.
 int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori);

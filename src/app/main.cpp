@@ -28,5 +28,8 @@ int main() {
   } catch (const guasto_piattaforma& g) {
     std::cerr << "scenario: " << g.file().string() << ": " << g.motivo() << '\n';
     return stato_uscita::piattaforma;
+  } catch (const std::exception& e) {
+    std::cerr << "scenario: " << e.what() << '\n';
+    return stato_uscita::piattaforma;
   }
 }

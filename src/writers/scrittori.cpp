@@ -1,12 +1,32 @@
 #include "writers/scrittori.h"
 
+#include "writers/righe.h"
+#include "writers/scrittura.h"
+#include "writers/testi.h"
+
 namespace scen {
 
-// Not built yet: the writers write nothing.
-void dati_linea(cartella&, const identita&) {}
-void dati_treno(cartella&, const identita&) {}
-void dati_note(cartella&, const identita&) {}
-void dati_rallentamenti(cartella&, const identita&) {}
-void dati_scheda(cartella&, const identita&) {}
+// The text of every file is the scenario's own; the identity names the file only.
+void dati_linea(cartella& dove, const identita& id) {
+  scrivi_tabella(dove, nome_sorgente_linea(id), riempi_tabella(righe_linea()));
+}
+void dati_treno(cartella& dove, const identita& id) {
+  scrivi_tabella(dove, nome_sorgente_treno(id), riempi_tabella(righe_treno()));
+}
+void dati_note(cartella& dove, const identita& id) {
+  scrivi_tabella(dove, nome_note(id), riempi_tabella(righe_note()));
+}
+void dati_rallentamenti(cartella& dove, const identita& id) {
+  scrivi_tabella(dove, nome_rallentamenti(id), riempi_tabella(righe_rallentamenti()));
+}
+void dati_scheda(cartella& dove, const identita& id) {
+  scrivi_tabella(dove, nome_scheda(id), riempi_tabella(righe_scheda()));
+}
+
+std::string testo_linea() { return testo_tabella(riempi_tabella(righe_linea())); }
+std::string testo_treno() { return testo_tabella(riempi_tabella(righe_treno())); }
+std::string testo_note() { return testo_tabella(riempi_tabella(righe_note())); }
+std::string testo_rallentamenti() { return testo_tabella(riempi_tabella(righe_rallentamenti())); }
+std::string testo_scheda() { return testo_tabella(riempi_tabella(righe_scheda())); }
 
 }  // namespace scen
