@@ -11,6 +11,19 @@ void contesto::registra(std::int32_t codice) {
   luogo.riga = lettore ? lettore->riga_campo() : 0;
 }
 
+esito_fase contesto::termina(std::int32_t codice) {
+  if (file == luogo_errore::sorgente::linea) s.elimina_linea();
+  if (file == luogo_errore::sorgente::treno) s.elimina_treno();
+  registra(codice);
+  return esito_fase::uscita;
+}
+
+esito_fase contesto::termina(std::int32_t codice, std::int32_t posizione) {
+  termina(codice);
+  m.posizione_errore = posizione;
+  return esito_fase::uscita;
+}
+
 lettore_campi& contesto::apri(std::string byte, luogo_errore::sorgente sorgente) {
   lettore.reset();
   testo = std::move(byte);

@@ -36,6 +36,10 @@ struct contesto {
   // Records a code and where the compile was in the sources.
   void registra(std::int32_t codice);
   void registra(std::int32_t codice, std::int32_t posizione);
+  // An error that ends the compile step: the source being read is deleted
+  // and the code recorded.
+  esito_fase termina(std::int32_t codice);
+  esito_fase termina(std::int32_t codice, std::int32_t posizione);
   // Starts reading `byte` as `sorgente`; returns its reader.
   lettore_campi& apri(std::string byte, luogo_errore::sorgente sorgente);
 };

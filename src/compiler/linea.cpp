@@ -1,6 +1,7 @@
 // The route half of the compile step: the general section, the ordering of
 // the kilometric zones, the section part (gradients, curves, mountain zones,
 // boards) and the completion of gradients and plan view.
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -24,24 +25,12 @@ struct stato_sezioni {
   std::int64_t k = 2;                  // next plan-view metre
 };
 
-// Ends the route half on an error that deletes the route source.
-esito_fase esci(contesto& c, std::int32_t codice) {
-  c.s.elimina_linea();
-  c.registra(codice);
-  return esito_fase::uscita;
-}
-esito_fase esci(contesto& c, std::int32_t codice, std::int32_t posizione) {
-  c.s.elimina_linea();
-  c.registra(codice, posizione);
-  return esito_fase::uscita;
-}
-
 // "lunghezza percorso": sizes the track cells and the plan view. A length
 // that leaves fewer than two cells fails before anything is stored.
 esito_fase lunghezza(contesto& c, lettore_campi& l) {
   modello& m = c.m;
   const std::int32_t lunghezza = l.leggi_32();
-  if (lunghezza > lunghezza_massima) return esci(c, 1);
+  if (lunghezza > lunghezza_massima) return c.termina(1);
   const std::int64_t totale = std::int64_t{lunghezza} + oltre_linea;
   const std::int64_t ultima = arrotonda(static_cast<double>(totale) / 50.0);
   if (ultima < 1) throw guasto_esecuzione("the route is too short for a track (fewer than two cells)");
@@ -64,14 +53,14 @@ esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave)
   stazione& voce = voce_di(c.m, voce::treno);
   voce.inizio = l.leggi_32();
   voce.fine = l.leggi_32();
-  if (voce.inizio % 50 != 0) return esci(c, 3);
-  if (voce.fine % 50 != 0) return esci(c, 4);
+  if (voce.inizio % 50 != 0) return c.termina(3);
+  if (voce.fine % 50 != 0) return c.termina(4);
   if (contiene(chiave, "4")) {
     voce.posizione = 4;
   } else if (contiene(chiave, "9")) {
     voce.posizione = 9;
   } else {
-    return esci(c, 5);
+    return c.termina(5);
   }
   if (voce.fine == 0) voce.posizione = 0;
   return esito_fase::continua;
@@ -176,6 +165,32 @@ void avanza_piano(modello& m, std::int64_t k, double curvatura) {
   }
 }
 
+// The same metres as avanza_piano, from `k` up to `fino_a`, in one pass that
+// keeps the last two points at hand instead of reading them back: the
+// longest route has a million metres. Only metres inside the plan view are
+// computed here; returns the next metre, from which the caller's checked
+// metre-by-metre loop goes on (and fails where it must).
+std::int64_t avanza_piano_fino_a(modello& m, std::int64_t k, std::int64_t fino_a, double curvatura) {
+  if (!m.planimetria || k < 2) return k;
+  piano& p = *m.planimetria;
+  const std::int64_t ultimo = std::min<std::int64_t>(fino_a, p.ultimo_metro());
+  if (k > ultimo) return k;
+  const auto metro = [](std::int64_t x) { return static_cast<std::int32_t>(x); };
+  punto b{p.numero(metro(k - 2), 0), p.numero(metro(k - 2), 1)};
+  punto a{p.numero(metro(k - 1), 0), p.numero(metro(k - 1), 1)};
+  for (; k <= ultimo; ++k) {
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    const punto nuovo = curvatura == 0.0 ? punto{a.x + dx, a.y + dy}
+                                         : punto{(a.x + dx) + (dy * curvatura), (a.y + dy) - (dx * curvatura)};
+    p.poni_reale(metro(k), 0, nuovo.x);
+    p.poni_reale(metro(k), 1, nuovo.y);
+    b = a;
+    a = nuovo;
+  }
+  return k;
+}
+
 std::optional<double> curvatura_della_chiave(const std::string& riga) {
   static constexpr std::array<double, 6> curvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
   for (std::size_t i = 0; i < curvature.size(); ++i) {
@@ -189,17 +204,20 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   const std::int32_t n = l.leggi_32();
   if (controlla_posizione(c, s) != esito_fase::continua) return esito_fase::fine_lettura;
   std::optional<double> curvatura = curvatura_della_chiave(riga);
-  if (!curvatura) return esci(c, 103);
+  if (!curvatura) return c.termina(103);
   if (contiene_senza_maiuscole(riga, "s")) curvatura = -*curvatura;
 
+  // Metres below the metre limit go in one pass; any left fail one by one.
+  st.k = avanza_piano_fino_a(c.m, st.k, std::min<std::int64_t>(s, ultimo_metro_piano - 1), 0.0);
   while (st.k <= s) {
     avanza_piano(c.m, st.k, 0.0);
-    if (++st.k > ultimo_metro_piano) return esci(c, 103);
+    if (++st.k > ultimo_metro_piano) return c.termina(103);
   }
   const std::int64_t fine = std::int64_t{s} + n;
+  st.k = avanza_piano_fino_a(c.m, st.k, std::min(fine, ultimo_metro_piano - 1), *curvatura);
   while (st.k <= fine) {
     avanza_piano(c.m, st.k, *curvatura);
-    if (++st.k > ultimo_metro_piano) return esci(c, 103);
+    if (++st.k > ultimo_metro_piano) return c.termina(103);
   }
   return esito_fase::continua;
 }
@@ -218,7 +236,7 @@ esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
   for (auto& x : v) x = l.leggi_32();
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
   memo_indicatori_v_max(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  if (c.m.codice_errore > 0) return esci(c, c.m.codice_errore, v[0]);
+  if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   return esito_fase::continua;
 }
 
@@ -228,12 +246,12 @@ esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   m.riga = l.leggi_testo();
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
   cella& cl = cella_di(m, cella_punto(p));
-  if (!libera(cl)) return esci(c, 6, p);
+  if (!libera(cl)) return c.termina(6, p);
   cl.tipo = tipo_cella::indicazione;
   cl.valore1 = in_16(c.voce_testo, "board text entry");
   // Entry 0 is never used: an 81st text has nowhere to go.
   if (c.voce_testo < 1) throw guasto_esecuzione("no entry of the station table left for an indication board text");
-  voce_di(m, c.voce_testo).nome = m.riga;
+  voce_di(m, c.voce_testo).nome = in_testo(m.riga, "board text");
   --c.voce_testo;
   return esito_fase::continua;
 }
@@ -283,6 +301,7 @@ void completa(modello& m, stato_sezioni& st) {
     scrivi_pendenza(m, st);
   } while (st.prossima_pendenza < std::int64_t{m.ultima_cella} - 2);
   if (m.scrivi_linea != 0) {
+    st.k = avanza_piano_fino_a(m, st.k, std::int64_t{m.lunghezza_totale} - 2, 0.0);
     for (; st.k <= std::int64_t{m.lunghezza_totale} - 2; ++st.k) avanza_piano(m, st.k, 0.0);
   }
 }
@@ -303,9 +322,9 @@ esito_fase compila_linea(contesto& c) {
 
   // Everything before the first field holding "[generale]" is skipped.
   for (;;) {
-    if (l.fine_file()) return esci(c, 102);
+    if (l.fine_file()) return c.termina(102);
     m.riga = l.leggi_testo();
-    if (l.fine_file()) return esci(c, 102);
+    if (l.fine_file()) return c.termina(102);
     if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
   }
 

@@ -7,17 +7,6 @@
 namespace scen {
 namespace {
 
-esito_fase esci(contesto& c, std::int32_t codice) {
-  c.s.elimina_treno();
-  c.registra(codice);
-  return esito_fase::uscita;
-}
-esito_fase esci(contesto& c, std::int32_t codice, std::int32_t posizione) {
-  c.s.elimina_treno();
-  c.registra(codice, posizione);
-  return esito_fase::uscita;
-}
-
 // Fields 4 to 13, stored one by one as they are read.
 void leggi_attributi(lettore_campi& l, stazione& e) {
   e.opzione1 = l.leggi_8();
@@ -66,7 +55,7 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   lettore_campi& l = *c.lettore;
   // The entries from `voce_testo` + 1 upward hold the route's board texts;
   // a station never overwrites one.
-  if (k > c.voce_testo) return esci(c, 10);
+  if (k > c.voce_testo) return c.termina(10);
   stazione& e = voce_di(m, k);
 
   e.posizione = l.leggi_32();
@@ -75,17 +64,17 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
     c.registra(15, p);
     return esito_fase::fine_lettura;
   }
-  if (p % 50 != 0) return esci(c, 8, p);
+  if (p % 50 != 0) return c.termina(8, p);
   e.tipo = l.leggi_8();
   const std::int32_t lunghezza = l.leggi_32();
-  if (lunghezza % 100 != 0) return esci(c, 9, p);
+  if (lunghezza % 100 != 0) return c.termina(9, p);
   leggi_attributi(l, e);
   const std::int64_t ore = l.leggi_32();
   const std::int64_t minuti = l.leggi_32();
   const std::int64_t secondi = l.leggi_32();
   e.orario = in_32((ore * 60 + minuti) * 60 + secondi, "station time");
   m.riga = l.leggi_testo();
-  e.nome = m.riga;
+  e.nome = in_testo(m.riga, "station name");
 
   estensione(e, p, lunghezza);
   if (lunghezza < 600) e.opzione2 = 0;
@@ -97,17 +86,17 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   if (e.tipo < 25 && e.tipo != 5 && e.tipo != 6) celle_avviso(m, e);
   if (e.tipo < 25) {
     const double x = static_cast<double>(e.fine) / 50.0 - 1;
-    if (!(x > 1)) return esci(c, 24);
+    if (!(x > 1)) return c.termina(24);
     cella& fine = cella_di(m, arrotonda(x));
     fine.tipo = tipo_cella::fine_stazione;
     fine.valore1 = basso_16(k);
   }
 
   if (k > 1 && std::int64_t{e.inizio} - 350 < m.stazioni[static_cast<std::size_t>(k - 1)].fine) {
-    return esci(c, 22, p);
+    return c.termina(22, p);
   }
   ++k;
-  if (k >= c.voce_testo) return esci(c, 10);
+  if (k >= c.voce_testo) return c.termina(10);
   return esito_fase::continua;
 }
 

@@ -27,13 +27,6 @@ esito_fase controlla_posizione(contesto& c, std::int32_t p) {
   return esito_fase::fine_lettura;
 }
 
-// Early exit of a line that failed its own check: no fills, no zone check.
-esito_fase esci(contesto& c, std::int32_t codice, std::int32_t posizione) {
-  c.s.elimina_treno();
-  c.registra(codice, posizione);
-  return esito_fase::uscita;
-}
-
 std::uint8_t velocita_in_cella(std::int64_t kmh) {
   return in_8(arrotonda(static_cast<double>(kmh) / 5.0), "speed limit (km/h / 5)");
 }
@@ -85,7 +78,7 @@ esito_fase segnale(contesto& c, lettore_campi& l) {
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
   memo_segnale(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   // Any code already set stops the train half here, not only this signal's.
-  if (c.m.codice_errore > 0) return esci(c, c.m.codice_errore, v[0]);
+  if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   return esito_fase::continua;
 }
 
@@ -94,7 +87,7 @@ esito_fase rallentamento(contesto& c, lettore_campi& l) {
   for (auto& x : v) x = l.leggi_32();
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
   memo_rallentamento(c.m, v[0], v[1], v[2], v[3], v[4], v[5]);
-  if (c.m.codice_errore > 0) return esci(c, c.m.codice_errore, v[0]);
+  if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   return esito_fase::continua;
 }
 
@@ -104,7 +97,7 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
   const std::int32_t w = l.leggi_32();
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
   cella& cl = cella_di(c.m, cella_profilo(p));
-  if (!libera(cl)) return esci(c, 7, p);
+  if (!libera(cl)) return c.termina(7, p);
   if (w > 0) {
     cl.tipo = tipo_cella::punto_codice;
     cl.valore1 = basso_16(w);
