@@ -55,4 +55,11 @@ std::int16_t in_16(std::int64_t v, const char* campo) { return adatta<std::int16
 std::uint8_t in_8(std::int64_t v, const char* campo) { return adatta<std::uint8_t>(v, campo, "8-bit unsigned"); }
 std::int32_t in_32(std::int64_t v, const char* campo) { return adatta<std::int32_t>(v, campo, "32-bit signed"); }
 
+const std::string& in_testo(const std::string& t, const char* campo) {
+  if (t.size() > 0xFFFF) {
+    throw guasto_esecuzione(fmt::format("a text of {} bytes does not fit {} (at most 65535 bytes)", t.size(), campo));
+  }
+  return t;
+}
+
 }  // namespace scen

@@ -28,5 +28,7 @@ piano& piano_al_metro(modello& m, std::int64_t metro, int coordinata);
 std::int16_t in_16(std::int64_t v, const char* campo);
 std::uint8_t in_8(std::int64_t v, const char* campo);
 std::int32_t in_32(std::int64_t v, const char* campo);
+// A text of the station table is stored with a 16-bit length: at most 65535 bytes.
+const std::string& in_testo(const std::string& t, const char* campo);
 
 }  // namespace scen
