@@ -55,6 +55,20 @@ TEST(Folder, AMissingFolderIsAPlatformFailureNamingTheFile) {
   }
 }
 
+TEST(Folder, NeverReplacesWhatIsNotARegularFile) {
+  test_util::cartella_temporanea tmp;
+  fs::create_directory(tmp.path() / "sub");
+  fs::create_symlink("/dev/null", tmp.path() / "link.dat");
+  cartella dove(tmp.path());
+  EXPECT_THROW(dove.scrivi("sub", "x"), guasto_piattaforma);
+  EXPECT_THROW(dove.scrivi("link.dat", "x"), guasto_piattaforma);
+  EXPECT_TRUE(fs::is_directory(tmp.path() / "sub"));
+  EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.dat"));
+  cartella dev("/dev");
+  EXPECT_THROW(dev.scrivi("null", "x"), guasto_piattaforma);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
 TEST(Folder, ReadAndDelete) {
   test_util::cartella_temporanea tmp;
   cartella dove(tmp.path());

@@ -33,18 +33,22 @@ class descrittore {
 
 std::filesystem::path nome_temporaneo(const std::filesystem::path& finale) {
   static std::atomic<unsigned> contatore{0};
-  auto nome = "." + finale.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-              std::to_string(contatore++);
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "." + string in release builds.
+  std::string nome = ".";
+  nome += finale.filename().string();
+  nome += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(contatore++);
   return finale.parent_path() / nome;
 }
 
+// Writes one piece of a file; `prima` bytes of the file are already written
+// (the test seam counts from the start of the file).
 void scrivi_tutto(int fd, std::string_view byte, const std::filesystem::path& file,
-                  std::optional<std::size_t> guasto_dopo) {
+                  std::optional<std::size_t> guasto_dopo, std::size_t prima) {
   std::size_t scritti = 0;
   while (scritti < byte.size()) {
     std::size_t quanti = byte.size() - scritti;
-    if (guasto_dopo && scritti + quanti > *guasto_dopo) {
-      quanti = *guasto_dopo - scritti;
+    if (guasto_dopo && prima + scritti + quanti > *guasto_dopo) {
+      quanti = *guasto_dopo - (prima + scritti);
       if (quanti == 0) throw guasto_piattaforma(file, motivo_errno(ENOSPC));
     }
     const ssize_t n = ::write(fd, byte.data() + scritti, quanti);
@@ -56,6 +60,23 @@ void scrivi_tutto(int fd, std::string_view byte, const std::filesystem::path& fi
   }
 }
 
+// The pieces of one file, written to its temporary descriptor as they come.
+class flusso_su_file final : public flusso_byte {
+ public:
+  flusso_su_file(int fd, const std::filesystem::path& file, std::optional<std::size_t> guasto_dopo)
+      : fd_(fd), file_(file), guasto_dopo_(guasto_dopo) {}
+  void scrivi(std::string_view byte) override {
+    scrivi_tutto(fd_, byte, file_, guasto_dopo_, scritti_);
+    scritti_ += byte.size();
+  }
+
+ private:
+  int fd_;
+  const std::filesystem::path& file_;
+  std::optional<std::size_t> guasto_dopo_;
+  std::size_t scritti_ = 0;
+};
+
 }  // namespace
 
 guasto_piattaforma::guasto_piattaforma(std::filesystem::path file, std::string motivo)
@@ -66,12 +87,23 @@ cartella::cartella(std::filesystem::path base) : base_(std::move(base)) {}
 std::filesystem::path cartella::percorso_di(std::string_view nome) const { return base_ / std::string(nome); }
 
 void cartella::scrivi(std::string_view nome, std::string_view byte) {
+  scrivi_a_pezzi(nome, [byte](flusso_byte& f) { f.scrivi(byte); });
+}
+
+void cartella::scrivi_a_pezzi(std::string_view nome, const std::function<void(flusso_byte&)>& produci) {
   const auto finale = percorso_di(nome);
+  // Only a regular file (or nothing) is ever replaced: renaming over a
+  // device, a folder or a link would destroy what stands there.
+  struct stat st {};
+  if (::lstat(finale.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    throw guasto_piattaforma(finale, "exists and is not a regular file");
+  }
   const auto temporaneo = nome_temporaneo(finale);
   descrittore fd(::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (fd.get() < 0) throw guasto_piattaforma(finale, motivo_errno(errno));
   try {
-    scrivi_tutto(fd.get(), byte, finale, guasto_dopo_);
+    flusso_su_file flusso(fd.get(), finale, guasto_dopo_);
+    produci(flusso);
     if (::close(fd.rilascia()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
     if (::rename(temporaneo.c_str(), finale.c_str()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
   } catch (...) {

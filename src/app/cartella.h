@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -27,6 +28,13 @@ class guasto_piattaforma : public std::runtime_error {
   std::string motivo_;
 };
 
+// Receives the bytes of one file piece by piece, in order.
+class flusso_byte {
+ public:
+  virtual ~flusso_byte() = default;
+  virtual void scrivi(std::string_view byte) = 0;
+};
+
 class cartella {
  public:
   explicit cartella(std::filesystem::path base);
@@ -36,6 +44,12 @@ class cartella {
 
   // Replaces the file `nome` with exactly `byte`.
   void scrivi(std::string_view nome, std::string_view byte);
+  // Replaces the file `nome` with the bytes that `produci` hands to the
+  // stream, piece by piece, so that a large file is never whole in memory.
+  // The same guarantees as `scrivi`: the final name gets the file only once
+  // it is complete; when a write fails, or `produci` throws, the old file
+  // stays as it was and no temporary file is left.
+  void scrivi_a_pezzi(std::string_view nome, const std::function<void(flusso_byte&)>& produci);
   // True when `nome` is a regular file of the folder.
   bool esiste(std::string_view nome) const;
   // The whole file, or nothing when it does not exist. Throws
@@ -47,7 +61,7 @@ class cartella {
   void elimina(std::string_view nome);
 
   // Test seam: the next writes fail once they have written `n` bytes of a
-  // file, as a full disk would. Nothing by default.
+  // file (counted over all its pieces), as a full disk would. Nothing by default.
   void guasta_dopo_byte(std::optional<std::size_t> n) { guasto_dopo_ = n; }
 
  private:

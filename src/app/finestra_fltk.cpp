@@ -65,3 +65,7 @@ std::unique_ptr<finestra> apri_finestra_fltk() {
 }
 
 }  // namespace scen
+
+// The module's entry point, looked up by name when the program loads it:
+// the window, or nothing without a display. The caller owns the window.
+extern "C" scen::finestra* scenario_apri_finestra() { return scen::apri_finestra_fltk().release(); }

@@ -9,9 +9,31 @@
 #include "app/finestra.h"
 
 #ifdef SCENARIO_HAS_FLTK
+#include <dlfcn.h>
+
+#include <cstring>
+
 namespace scen {
-// The real window, when a display can be opened; nothing otherwise.
-std::unique_ptr<finestra> apri_finestra_fltk();
+namespace {
+
+// The real window, when a display can be opened; nothing otherwise. It lives
+// in a module beside the program, loaded only when there is a display to
+// show it on; without the module the run goes on with the console.
+std::unique_ptr<finestra> carica_finestra_grafica() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return nullptr;
+  const auto modulo = cartella_programma() / SCENARIO_MODULO_FINESTRA;
+  // Never closed: the window's code must stay until the program ends.
+  void* h = ::dlopen(modulo.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (h == nullptr) return nullptr;
+  void* simbolo = ::dlsym(h, "scenario_apri_finestra");
+  if (simbolo == nullptr) return nullptr;
+  finestra* (*apri)() = nullptr;
+  std::memcpy(&apri, &simbolo, sizeof apri);
+  return std::unique_ptr<finestra>(apri());
+}
+
+}  // namespace
 }  // namespace scen
 #endif
 
@@ -20,7 +42,7 @@ int main() {
   try {
     std::unique_ptr<finestra> f;
 #ifdef SCENARIO_HAS_FLTK
-    f = apri_finestra_fltk();
+    f = carica_finestra_grafica();
 #endif
     if (!f) f = std::make_unique<finestra_console>(std::cerr);
     cartella dove(cartella_programma());

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "model/memoria.h"
+
 namespace scen {
 
 // One 50-metre track cell (15 bytes in the track file).
@@ -90,34 +92,30 @@ inline constexpr int prima_indicazione = 80;
 enum class tag_piano : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
 // The plan view: two coordinates for every metre 0..ultimo_metro, each a
-// tagged value (empty, 16-bit integer or double). Held as parallel arrays so
-// that the longest route stays small in memory; integers are kept in the
-// double, where every 16-bit value is exact.
+// tagged value (empty, 16-bit integer or double). Held as one array of tags
+// and one of numbers, coordinate 0 first, so that the longest route stays
+// small in memory and costs few page faults (see memoria.h); integers are
+// kept in the double, where every 16-bit value is exact.
 class piano {
  public:
   explicit piano(std::int32_t ultimo_metro)
       : ultimo_metro_(ultimo_metro),
-        tag_{std::vector<tag_piano>(dimensione(ultimo_metro), tag_piano::vuoto),
-             std::vector<tag_piano>(dimensione(ultimo_metro), tag_piano::vuoto)},
-        numero_{std::vector<double>(dimensione(ultimo_metro), 0.0),
-                std::vector<double>(dimensione(ultimo_metro), 0.0)} {}
+        metri_(dimensione(ultimo_metro)),
+        tag_(2 * metri_, tag_piano::vuoto),
+        numero_(2 * metri_, 0.0) {}
 
   std::int32_t ultimo_metro() const { return ultimo_metro_; }
 
   // Unchecked: callers keep 0 <= metro <= ultimo_metro and coordinata in {0, 1}.
-  tag_piano tag(std::int32_t metro, int coordinata) const {
-    return tag_[coordinata][static_cast<std::size_t>(metro)];
-  }
-  double numero(std::int32_t metro, int coordinata) const {
-    return numero_[coordinata][static_cast<std::size_t>(metro)];
-  }
+  tag_piano tag(std::int32_t metro, int coordinata) const { return tag_[indice(metro, coordinata)]; }
+  double numero(std::int32_t metro, int coordinata) const { return numero_[indice(metro, coordinata)]; }
   void poni_intero(std::int32_t metro, int coordinata, std::int16_t v) {
-    tag_[coordinata][static_cast<std::size_t>(metro)] = tag_piano::intero;
-    numero_[coordinata][static_cast<std::size_t>(metro)] = v;
+    tag_[indice(metro, coordinata)] = tag_piano::intero;
+    numero_[indice(metro, coordinata)] = v;
   }
   void poni_reale(std::int32_t metro, int coordinata, double v) {
-    tag_[coordinata][static_cast<std::size_t>(metro)] = tag_piano::reale;
-    numero_[coordinata][static_cast<std::size_t>(metro)] = v;
+    tag_[indice(metro, coordinata)] = tag_piano::reale;
+    numero_[indice(metro, coordinata)] = v;
   }
 
   bool operator==(const piano&) const = default;
@@ -126,9 +124,13 @@ class piano {
   static std::size_t dimensione(std::int32_t ultimo_metro) {
     return ultimo_metro < 0 ? 0 : static_cast<std::size_t>(ultimo_metro) + 1;
   }
+  std::size_t indice(std::int32_t metro, int coordinata) const {
+    return static_cast<std::size_t>(coordinata) * metri_ + static_cast<std::size_t>(metro);
+  }
   std::int32_t ultimo_metro_;
-  std::array<std::vector<tag_piano>, 2> tag_;
-  std::array<std::vector<double>, 2> numero_;
+  std::size_t metri_;
+  std::vector<tag_piano, allocatore_grande<tag_piano>> tag_;
+  std::vector<double, allocatore_grande<double>> numero_;
 };
 
 // The whole model. `percorso` and `planimetria` exist only once a length line

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,9 @@ class codifica_le {
   void i32(std::int32_t v) { intero(static_cast<std::uint32_t>(v), 4); }
   void f64(double v) { intero(std::bit_cast<std::uint64_t>(v), 8); }
   // A record's text: 16-bit length, then its bytes.
+  // A longer text would get a wrapped length and a file that no longer decodes.
   void testo(std::string_view t) {
+    if (t.size() > 0xFFFF) throw std::length_error("a text of more than 65535 bytes has no 16-bit length");
     u16(static_cast<std::uint16_t>(t.size()));
     out_.append(t.data(), t.size());
   }

@@ -1,33 +1,65 @@
 #include "output/file_binari.h"
 
+#include <algorithm>
+#include <bit>
 #include <stdexcept>
+#include <utility>
 
 #include "output/codifica_le.h"
+#include "output/codifica_pezzi.h"
 
 namespace scen {
 
-std::string codifica_linea(const piano& p) {
-  std::string out;
-  const std::size_t metri = static_cast<std::size_t>(p.ultimo_metro()) + 1;
-  out.reserve(metri * 2 * 10);
-  codifica_le enc(out);
+namespace {
+
+// Collects the pieces into one string, for those who want the whole file.
+class flusso_in_stringa final : public flusso_byte {
+ public:
+  explicit flusso_in_stringa(std::size_t attesi) { byte_.reserve(attesi); }
+  void scrivi(std::string_view byte) override { byte_.append(byte); }
+  std::string prendi() { return std::move(byte_); }
+
+ private:
+  std::string byte_;
+};
+
+}  // namespace
+
+void codifica_linea(const piano& p, flusso_byte& uscita) {
+  constexpr std::size_t massimo_valore = 10;  // tag and double
+  codifica_a_pezzi enc(uscita);
   for (int coordinata = 0; coordinata < 2; ++coordinata) {
-    for (std::int32_t metro = 0; metro <= p.ultimo_metro(); ++metro) {
-      const tag_piano tag = p.tag(metro, coordinata);
-      enc.u16(static_cast<std::uint16_t>(tag));
-      switch (tag) {
-        case tag_piano::vuoto:
-          break;
-        case tag_piano::intero:
-          enc.i16(static_cast<std::int16_t>(p.numero(metro, coordinata)));
-          break;
-        case tag_piano::reale:
-          enc.f64(p.numero(metro, coordinata));
-          break;
+    std::int32_t metro = 0;
+    while (metro <= p.ultimo_metro()) {
+      // As many values as surely fit in the buffer, with no test for room
+      // between them: the line data file holds two million of them.
+      char* const inizio = enc.spazio(massimo_valore);
+      const std::int64_t posti = static_cast<std::int64_t>(enc.libero() / massimo_valore);
+      const std::int32_t fino_a = static_cast<std::int32_t>(std::min<std::int64_t>(p.ultimo_metro(), metro + posti - 1));
+      char* q = inizio;
+      for (; metro <= fino_a; ++metro) {
+        const tag_piano tag = p.tag(metro, coordinata);
+        metti_le(q, static_cast<std::uint16_t>(tag));
+        if (tag == tag_piano::reale) {
+          metti_le(q + 2, std::bit_cast<std::uint64_t>(p.numero(metro, coordinata)));
+          q += 10;
+        } else if (tag == tag_piano::intero) {
+          metti_le(q + 2, static_cast<std::uint16_t>(static_cast<std::int16_t>(p.numero(metro, coordinata))));
+          q += 4;
+        } else {
+          q += 2;
+        }
       }
+      enc.avanza(static_cast<std::size_t>(q - inizio));
     }
   }
-  return out;
+  enc.svuota();
+}
+
+std::string codifica_linea(const piano& p) {
+  flusso_in_stringa out((static_cast<std::size_t>(p.ultimo_metro()) + 1) * 2 * 10);
+  codifica_linea(p, out);
+  return out.prendi();
 }
 
 std::string codifica_sommario(const std::array<stazione, numero_stazioni>& voci) {
@@ -54,24 +86,30 @@ std::string codifica_sommario(const std::array<stazione, numero_stazioni>& voci)
   return out;
 }
 
-std::string codifica_percorso(const std::vector<cella>& celle) {
-  std::string out;
-  out.reserve(celle.size() * byte_cella);
-  codifica_le enc(out);
+void codifica_percorso(const std::vector<cella>& celle, flusso_byte& uscita) {
+  codifica_a_pezzi enc(uscita);
   for (const cella& c : celle) {
-    enc.u8(c.tipo);
-    enc.i16(c.valore1);
-    enc.i16(c.valore2);
-    enc.i16(c.valore3);
-    enc.i16(c.valore4);
-    enc.u8(c.tempo);
-    enc.u8(c.avviso);
-    enc.u8(c.montagna);
-    enc.u8(c.velocita);
-    enc.u8(c.pendenza);
-    enc.u8(c.aderenza);
+    char* q = enc.spazio(byte_cella);
+    metti_le(q, c.tipo);
+    metti_le(q + 1, static_cast<std::uint16_t>(c.valore1));
+    metti_le(q + 3, static_cast<std::uint16_t>(c.valore2));
+    metti_le(q + 5, static_cast<std::uint16_t>(c.valore3));
+    metti_le(q + 7, static_cast<std::uint16_t>(c.valore4));
+    metti_le(q + 9, c.tempo);
+    metti_le(q + 10, c.avviso);
+    metti_le(q + 11, c.montagna);
+    metti_le(q + 12, c.velocita);
+    metti_le(q + 13, c.pendenza);
+    metti_le(q + 14, c.aderenza);
+    enc.avanza(byte_cella);
   }
-  return out;
+  enc.svuota();
+}
+
+std::string codifica_percorso(const std::vector<cella>& celle) {
+  flusso_in_stringa out(celle.size() * byte_cella);
+  codifica_percorso(celle, out);
+  return out.prendi();
 }
 
 std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, cartella& dove) {
@@ -80,12 +118,13 @@ std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id
   if (m.scrivi_linea != 0) {
     if (!m.planimetria) throw std::logic_error("the line data file needs the plan view");
     scritti.push_back(nome_file_linea(id));
-    dove.scrivi(scritti.back(), codifica_linea(*m.planimetria));
+    // The largest file goes out piece by piece, never whole in memory.
+    dove.scrivi_a_pezzi(scritti.back(), [&m](flusso_byte& f) { codifica_linea(*m.planimetria, f); });
   }
   scritti.push_back(nome_file_sommario(id));
   dove.scrivi(scritti.back(), codifica_sommario(m.stazioni));
   scritti.push_back(nome_file_percorso(id));
-  dove.scrivi(scritti.back(), codifica_percorso(*m.percorso));
+  dove.scrivi_a_pezzi(scritti.back(), [&m](flusso_byte& f) { codifica_percorso(*m.percorso, f); });
   return scritti;
 }
 

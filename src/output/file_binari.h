@@ -16,9 +16,15 @@ namespace scen {
 inline constexpr std::size_t byte_cella = 15;
 inline constexpr std::size_t byte_voce_minimi = 34;  // an entry is 34 + length of its name
 
+// Each file's bytes as one string.
 std::string codifica_linea(const piano& p);
 std::string codifica_sommario(const std::array<stazione, numero_stazioni>& s);
 std::string codifica_percorso(const std::vector<cella>& celle);
+
+// The same bytes handed to a stream in pieces of at most 1 MiB, so that the
+// line data file of the longest route is never whole in memory.
+void codifica_linea(const piano& p, flusso_byte& uscita);
+void codifica_percorso(const std::vector<cella>& celle, flusso_byte& uscita);
 
 // Writes the line data file (only when `scrivi_linea` is nonzero), then the
 // summary file, then the track file. The model must hold its cells, and its

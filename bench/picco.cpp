@@ -1,0 +1,82 @@
+// scenario_peak KM [FOLDER]: one generated route of KM kilometres run the way
+// the program runs its own scenario, in a process of its own so that its
+// peak resident memory is its alone: the two sources are written into the
+// folder (a fresh temporary one when none is given), then compiled, coded,
+// stamped and written as binary files. Prints one line of figures:
+//   km, time of that last step in ms, peak resident memory, the bytes of the
+//   three binary files, and the peak over its limit of 1.5 x output + 8 MiB.
+#include <fmt/format.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "app/cartella.h"
+#include "app/esecuzione.h"
+#include "app/finestra.h"
+#include "comune.h"
+#include "compiler/sorgenti.h"
+#include "model/nomi_file.h"
+
+namespace {
+
+long picco_kib() {
+  struct rusage uso {};
+  ::getrusage(RUSAGE_SELF, &uso);
+  return uso.ru_maxrss;  // KiB on Linux
+}
+
+int esegui(std::int32_t km, const std::filesystem::path& base) {
+  using namespace scen;
+  const identita id = identita_incorporata();
+  cartella dove(base);
+  {
+    // The writers' step: both sources on disk, nothing of them kept in memory.
+    const banco::sorgenti_generate s = banco::genera_percorso(km);
+    dove.scrivi(nome_sorgente_linea(id), s.linea);
+    dove.scrivi(nome_sorgente_treno(id), s.treno);
+  }
+  const long prima = picco_kib();
+
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  sorgenti_in_cartella sorgenti(dove, id);
+  finestra_console finestra(std::cerr);
+  const auto t0 = std::chrono::steady_clock::now();
+  const esito_percorso esito = memorizza_percorso(m, 1, id, sorgenti, dove, finestra);
+  const auto t1 = std::chrono::steady_clock::now();
+  if (m.codice_errore != 0) {
+    std::cerr << fmt::format("scenario_peak: error {} at {} m\n", m.codice_errore, m.posizione_errore);
+    return 1;
+  }
+
+  std::uintmax_t uscita = 0;
+  for (const std::string& nome : esito.scritti) uscita += std::filesystem::file_size(dove.percorso_di(nome));
+  const long picco = picco_kib();
+  const double limite_kib = (1.5 * static_cast<double>(uscita) + 8.0 * 1024 * 1024) / 1024.0;
+  fmt::print("km {:5}  time_ms {:8.2f}  peak_kib {:7}  before_kib {:6}  output_bytes {:9}  peak/limit {:.2f}\n", km,
+             std::chrono::duration<double, std::milli>(t1 - t0).count(), picco, prima, uscita,
+             static_cast<double>(picco) / limite_kib);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 3) {
+    std::cerr << "usage: scenario_peak KM [FOLDER]\n";
+    return 2;
+  }
+  try {
+    const std::int32_t km = std::stoi(argv[1]);
+    if (argc == 3) return esegui(km, argv[2]);
+    scen::banco::cartella_di_prova prova;
+    return esegui(km, prova.path());
+  } catch (const std::exception& e) {
+    std::cerr << "scenario_peak: " << e.what() << '\n';
+    return 1;
+  }
+}

@@ -1,0 +1,72 @@
+// Little-endian field-by-field encoding into a fixed buffer that is handed to
+// a stream each time it fills up: a file of any size is encoded with no more
+// memory than the buffer. The encoders ask for room for a whole record, store
+// every field at its own width with metti_le (no alignment gaps, never a
+// struct dumped whole), then move on.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "app/cartella.h"
+#include "model/memoria.h"
+
+namespace scen {
+
+// Size of the pieces the binary files are encoded and written in. Every write
+// call has a fixed cost in the file system, so pieces are large (with 64 KiB
+// pieces, writing the longest route's files took 60 % more processor time);
+// the buffer comes from the large-block memory (memoria.h), so that it costs
+// a run one page fault rather than 256.
+inline constexpr std::size_t byte_pezzo = std::size_t{1} << 20;
+
+// Stores `v` at `p` least significant byte first, whatever the machine.
+template <typename U>
+inline void metti_le(char* p, U v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+  } else {
+    for (std::size_t i = 0; i < sizeof v; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  }
+}
+
+class codifica_a_pezzi {
+ public:
+  explicit codifica_a_pezzi(flusso_byte& uscita, std::size_t capienza = byte_pezzo)
+      : uscita_(uscita), capienza_(capienza), buffer_(allocatore_grande<char>().allocate(capienza), {capienza}) {}
+
+  // Room for `n` more bytes (at most the buffer's size): where they go. The
+  // caller fills them, then calls avanza(n).
+  char* spazio(std::size_t n) {
+    if (usati_ + n > capienza_) svuota();
+    return buffer_.get() + usati_;
+  }
+  void avanza(std::size_t n) { usati_ += n; }
+  // Bytes that still fit before the buffer must be handed over.
+  std::size_t libero() const { return capienza_ - usati_; }
+
+  // Hands the bytes still in the buffer to the stream. Call it once at the
+  // end: nothing is handed over on destruction, so the last bytes of an
+  // encoding that failed half-way never reach the stream.
+  void svuota() {
+    if (usati_ > 0) uscita_.scrivi(std::string_view(buffer_.get(), usati_));
+    usati_ = 0;
+  }
+
+ private:
+  struct rilascia {
+    std::size_t capienza;
+    void operator()(char* p) const noexcept { allocatore_grande<char>().deallocate(p, capienza); }
+  };
+
+  flusso_byte& uscita_;
+  std::size_t capienza_;
+  std::unique_ptr<char[], rilascia> buffer_;
+  std::size_t usati_ = 0;
+};
+
+}  // namespace scen

@@ -1,0 +1,184 @@
+// Files written piece by piece: the folder's streaming write keeps the
+// whole-file guarantees, and the binary files encoded in pieces are the same
+// bytes as the files encoded whole.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/cartella.h"
+#include "model/nomi_file.h"
+#include "output/codifica_pezzi.h"
+#include "output/file_binari.h"
+#include "test_util.h"
+
+namespace scen {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::ptrdiff_t file_nella_cartella(const fs::path& p) {
+  return std::distance(fs::directory_iterator(p), fs::directory_iterator());
+}
+
+// Hands the given pieces over in order.
+auto pezzi(std::vector<std::string> v) {
+  return [v = std::move(v)](flusso_byte& f) {
+    for (const std::string& pezzo : v) f.scrivi(pezzo);
+  };
+}
+
+TEST(FolderPieces, ThePiecesMakeTheFileAndReplaceALongerOne) {
+  struct caso {
+    const char* nome;
+    std::vector<std::string> pezzi;
+    std::string atteso;
+  };
+  const std::vector<caso> casi = {
+      {"no piece", {}, ""},
+      {"one piece", {"abc"}, "abc"},
+      {"several pieces, empty ones among them", {"ab", "", "cde", "f"}, "abcdef"},
+      {"bytes of every value", {std::string("\0\xFF\r\n", 4), "\x80"}, std::string("\0\xFF\r\n\x80", 5)},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    test_util::cartella_temporanea tmp;
+    cartella dove(tmp.path());
+    dove.scrivi("a.dat", std::string(5000, 'x'));
+    dove.scrivi_a_pezzi("a.dat", pezzi(c.pezzi));
+    EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), c.atteso);
+    EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "no temporary file is left behind";
+  }
+}
+
+TEST(FolderPieces, TheFailureSeamCountsTheBytesOfAllPieces) {
+  struct caso {
+    std::size_t dopo;
+    bool fallisce;
+  };
+  // Pieces of 3, 3 and 4 bytes: 10 in all.
+  for (const caso c : {caso{0, true}, caso{3, true}, caso{5, true}, caso{9, true}, caso{10, false}}) {
+    SCOPED_TRACE(c.dopo);
+    test_util::cartella_temporanea tmp;
+    cartella dove(tmp.path());
+    dove.scrivi("a.dat", "old content");
+    dove.guasta_dopo_byte(c.dopo);
+    if (c.fallisce) {
+      try {
+        dove.scrivi_a_pezzi("a.dat", pezzi({"abc", "def", "ghij"}));
+        FAIL() << "the write should fail";
+      } catch (const guasto_piattaforma& g) {
+        EXPECT_EQ(g.file(), tmp.path() / "a.dat");
+      }
+      EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
+    } else {
+      dove.scrivi_a_pezzi("a.dat", pezzi({"abc", "def", "ghij"}));
+      EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "abcdefghij");
+    }
+    EXPECT_EQ(file_nella_cartella(tmp.path()), 1);
+  }
+}
+
+TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
+  test_util::cartella_temporanea tmp;
+  cartella dove(tmp.path());
+  dove.scrivi("a.dat", "old content");
+  EXPECT_THROW(dove.scrivi_a_pezzi("a.dat",
+                                   [](flusso_byte& f) {
+                                     f.scrivi("half of it");
+                                     throw std::length_error("cannot encode");
+                                   }),
+               std::length_error);
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
+  EXPECT_EQ(file_nella_cartella(tmp.path()), 1);
+}
+
+// Records the pieces a stream receives.
+class pezzi_ricevuti final : public flusso_byte {
+ public:
+  void scrivi(std::string_view byte) override { pezzi.emplace_back(byte); }
+  std::string tutto() const {
+    std::string s;
+    for (const std::string& p : pezzi) s += p;
+    return s;
+  }
+  std::vector<std::string> pezzi;
+};
+
+// A plan view of `metri` metres with every kind of tagged value.
+piano piano_misto(std::int32_t metri) {
+  piano p(metri);
+  p.poni_intero(0, 0, 0);
+  p.poni_intero(0, 1, 0);
+  p.poni_intero(1, 0, -7);
+  p.poni_intero(1, 1, 1);
+  for (std::int32_t m = 2; m <= metri - 2; ++m) {
+    p.poni_reale(m, 0, m * 0.5 - 3.25);
+    p.poni_reale(m, 1, -m / 3.0);
+  }
+  return p;
+}
+
+TEST(EncodingInPieces, LineDataInPiecesIsTheWholeFileCutAtMostAtOneMebibyte) {
+  for (const std::int32_t metri : {4, 52428, 200000}) {
+    SCOPED_TRACE(metri);
+    const piano p = piano_misto(metri);
+    pezzi_ricevuti r;
+    codifica_linea(p, r);
+    EXPECT_EQ(r.tutto(), codifica_linea(p));
+    ASSERT_FALSE(r.pezzi.empty());
+    for (std::size_t i = 0; i < r.pezzi.size(); ++i) {
+      EXPECT_LE(r.pezzi[i].size(), byte_pezzo);
+      EXPECT_FALSE(r.pezzi[i].empty());
+      // Every piece but the last is filled up to the last whole value that fits.
+      if (i + 1 < r.pezzi.size()) {
+        EXPECT_GT(r.pezzi[i].size(), byte_pezzo - 10);
+      }
+    }
+    if (codifica_linea(p).size() > byte_pezzo) {
+      EXPECT_GE(r.pezzi.size(), 2u);
+    }
+  }
+}
+
+TEST(EncodingInPieces, TrackInPiecesIsTheWholeFile) {
+  std::vector<cella> celle(100000);
+  for (std::size_t i = 0; i < celle.size(); ++i) {
+    cella& c = celle[i];
+    c.tipo = static_cast<std::uint8_t>(i % 15);
+    c.valore1 = static_cast<std::int16_t>(-static_cast<int>(i % 30000));
+    c.valore4 = static_cast<std::int16_t>(i % 1000);
+    c.aderenza = static_cast<std::uint8_t>(i % 256);
+  }
+  pezzi_ricevuti r;
+  codifica_percorso(celle, r);
+  EXPECT_EQ(r.tutto(), codifica_percorso(celle));
+  EXPECT_EQ(r.tutto().size(), 1500000u);
+  EXPECT_GE(r.pezzi.size(), 2u);
+}
+
+TEST(EncodingInPieces, AFailureInTheLargestFileLeavesTheEarlierFilesWhole) {
+  test_util::cartella_temporanea tmp;
+  cartella dove(tmp.path());
+  const identita id{"Prova", "1"};
+  modello m;
+  m.scrivi_linea = 1;
+  m.planimetria = piano_misto(300000);  // about 6 MB: several pieces
+  m.percorso.emplace(6001);
+  m.stazioni[85].nome = "Prova";
+  dove.scrivi(nome_file_linea(id), "earlier line data");
+  dove.guasta_dopo_byte(3 * byte_pezzo + 7);
+  EXPECT_THROW(scrivi_file_binari(m, id, dove), guasto_piattaforma);
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), "earlier line data");
+  EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "nothing half written, no temporary left";
+
+  dove.guasta_dopo_byte(std::nullopt);
+  EXPECT_EQ(scrivi_file_binari(m, id, dove).size(), 3u);
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), codifica_linea(*m.planimetria));
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_percorso(id)), codifica_percorso(*m.percorso));
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_sommario(id)), codifica_sommario(m.stazioni));
+}
+
+}  // namespace
+}  // namespace scen
