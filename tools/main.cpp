@@ -1,10 +1,51 @@
-// scenario-tool: the scenario author's companion.
+// scenario-tool: the scenario author's companion. It compiles sources into
+// the binary files exactly as the run does, exports the embedded scenario,
+// decodes, checks and draws binary files.
 #include <CLI/CLI.hpp>
 
+#include <exception>
+#include <iostream>
+#include <new>
+#include <vector>
+
+#include "app/cartella.h"
+#include "comandi.h"
+
+namespace {
+
+int esegui_protetto(const scen::tool::comando& c) {
+  using namespace scen::tool;
+  try {
+    return c.esegui(std::cout, std::cerr);
+  } catch (const errore_uso& e) {
+    std::cerr << "scenario-tool: " << e.what() << '\n';
+  } catch (const scen::guasto_piattaforma& g) {
+    std::cerr << "scenario-tool: " << g.file().string() << ": " << g.motivo() << '\n';
+  } catch (const std::bad_alloc&) {
+    std::cerr << "scenario-tool: out of memory\n";
+  } catch (const std::exception& e) {
+    std::cerr << "scenario-tool: " << e.what() << '\n';
+  }
+  return uscita::uso;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  CLI::App app{"scenario-tool: compile, export, decode, check and draw scenarios"};
+  using namespace scen::tool;
+  CLI::App app{"scenario-tool: compile, export, decode, check and draw train-driving scenarios"};
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
-  CLI11_PARSE(app, argc, argv);
-  return 0;
+  const std::vector<comando> comandi{registra_compile(app), registra_export(app), registra_dump(app),
+                                     registra_check(app), registra_map(app)};
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and version end the parse with status 0; anything else is a usage error.
+    return app.exit(e) == 0 ? uscita::pulito : uscita::uso;
+  }
+  for (const comando& c : comandi) {
+    if (c.sub->parsed()) return esegui_protetto(c);
+  }
+  return uscita::uso;
 }

@@ -1,0 +1,87 @@
+// What the commands of scenario-tool share: how each one hooks into the
+// command line, the exit statuses, the scenario identity options, reading an
+// input file within a size limit, and text conversion for the terminal.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "app/finestra.h"
+#include "model/nomi_file.h"
+#include "output/verifica.h"
+
+namespace scen::tool {
+
+namespace uscita {
+inline constexpr int pulito = 0;
+inline constexpr int errore = 1;   // a compile error recorded, a problem found, a file that does not decode
+inline constexpr int uso = 2;      // bad command line, bad identity, a file that cannot be read or written
+inline constexpr int fatale = 3;   // the compile ended through a fatal error; nothing written
+}  // namespace uscita
+
+// No input file is read beyond this size: sources and binary files of the
+// longest route stay far below it.
+inline constexpr std::size_t limite_file = std::size_t{64} * 1024 * 1024;
+
+// A command line or input the tool refuses (exit status 2).
+class errore_uso : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One subcommand: its parser and what it does once the line is parsed.
+struct comando {
+  CLI::App* sub = nullptr;
+  std::function<int(std::ostream& out, std::ostream& err)> esegui;
+};
+
+comando registra_compile(CLI::App& app);
+comando registra_export(CLI::App& app);
+comando registra_dump(CLI::App& app);
+comando registra_check(CLI::App& app);
+comando registra_map(CLI::App& app);
+
+// --route-name and --train-number, defaulting to the embedded identity.
+struct opzioni_identita {
+  std::string nome_linea;
+  std::string nome_treno;
+};
+void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
+// The identity, refused (errore_uso) when a name is empty or would put a
+// file outside the folder (a path separator or "..").
+identita identita_valida(const opzioni_identita& o);
+
+// The whole file at `file`; nothing when there is no such file. Throws
+// errore_uso when it is not a regular file, guasto_piattaforma when it cannot
+// be read or is larger than limite_file.
+std::optional<std::string> leggi_file(const std::filesystem::path& file);
+
+// The folder a command writes into, created when missing.
+void prepara_cartella(const std::filesystem::path& dir);
+
+// The three binary files of an identity in a folder, as far as they exist.
+file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);
+
+// The cell type spelled out ("signal", "slowdown start", ...).
+const char* nome_tipo_cella(std::uint8_t tipo);
+
+// Windows-1252 bytes as UTF-8, for the terminal and for JSON.
+std::string utf8_da_1252(std::string_view byte);
+
+// The run's window, silenced: the tool shows nothing and presses OK.
+class finestra_muta final : public finestra {
+ public:
+  void mostra_attendere() override {}
+  std::int32_t messaggio(std::string_view) override { return 1; }
+};
+
+}  // namespace scen::tool

@@ -1,0 +1,234 @@
+// compile: the two sources into the binary files, through the same steps as
+// the run (compile, code pass, markers and check codes, binary files), so the
+// bytes written are the run's bytes for the same sources. The sources are read
+// into memory and never changed or deleted.
+#include <fmt/format.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <vector>
+
+#include "app/cartella.h"
+#include "app/esecuzione.h"
+#include "compiler/compilatore.h"
+#include "compiler/sorgenti.h"
+#include "comandi.h"
+#include "model/codici_errore.h"
+#include "output/messaggi_fatali.h"
+
+namespace scen::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct opzioni_compile {
+  std::string linea;
+  std::string treno;
+  std::string dir = ".";
+  opzioni_identita identita;
+  bool senza_linea = false;
+  bool json = false;
+};
+
+// One thing the compile or the code pass found.
+struct rilievo {
+  std::optional<std::string> sorgente;  // the source file as named on the command line
+  std::int32_t riga = 0;                // 1-based; 0 when no line goes with it
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  std::string messaggio;
+};
+
+// What the compile step alone leaves: its code, position and place.
+struct esito_compilazione {
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  luogo_errore luogo;
+};
+
+bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
+
+// The compile step once more, on a model of its own, for what the run does
+// not hand back: the place of an error once a fatal end has unwound the run,
+// and a compile error that the code pass overwrote with its own code.
+esito_compilazione compila_per_diagnosi(const std::optional<std::string>& linea,
+                                        const std::optional<std::string>& treno, const identita& id,
+                                        std::int32_t scrivi_linea) {
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  m.scrivi_linea = scrivi_linea;
+  sorgenti_in_memoria s(linea, treno);
+  const luogo_errore luogo = memorizza_dati(m, s);
+  return {m.codice_errore, m.posizione_errore, luogo};
+}
+
+rilievo rilievo_compilazione(const esito_compilazione& e, const opzioni_compile& o) {
+  rilievo r{std::nullopt, e.luogo.riga, e.codice, e.posizione, messaggio_errore(e.codice, e.posizione)};
+  switch (e.luogo.file) {
+    case luogo_errore::sorgente::linea:
+      r.sorgente = o.linea;
+      break;
+    case luogo_errore::sorgente::treno:
+      r.sorgente = o.treno;
+      break;
+    case luogo_errore::sorgente::nessuna:
+      // The route source was not there: the code names it all the same.
+      if (e.codice == 101) r.sorgente = o.linea;
+      break;
+  }
+  return r;
+}
+
+rilievo rilievo_passo(std::int32_t codice, std::int32_t posizione) {
+  return {std::nullopt, 0, codice, posizione, messaggio_errore(codice, posizione)};
+}
+
+std::string riga_rilievo(const rilievo& r) {
+  std::string luogo;
+  if (r.sorgente) luogo = r.riga > 0 ? fmt::format("{}:{}: ", *r.sorgente, r.riga) : *r.sorgente + ": ";
+  return fmt::format("{}error {} at {} m: {}", luogo, r.codice, r.posizione, r.messaggio);
+}
+
+// An output that is one of the inputs would overwrite a source.
+void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
+  const auto canonico = [](const fs::path& p) -> std::optional<fs::path> {
+    std::error_code ec;
+    fs::path c = fs::weakly_canonical(p, ec);
+    if (ec) return std::nullopt;
+    return c;
+  };
+  for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
+    const auto uscita_file = canonico(fs::path(o.dir) / nome);
+    for (const std::string& ingresso : {o.linea, o.treno}) {
+      if (uscita_file && uscita_file == canonico(ingresso)) {
+        throw errore_uso(fmt::format("{} is also an output file ({}); compile never overwrites its sources",
+                                     ingresso, nome));
+      }
+    }
+  }
+}
+
+struct risultato {
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  std::optional<std::string> fatale;
+  std::vector<std::string> scritti;
+  std::vector<rilievo> rilievi;
+};
+
+nlohmann::json in_json(const risultato& r) {
+  nlohmann::json j;
+  j["error_code"] = r.codice;
+  j["error_position"] = r.posizione;
+  j["fatal"] = r.fatale ? nlohmann::json(*r.fatale) : nlohmann::json(nullptr);
+  j["files"] = r.scritti;
+  // The top-level place and message describe error_code (or the fatal end).
+  const rilievo* principale = nullptr;
+  for (const rilievo& x : r.rilievi) {
+    if (x.codice == r.codice) principale = &x;
+  }
+  j["source"] = principale && principale->sorgente ? nlohmann::json(*principale->sorgente) : nlohmann::json(nullptr);
+  j["line"] = principale && principale->riga > 0 ? nlohmann::json(principale->riga) : nlohmann::json(nullptr);
+  if (r.fatale) {
+    j["message"] = messaggio_fatale(*r.fatale);
+  } else if (r.codice != 0) {
+    j["message"] = messaggio_errore(r.codice, r.posizione);
+  } else {
+    j["message"] = nullptr;
+  }
+  j["findings"] = nlohmann::json::array();
+  for (const rilievo& x : r.rilievi) {
+    j["findings"].push_back({{"source", x.sorgente ? nlohmann::json(*x.sorgente) : nullptr},
+                             {"line", x.riga > 0 ? nlohmann::json(x.riga) : nullptr},
+                             {"error_code", x.codice},
+                             {"error_position", x.posizione},
+                             {"message", x.messaggio}});
+  }
+  return j;
+}
+
+// The findings in order: the compile's own error with its place, then the
+// code pass's. The run hands back the compile's place only when it returns
+// normally, and the code pass may overwrite the compile's code; in those
+// cases the compile step runs once more on its own to learn them.
+template <typename F>
+std::vector<rilievo> trova_rilievi(const risultato& r, const std::optional<luogo_errore>& luogo,
+                                   const opzioni_compile& o, F&& diagnosi) {
+  std::vector<rilievo> out;
+  if (r.codice == 0) return out;
+  const bool del_passo = del_passo_codici(r.codice);
+  if (!luogo || del_passo) {
+    const esito_compilazione e = diagnosi();
+    if (e.codice != 0) out.push_back(rilievo_compilazione(e, o));
+  } else {
+    out.push_back(rilievo_compilazione({r.codice, r.posizione, *luogo}, o));
+  }
+  if (del_passo) out.push_back(rilievo_passo(r.codice, r.posizione));
+  return out;
+}
+
+int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  const identita id = identita_valida(o.identita);
+  const std::optional<std::string> linea = leggi_file(o.linea);
+  const std::optional<std::string> treno = leggi_file(o.treno);
+  prepara_cartella(o.dir);
+  controlla_sovrapposizione(o, id);
+
+  const std::int32_t scrivi_linea = o.senza_linea ? 0 : 1;
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  sorgenti_in_memoria s(linea, treno);
+  cartella dove(o.dir);
+  finestra_muta f;
+
+  risultato r;
+  std::optional<luogo_errore> luogo;
+  try {
+    esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove, f);
+    luogo = esito.luogo;
+    r.scritti = std::move(esito.scritti);
+  } catch (const fine_fatale& fine) {
+    r.fatale = fine.testo;
+  }
+  r.codice = m.codice_errore;
+  r.posizione = m.posizione_errore;
+
+  r.rilievi = trova_rilievi(r, luogo, o, [&] { return compila_per_diagnosi(linea, treno, id, scrivi_linea); });
+
+  if (!treno) err << o.treno << ": note: no such file; the train half fails on it (code 25)\n";
+  for (const rilievo& x : r.rilievi) err << riga_rilievo(x) << '\n';
+  if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
+
+  if (o.json) {
+    // Paths are bytes; any that are not UTF-8 get replacement characters.
+    out << in_json(r).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  } else {
+    for (const std::string& nome : r.scritti) out << dove.percorso_di(nome).lexically_normal().string() << '\n';
+  }
+  if (r.fatale) return uscita::fatale;
+  return r.codice != 0 ? uscita::errore : uscita::pulito;
+}
+
+}  // namespace
+
+comando registra_compile(CLI::App& app) {
+  auto o = std::make_shared<opzioni_compile>();
+  CLI::App* sub = app.add_subcommand(
+      "compile",
+      "Compile a route source and a train source into the binary files, as the run does; the sources are "
+      "only read");
+  sub->add_option("ROUTE_SOURCE", o->linea, "Route source file")->type_name("FILE")->required();
+  sub->add_option("TRAIN_SOURCE", o->treno, "Train source file")->type_name("FILE")->required();
+  sub->add_option("-o,--output", o->dir, "Folder to write the binary files into (created when missing)")
+      ->type_name("DIR")
+      ->capture_default_str();
+  aggiungi_identita(*sub, o->identita);
+  sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
+  sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
+  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
+}
+
+}  // namespace scen::tool

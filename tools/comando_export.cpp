@@ -1,0 +1,45 @@
+// export: the embedded scenario's two sources and three documents, written
+// exactly as the run writes them, as a starting point for an author.
+#include <memory>
+#include <ostream>
+
+#include "app/cartella.h"
+#include "comandi.h"
+#include "writers/scrittori.h"
+
+namespace scen::tool {
+namespace {
+
+struct opzioni_export {
+  std::string dir = ".";
+};
+
+int esegui_export(const opzioni_export& o, std::ostream& out) {
+  const identita id = identita_incorporata();
+  prepara_cartella(o.dir);
+  cartella dove(o.dir);
+  dati_linea(dove, id);
+  dati_treno(dove, id);
+  dati_note(dove, id);
+  dati_rallentamenti(dove, id);
+  dati_scheda(dove, id);
+  for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
+                                  nome_rallentamenti(id), nome_scheda(id)}) {
+    out << dove.percorso_di(nome).lexically_normal().string() << '\n';
+  }
+  return uscita::pulito;
+}
+
+}  // namespace
+
+comando registra_export(CLI::App& app) {
+  auto o = std::make_shared<opzioni_export>();
+  CLI::App* sub = app.add_subcommand(
+      "export", "Write the embedded scenario's route and train sources and its three documents into DIR");
+  sub->add_option("-o,--output", o->dir, "Folder to write into (created when missing)")
+      ->type_name("DIR")
+      ->capture_default_str();
+  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_export(*o, out); }};
+}
+
+}  // namespace scen::tool

@@ -1,0 +1,136 @@
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <system_error>
+
+#include "app/cartella.h"
+#include "comandi.h"
+#include "model/modello.h"
+
+namespace scen::tool {
+namespace {
+
+// Code points of the bytes 0x80 to 0x9F in Windows-1252; the five bytes it
+// leaves undefined keep their own value, as web browsers read them.
+constexpr std::array<char32_t, 32> alti_1252{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void aggiungi_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+void controlla_nome(std::string_view nome, std::string_view opzione) {
+  const std::string prefisso = std::string(opzione) + " \"" + std::string(nome) + "\"";
+  if (nome.empty()) throw errore_uso(std::string(opzione) + " must not be empty");
+  if (nome.find_first_of("/\\") != std::string_view::npos) {
+    throw errore_uso(prefisso + " holds a path separator; the files must stay in the folder");
+  }
+  if (nome.find("..") != std::string_view::npos) {
+    throw errore_uso(prefisso + " holds \"..\"; the files must stay in the folder");
+  }
+  if (nome.find('\0') != std::string_view::npos) throw errore_uso(prefisso + " holds a NUL byte");
+}
+
+}  // namespace
+
+void aggiungi_identita(CLI::App& sub, opzioni_identita& o) {
+  const identita id = identita_incorporata();
+  o.nome_linea = id.nome_linea;
+  o.nome_treno = id.nome_treno;
+  sub.add_option("--route-name", o.nome_linea, "Route name, the stem of every file name")
+      ->type_name("NAME")
+      ->capture_default_str();
+  sub.add_option("--train-number", o.nome_treno, "Train number, the second part of the train's file names")
+      ->type_name("NUMBER")
+      ->capture_default_str();
+}
+
+identita identita_valida(const opzioni_identita& o) {
+  controlla_nome(o.nome_linea, "--route-name");
+  controlla_nome(o.nome_treno, "--train-number");
+  return {o.nome_linea, o.nome_treno};
+}
+
+std::optional<std::string> leggi_file(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw guasto_piattaforma(file, std::system_category().message(errno));
+  }
+  if (!S_ISREG(st.st_mode)) throw errore_uso(file.string() + ": not a regular file");
+  const cartella dove(file.parent_path());
+  return dove.leggi(file.filename().string(), limite_file);
+}
+
+void prepara_cartella(const std::filesystem::path& dir) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(dir, ec)) return;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw guasto_piattaforma(dir, ec.message());
+}
+
+file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) throw errore_uso(dir.string() + ": not a folder");
+  return {leggi_file(dir / nome_file_linea(id)), leggi_file(dir / nome_file_sommario(id)),
+          leggi_file(dir / nome_file_percorso(id))};
+}
+
+const char* nome_tipo_cella(std::uint8_t tipo) {
+  switch (tipo) {
+    case tipo_cella::nulla:
+      return "nothing";
+    case tipo_cella::segnale:
+      return "signal";
+    case tipo_cella::fine_rallentamento:
+      return "slowdown end";
+    case tipo_cella::inizio_rallentamento:
+      return "slowdown start";
+    case tipo_cella::avviso_rallentamento:
+      return "slowdown warning board";
+    case tipo_cella::prima_avviso:
+      return "approach cell before a warning board";
+    case tipo_cella::indicatore_v_max:
+      return "maximum-speed indicator board";
+    case tipo_cella::fine_stazione:
+      return "station zone end";
+    case tipo_cella::montagna:
+      return "mountain marker";
+    case tipo_cella::punto_codice:
+      return "cab-signal code point";
+    case tipo_cella::fine_codice:
+      return "cab-signal code end";
+    case tipo_cella::indicazione:
+      return "indication board";
+    default:
+      return "unknown type";
+  }
+}
+
+std::string utf8_da_1252(std::string_view byte) {
+  std::string out;
+  out.reserve(byte.size());
+  for (const char b : byte) {
+    const auto c = static_cast<unsigned char>(b);
+    if (c >= 0x80 && c < 0xA0) {
+      aggiungi_utf8(out, alti_1252[c - 0x80]);
+    } else {
+      aggiungi_utf8(out, c);
+    }
+  }
+  return out;
+}
+
+}  // namespace scen::tool
