@@ -20,8 +20,8 @@ class codifica_le {
   void u16(std::uint16_t v) { intero(v, 2); }
   void i32(std::int32_t v) { intero(static_cast<std::uint32_t>(v), 4); }
   void f64(double v) { intero(std::bit_cast<std::uint64_t>(v), 8); }
-  // A record's text: 16-bit length, then its bytes.
-  // A longer text would get a wrapped length and a file that no longer decodes.
+  // A record's text: 16-bit length, then its bytes. A longer text is refused:
+  // its length would wrap and the file would no longer decode.
   void testo(std::string_view t) {
     if (t.size() > 0xFFFF) throw std::length_error("a text of more than 65535 bytes has no 16-bit length");
     u16(static_cast<std::uint16_t>(t.size()));

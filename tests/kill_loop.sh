@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# kill_loop.sh N SCENARIO SCENARIO_TOOL
+#
+# Starts the scenario program N times, each in a fresh folder of its own, and
+# kills it with SIGKILL after a random delay spread over the length of a run.
+# After each kill, every file left under a final name must be complete: the
+# bytes of a clean run for the binary files and the documents, the bytes the
+# tool exports for the two sources. Temporary files (".NAME.tmp-...") may
+# stay; they never carry a final name.
+set -euo pipefail
+
+n="${1:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
+scenario="${2:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
+tool="${3:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
+unset DISPLAY WAYLAND_DISPLAY
+
+lavoro="$(mktemp -d "${TMPDIR:-/tmp}/scenario-kill-loop.XXXXXX")"
+trap 'rm -rf "$lavoro"' EXIT
+
+# The complete bytes of every file a run may leave under a final name.
+riferimento="$lavoro/riferimento"
+mkdir "$riferimento"
+cp "$scenario" "$riferimento/scenario"
+durata_us=0
+for _ in 1 2 3; do
+  inizio=$(date +%s%N)
+  "$riferimento/scenario" 2>/dev/null
+  fine=$(date +%s%N)
+  d=$(((fine - inizio) / 1000))
+  if ((d > durata_us)); then durata_us=$d; fi
+done
+rm "$riferimento/scenario"
+# The run deletes its sources; the tool writes the same bytes the run writes.
+"$tool" export -o "$riferimento" >/dev/null
+echo "kill loop: a clean run takes up to ${durata_us} us; delays spread over 0 to ${durata_us} us"
+
+uccisi=0
+finiti=0
+for ((i = 1; i <= n; i++)); do
+  dir="$lavoro/corsa-$i"
+  mkdir "$dir"
+  cp "$scenario" "$dir/scenario"
+  ritardo_us=$(( (RANDOM * 32768 + RANDOM) % (durata_us + 1) ))
+  printf -v ritardo '%d.%06d' $((ritardo_us / 1000000)) $((ritardo_us % 1000000))
+
+  "$dir/scenario" 2>/dev/null &
+  pid=$!
+  sleep "$ritardo"
+  kill -KILL "$pid" 2>/dev/null || true
+  stato=0
+  wait "$pid" 2>/dev/null || stato=$?
+  if ((stato == 137)); then uccisi=$((uccisi + 1)); elif ((stato == 0)); then finiti=$((finiti + 1)); else
+    echo "run $i: exit status $stato (neither finished nor killed)"
+    exit 1
+  fi
+
+  for file in "$dir"/* "$dir"/.[!.]*; do
+    [[ -e "$file" ]] || continue
+    nome="$(basename "$file")"
+    [[ "$nome" == scenario ]] && continue
+    [[ "$nome" == .*.tmp-* ]] && continue
+    if [[ ! -f "$riferimento/$nome" ]]; then
+      echo "run $i (killed after ${ritardo_us} us): unexpected file $nome"
+      exit 1
+    fi
+    if ! cmp -s "$file" "$riferimento/$nome"; then
+      echo "run $i (killed after ${ritardo_us} us): $nome is under its final name but not complete"
+      exit 1
+    fi
+  done
+  rm -rf "$dir"
+done
+echo "kill loop: $n runs, $uccisi killed during the run, $finiti finished first; every final-name file was complete"
