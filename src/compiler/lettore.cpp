@@ -20,8 +20,6 @@ void lettore_campi::controlla_non_finito() const {
   if (fine_file()) throw guasto_esecuzione(fmt::format("line {}: read past the end of the source", riga_));
 }
 
-bool lettore_campi::a_fine_riga() const { return !fine_file() && fine_riga(byte_[pos_]); }
-
 void lettore_campi::consuma_fine_riga() {
   // CR LF counts as one line end, like a lone CR or a lone LF.
   if (byte_[pos_] == '\r' && pos_ + 1 < byte_.size() && byte_[pos_ + 1] == '\n') ++pos_;

@@ -39,7 +39,6 @@ class lettore_campi {
   void controlla_non_finito() const;
   void salta_vuoti_e_fine_riga();
   void salta_vuoti();
-  bool a_fine_riga() const;
   void consuma_fine_riga();
   void consuma_separatore();
 
