@@ -18,10 +18,11 @@ std::string formati() {
 }
 
 // The table row of a code: "| 8 | station position P m is ... |".
-std::string riga_tabella(const std::string& codice, std::string messaggio) {
+std::string riga_tabella(const std::string& codice, const std::string& messaggio) {
   const auto at = messaggio.find("{pos}");
-  if (at != std::string::npos) messaggio.replace(at, 5, "P");
-  return "| " + codice + " | " + messaggio + " |";
+  const std::string testo =
+      at == std::string::npos ? messaggio : messaggio.substr(0, at) + "P" + messaggio.substr(at + 5);
+  return "| " + codice + " | " + testo + " |";
 }
 
 TEST(FormatsDoc, EveryErrorCodeHasItsMessage) {
