@@ -44,7 +44,8 @@ int esegui(std::int32_t km, const std::filesystem::path& base) {
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_cartella sorgenti(dove, id);
-  finestra_console finestra(std::cerr);
+  uscita_su_descrittore errori(2);
+  finestra_console finestra(errori);
   const auto t0 = std::chrono::steady_clock::now();
   const esito_percorso esito = memorizza_percorso(m, 1, id, sorgenti, dove, finestra);
   const auto t1 = std::chrono::steady_clock::now();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "app/esecuzione.h"
 #include "model/nomi_file.h"
@@ -34,9 +33,9 @@ TEST(RunSequence, EmbeddedRunIsCleanAndQuiet) {
   test_util::cartella_temporanea tmp;
   cartella dove(tmp.path());
   finestra_muta f;
-  std::ostringstream err;
+  uscita_in_stringa err;
   EXPECT_EQ(esegui_scenario(dove, f, err), stato_uscita::pulito);
-  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(err.testo(), "");
   EXPECT_EQ(f.attese, 1);
   EXPECT_TRUE(f.messaggi.empty());
   EXPECT_FALSE(dove.esiste(nome_sorgente_linea(id)));
@@ -47,7 +46,7 @@ TEST(RunSequence, EmbeddedRunIsCleanAndQuiet) {
 TEST(RunSequence, ASecondRunOverLongerFilesLeavesExactlyTheNewBytes) {
   test_util::cartella_temporanea pulita, sporca;
   finestra_muta f;
-  std::ostringstream err;
+  uscita_in_stringa err;
   cartella a(pulita.path());
   ASSERT_EQ(esegui_scenario(a, f, err), 0);
   for (const auto& e : fs::directory_iterator(pulita.path())) {
@@ -115,13 +114,13 @@ TEST(RunSequence, ASecondLengthLineOverTheLimitKeepsTheFirstCellsAndTheRunGoesOn
 
 TEST(RunSequence, TheEndOfARun) {
   modello m;
-  std::ostringstream err;
+  uscita_in_stringa err;
   EXPECT_EQ(concludi(m, err), 0);
-  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(err.testo(), "");
   m.codice_errore = 8;
   m.posizione_errore = 36725;
   EXPECT_EQ(concludi(m, err), 1);
-  EXPECT_EQ(err.str(), "scenario: error 8 at 36725 m: station position 36725 m is not a multiple of 50 m\n");
+  EXPECT_EQ(err.testo(), "scenario: error 8 at 36725 m: station position 36725 m is not a multiple of 50 m\n");
 }
 
 TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {
@@ -129,7 +128,7 @@ TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {
   cartella dove(tmp.path());
   dove.guasta_dopo_byte(100);
   finestra_muta f;
-  std::ostringstream err;
+  uscita_in_stringa err;
   try {
     esegui_scenario(dove, f, err);
     FAIL() << "the first write should fail";

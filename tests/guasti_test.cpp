@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,7 +64,7 @@ const riferimento& corsa_pulita() {
     cartella_temporanea dir;
     cartella dove(dir.path());
     finestra_muta f;
-    std::ostringstream errori;
+    uscita_in_stringa errori;
     if (esegui_scenario(dove, f, errori) != stato_uscita::pulito) throw std::runtime_error("clean run failed");
     riferimento x;
     x.byte = contenuto(dir.path());
@@ -148,7 +147,7 @@ class disco_piccolo {
 // The run in `dir`, expected to end with a platform failure.
 std::optional<guasto_piattaforma> corsa_con_guasto(cartella& dove) {
   finestra_muta f;
-  std::ostringstream errori;
+  uscita_in_stringa errori;
   try {
     esegui_scenario(dove, f, errori);
   } catch (const guasto_piattaforma& g) {
@@ -197,7 +196,7 @@ TEST(PlatformFaults, AFailedReplacementKeepsTheEarlierFileWhole) {
   {
     cartella dove(dir.path());
     finestra_muta f;
-    std::ostringstream errori;
+    uscita_in_stringa errori;
     ASSERT_EQ(esegui_scenario(dove, f, errori), stato_uscita::pulito);
   }
   const auto prima = contenuto(dir.path());

@@ -2,8 +2,10 @@
 // aligned for huge pages, and a plan view held in it behaves as plain data.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstring>
+#include <utility>
 
 #include "model/memoria.h"
 #include "model/modello.h"
@@ -11,19 +13,39 @@
 namespace scen {
 namespace {
 
-TEST(LargeBlocks, EverySizeHoldsItsValuesAndLargeOnesAreAlignedToHugePages) {
-  constexpr std::size_t pagina = allocatore_grande<double>::pagina_grande;
-  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536},
-                              std::size_t{2014002}}) {
+TEST(LargeBlocks, EverySizeStartsZeroedAndLargeOnesAreAlignedToHugePages) {
+  constexpr std::size_t pagina = blocco_grande::pagina_grande;
+  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, blocco_grande::soglia - 1, blocco_grande::soglia,
+                              pagina, pagina + 1, std::size_t{16112016}}) {
     SCOPED_TRACE(n);
-    std::vector<double, allocatore_grande<double>> v(n, 1.5);
-    for (std::size_t i = 0; i < n; i += 4099) EXPECT_EQ(v[i], 1.5);
-    if (n * sizeof(double) >= allocatore_grande<double>::soglia) {
-      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(v.data()) % pagina, 0u);
+    blocco_grande b(n);
+    ASSERT_EQ(b.dimensione(), n);
+    EXPECT_EQ(b.mappato(), n >= blocco_grande::soglia);
+    if (b.mappato()) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.dati()) % pagina, 0u);
     }
-    v.push_back(2.5);  // grows from one kind of block to the other at the threshold
-    EXPECT_EQ(v.back(), 2.5);
-    EXPECT_EQ(v.size(), n + 1);
+    for (std::size_t i = 0; i < n; i += 4093) ASSERT_EQ(b.dati()[i], std::byte{0}) << i;
+    if (n == 0) continue;
+    b.dati()[0] = std::byte{1};
+    b.dati()[n - 1] = std::byte{2};  // the last byte is writable
+    blocco_grande copia = b;
+    EXPECT_EQ(std::memcmp(copia.dati(), b.dati(), n), 0);
+    EXPECT_NE(copia.dati(), b.dati());
+    blocco_grande spostato = std::move(copia);
+    EXPECT_EQ(spostato.dati()[n - 1], std::byte{2});
+    EXPECT_EQ(copia.dimensione(), 0u);
+    spostato = b;  // copy over a block that already holds memory
+    EXPECT_EQ(std::memcmp(spostato.dati(), b.dati(), n), 0);
+  }
+}
+
+TEST(LargeBlocks, MemoryGivenBackComesAgainZeroed) {
+  // A large block freed and asked for again (the run's encoders do this
+  // once per file) must not bring back the bytes of the earlier one.
+  for (int giro = 0; giro < 3; ++giro) {
+    blocco_grande b(3 * blocco_grande::pagina_grande);
+    for (std::size_t i = 0; i < b.dimensione(); i += 4096) ASSERT_EQ(b.dati()[i], std::byte{0}) << giro << " " << i;
+    std::memset(b.dati(), 0x5A, b.dimensione());
   }
 }
 

@@ -2,8 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <ostream>
-
 #include "model/codici_errore.h"
 #include "output/file_binari.h"
 #include "output/marcatori.h"
@@ -37,7 +35,7 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
   return esito;
 }
 
-int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori) {
+int esegui_scenario(cartella& dove, finestra& f, uscita_testo& errori) {
   const identita id = identita_incorporata();
   modello m;
   m.nome_linea = id.nome_linea;
@@ -61,10 +59,10 @@ int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori) {
   return concludi(m, errori);
 }
 
-int concludi(const modello& m, std::ostream& errori) {
+int concludi(const modello& m, uscita_testo& errori) {
   if (m.codice_errore == 0) return stato_uscita::pulito;
-  errori << fmt::format("scenario: error {} at {} m: {}\n", m.codice_errore, m.posizione_errore,
-                        messaggio_errore(m.codice_errore, m.posizione_errore));
+  errori.scrivi(fmt::format("scenario: error {} at {} m: {}\n", m.codice_errore, m.posizione_errore,
+                        messaggio_errore(m.codice_errore, m.posizione_errore)));
   return stato_uscita::con_errore;
 }
 

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "app/cartella.h"
 #include "app/finestra.h"
+#include "app/uscita.h"
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "model/modello.h"
@@ -46,10 +46,10 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
 
 // The end of a run: one line on `errori` naming the code, its position and
 // what it means when `codice_errore` is not 0; returns the exit status.
-int concludi(const modello& m, std::ostream& errori);
+int concludi(const modello& m, uscita_testo& errori);
 
 // The whole run of the main program in `dove`; returns its exit status.
 // Platform failures (guasto_piattaforma) pass through to the caller.
-int esegui_scenario(cartella& dove, finestra& f, std::ostream& errori);
+int esegui_scenario(cartella& dove, finestra& f, uscita_testo& errori);
 
 }  // namespace scen

@@ -1,13 +1,13 @@
 #include "app/finestra.h"
 
-#include <ostream>
+#include <string>
 
 namespace scen {
 
-void finestra_console::mostra_attendere() { uscita_ << testo_attendere << '\n' << std::flush; }
+void finestra_console::mostra_attendere() { uscita_.scrivi(std::string(testo_attendere) + '\n'); }
 
 std::int32_t finestra_console::messaggio(std::string_view testo) {
-  uscita_ << testo << '\n' << std::flush;
+  uscita_.scrivi(std::string(testo) + '\n');
   return 1;  // the one button, OK
 }
 

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string_view>
+
+#include "app/uscita.h"
 
 namespace scen {
 
@@ -20,15 +21,15 @@ class finestra {
   virtual std::int32_t messaggio(std::string_view testo) = 0;
 };
 
-// Without a display: each text is one line on the given stream.
+// Without a display: each text is one line on the given output.
 class finestra_console final : public finestra {
  public:
-  explicit finestra_console(std::ostream& uscita) : uscita_(uscita) {}
+  explicit finestra_console(uscita_testo& uscita) : uscita_(uscita) {}
   void mostra_attendere() override;
   std::int32_t messaggio(std::string_view testo) override;
 
  private:
-  std::ostream& uscita_;
+  uscita_testo& uscita_;
 };
 
 }  // namespace scen

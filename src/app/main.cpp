@@ -1,12 +1,13 @@
 // scenario: writes the embedded scenario's sources and documents into its own
 // folder, compiles the sources and writes the three binary files.
 #include <cstdlib>
-#include <iostream>
 #include <memory>
+#include <string>
 
 #include "app/cartella.h"
 #include "app/esecuzione.h"
 #include "app/finestra.h"
+#include "app/uscita.h"
 
 #ifdef SCENARIO_HAS_FLTK
 #include <dlfcn.h>
@@ -39,19 +40,20 @@ std::unique_ptr<finestra> carica_finestra_grafica() {
 
 int main() {
   using namespace scen;
+  uscita_su_descrittore errori(2);
   try {
     std::unique_ptr<finestra> f;
 #ifdef SCENARIO_HAS_FLTK
     f = carica_finestra_grafica();
 #endif
-    if (!f) f = std::make_unique<finestra_console>(std::cerr);
+    if (!f) f = std::make_unique<finestra_console>(errori);
     cartella dove(cartella_programma());
-    return esegui_scenario(dove, *f, std::cerr);
+    return esegui_scenario(dove, *f, errori);
   } catch (const guasto_piattaforma& g) {
-    std::cerr << "scenario: " << g.file().string() << ": " << g.motivo() << '\n';
+    errori.scrivi("scenario: " + g.file().string() + ": " + g.motivo() + '\n');
     return stato_uscita::piattaforma;
   } catch (const std::exception& e) {
-    std::cerr << "scenario: " << e.what() << '\n';
+    errori.scrivi(std::string("scenario: ") + e.what() + '\n');
     return stato_uscita::piattaforma;
   }
 }

@@ -1,56 +1,47 @@
-// Memory for the model's largest arrays. The plan view holds 18 bytes for
-// every metre of the track model (18 MB for the longest route); on a virtual
-// machine the page faults of filling it cost more than computing its values.
-// A block of 512 KiB or more is therefore aligned to 2 MiB, rounded up to a
-// whole number of 2 MiB and offered to the kernel for transparent huge pages:
-// one fault for each 2 MiB instead of one for each 4 KiB. Where the kernel
-// does not take the offer the block is ordinary memory, and pages that are
-// never touched cost nothing.
+// Memory for the model's largest arrays and the encoders' buffers. The plan
+// view holds 20 bytes for every metre of the track model (20 MB for the
+// longest route); on a virtual machine the page faults of filling it cost
+// more than computing its values. A block of 512 KiB or more is therefore
+// mapped on its own, aligned to 2 MiB, rounded up to a whole number of 2 MiB
+// and offered to the kernel for transparent huge pages: one fault for each
+// 2 MiB instead of one for each 4 KiB. Where the kernel does not take the
+// offer the block is ordinary memory, and pages never touched cost nothing.
+//
+// Every block starts zeroed. Fresh pages come zeroed from the kernel, so a
+// large block is never cleared again by the program: clearing it would touch
+// every page once more before the first real value is stored.
 #pragma once
 
-#include <sys/mman.h>
-
 #include <cstddef>
-#include <cstdlib>
-#include <memory>
-#include <new>
 
 namespace scen {
 
-template <typename T>
-struct allocatore_grande {
-  using value_type = T;
-
+class blocco_grande {
+ public:
   static constexpr std::size_t soglia = std::size_t{512} << 10;
   static constexpr std::size_t pagina_grande = std::size_t{2} << 20;
 
-  allocatore_grande() = default;
-  template <typename U>
-  allocatore_grande(const allocatore_grande<U>&) noexcept {}
+  blocco_grande() = default;
+  // `byte` zeroed bytes; throws std::bad_alloc when the memory is not there.
+  explicit blocco_grande(std::size_t byte);
+  blocco_grande(const blocco_grande& altro);
+  blocco_grande& operator=(const blocco_grande& altro);
+  blocco_grande(blocco_grande&& altro) noexcept;
+  blocco_grande& operator=(blocco_grande&& altro) noexcept;
+  ~blocco_grande();
 
-  T* allocate(std::size_t n) {
-    if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
-    const std::size_t byte = n * sizeof(T);
-    if (byte < soglia) return std::allocator<T>().allocate(n);
-    const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
-    void* p = std::aligned_alloc(pagina_grande, arrotondati);
-    if (p == nullptr) throw std::bad_alloc();
-    ::madvise(p, arrotondati, MADV_HUGEPAGE);  // only an offer: a refusal changes nothing
-    return static_cast<T*>(p);
-  }
+  std::byte* dati() { return dati_; }
+  const std::byte* dati() const { return dati_; }
+  std::size_t dimensione() const { return byte_; }
+  // True when the block is mapped on its own (and offered for huge pages).
+  bool mappato() const { return mappati_ != 0; }
 
-  void deallocate(T* p, std::size_t n) noexcept {
-    if (n * sizeof(T) < soglia) {
-      std::allocator<T>().deallocate(p, n);
-    } else {
-      std::free(p);
-    }
-  }
+ private:
+  void rilascia() noexcept;
 
-  template <typename U>
-  bool operator==(const allocatore_grande<U>&) const noexcept {
-    return true;
-  }
+  std::byte* dati_ = nullptr;
+  std::size_t byte_ = 0;
+  std::size_t mappati_ = 0;  // bytes mapped for a large block, 0 for a small one
 };
 
 }  // namespace scen

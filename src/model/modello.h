@@ -5,7 +5,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,33 +95,58 @@ inline constexpr int prima_indicazione = 80;
 enum class tag_piano : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
 // The plan view: two coordinates for every metre 0..ultimo_metro, each a
-// tagged value (empty, 16-bit integer or double). Held as one array of tags
-// and one of numbers, coordinate 0 first, so that the longest route stays
-// small in memory and costs few page faults (see memoria.h); integers are
-// kept in the double, where every 16-bit value is exact.
+// tagged value (empty, 16-bit integer or double). Every value is held in a
+// slot of 10 bytes already in the line data file's encoding: the tag as a
+// little-endian 16-bit number, then the value's own bytes (2 for an integer,
+// 8 for a double, none for an empty value), the rest of the slot zero. The
+// slots of coordinate 0 come first, metre after metre, then those of
+// coordinate 1, so a run of doubles is, byte for byte, a run of the file and
+// the file is written straight from here with no encoding step. The slots
+// live in one zeroed block (see memoria.h): a fresh plan view is all empty.
 class piano {
  public:
+  static constexpr std::size_t byte_slot = 10;
+
   explicit piano(std::int32_t ultimo_metro)
-      : ultimo_metro_(ultimo_metro),
-        metri_(dimensione(ultimo_metro)),
-        tag_(2 * metri_, tag_piano::vuoto),
-        numero_(2 * metri_, 0.0) {}
+      : ultimo_metro_(ultimo_metro), metri_(dimensione(ultimo_metro)), blocco_(2 * metri_ * byte_slot) {}
 
   std::int32_t ultimo_metro() const { return ultimo_metro_; }
 
   // Unchecked: callers keep 0 <= metro <= ultimo_metro and coordinata in {0, 1}.
-  tag_piano tag(std::int32_t metro, int coordinata) const { return tag_[indice(metro, coordinata)]; }
-  double numero(std::int32_t metro, int coordinata) const { return numero_[indice(metro, coordinata)]; }
+  tag_piano tag(std::int32_t metro, int coordinata) const {
+    return static_cast<tag_piano>(leggi_le<std::uint16_t>(slot(metro, coordinata)));
+  }
+  double numero(std::int32_t metro, int coordinata) const {
+    const std::byte* q = slot(metro, coordinata);
+    switch (static_cast<tag_piano>(leggi_le<std::uint16_t>(q))) {
+      case tag_piano::intero:
+        return static_cast<std::int16_t>(leggi_le<std::uint16_t>(q + 2));
+      case tag_piano::reale:
+        return std::bit_cast<double>(leggi_le<std::uint64_t>(q + 2));
+      default:
+        return 0.0;
+    }
+  }
   void poni_intero(std::int32_t metro, int coordinata, std::int16_t v) {
-    tag_[indice(metro, coordinata)] = tag_piano::intero;
-    numero_[indice(metro, coordinata)] = v;
+    std::byte* q = slot(metro, coordinata);
+    metti_le(q, static_cast<std::uint16_t>(tag_piano::intero));
+    metti_le(q + 2, static_cast<std::uint16_t>(v));
+    std::memset(q + 4, 0, byte_slot - 4);
   }
   void poni_reale(std::int32_t metro, int coordinata, double v) {
-    tag_[indice(metro, coordinata)] = tag_piano::reale;
-    numero_[indice(metro, coordinata)] = v;
+    std::byte* q = slot(metro, coordinata);
+    metti_le(q, static_cast<std::uint16_t>(tag_piano::reale));
+    metti_le(q + 2, std::bit_cast<std::uint64_t>(v));
   }
 
-  bool operator==(const piano&) const = default;
+  // The slots of one coordinate, metre 0 first: 10 bytes a metre.
+  const std::byte* slot_coordinata(int coordinata) const { return slot(0, coordinata); }
+
+  // Equal when every tag and every value is the same, bit for bit.
+  bool operator==(const piano& altro) const {
+    return ultimo_metro_ == altro.ultimo_metro_ &&
+           std::memcmp(blocco_.dati(), altro.blocco_.dati(), blocco_.dimensione()) == 0;
+  }
 
  private:
   static std::size_t dimensione(std::int32_t ultimo_metro) {
@@ -127,10 +155,26 @@ class piano {
   std::size_t indice(std::int32_t metro, int coordinata) const {
     return static_cast<std::size_t>(coordinata) * metri_ + static_cast<std::size_t>(metro);
   }
+  std::byte* slot(std::int32_t metro, int coordinata) { return blocco_.dati() + indice(metro, coordinata) * byte_slot; }
+  const std::byte* slot(std::int32_t metro, int coordinata) const {
+    return blocco_.dati() + indice(metro, coordinata) * byte_slot;
+  }
+
+  // Least significant byte first, whatever the machine.
+  template <typename U>
+  static void metti_le(std::byte* q, U v) {
+    for (std::size_t i = 0; i < sizeof v; ++i) q[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+  }
+  template <typename U>
+  static U leggi_le(const std::byte* q) {
+    U v = 0;
+    for (std::size_t i = 0; i < sizeof v; ++i) v = static_cast<U>(v | (static_cast<U>(q[i]) << (8 * i)));
+    return v;
+  }
+
   std::int32_t ultimo_metro_;
   std::size_t metri_;
-  std::vector<tag_piano, allocatore_grande<tag_piano>> tag_;
-  std::vector<double, allocatore_grande<double>> numero_;
+  blocco_grande blocco_;
 };
 
 // The whole model. `percorso` and `planimetria` exist only once a length line

@@ -5,11 +5,11 @@
 // struct dumped whole), then move on.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 #include "app/cartella.h"
@@ -34,38 +34,44 @@ inline void metti_le(char* p, U v) {
   }
 }
 
+// Room for the longest record of any file: a buffer never holds less.
+inline constexpr std::size_t byte_record_massimo = 64;
+
 class codifica_a_pezzi {
  public:
+  // `capienza` is the buffer's size: a file known to be smaller than one
+  // piece asks for no more than its own size, so that a small file does not
+  // pay for a large block.
   explicit codifica_a_pezzi(flusso_byte& uscita, std::size_t capienza = byte_pezzo)
-      : uscita_(uscita), capienza_(capienza), buffer_(allocatore_grande<char>().allocate(capienza), {capienza}) {}
+      : uscita_(uscita),
+        capienza_(std::max(capienza, byte_record_massimo)),
+        buffer_(capienza_) {}
 
   // Room for `n` more bytes (at most the buffer's size): where they go. The
   // caller fills them, then calls avanza(n).
   char* spazio(std::size_t n) {
     if (usati_ + n > capienza_) svuota();
-    return buffer_.get() + usati_;
+    return inizio() + usati_;
   }
   void avanza(std::size_t n) { usati_ += n; }
   // Bytes that still fit before the buffer must be handed over.
   std::size_t libero() const { return capienza_ - usati_; }
+  std::size_t capienza() const { return capienza_; }
 
   // Hands the bytes still in the buffer to the stream. Call it once at the
   // end: nothing is handed over on destruction, so the last bytes of an
   // encoding that failed half-way never reach the stream.
   void svuota() {
-    if (usati_ > 0) uscita_.scrivi(std::string_view(buffer_.get(), usati_));
+    if (usati_ > 0) uscita_.scrivi(std::string_view(inizio(), usati_));
     usati_ = 0;
   }
 
  private:
-  struct rilascia {
-    std::size_t capienza;
-    void operator()(char* p) const noexcept { allocatore_grande<char>().deallocate(p, capienza); }
-  };
+  char* inizio() { return reinterpret_cast<char*>(buffer_.dati()); }
 
   flusso_byte& uscita_;
   std::size_t capienza_;
-  std::unique_ptr<char[], rilascia> buffer_;
+  blocco_grande buffer_;
   std::size_t usati_ = 0;
 };
 

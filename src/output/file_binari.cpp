@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -26,38 +27,42 @@ class flusso_in_stringa final : public flusso_byte {
 }  // namespace
 
 void codifica_linea(const piano& p, flusso_byte& uscita) {
-  constexpr std::size_t massimo_valore = 10;  // tag and double
-  codifica_a_pezzi enc(uscita);
+  // The plan view already holds every value in the file's encoding (see
+  // piano): a run of doubles goes out as it stands, an integer as the first
+  // 4 bytes of its slot, an empty value as its 2-byte tag. Short pieces are
+  // gathered in a small buffer, so that a plan view of mixed values does not
+  // cost a write call for each of them.
+  constexpr std::size_t byte_raccolta = std::size_t{64} << 10;
+  codifica_a_pezzi raccolta(uscita, byte_raccolta);
+  const auto passa = [&](const std::byte* inizio, std::size_t n) {
+    const std::string_view pezzo(reinterpret_cast<const char*>(inizio), n);
+    if (n >= raccolta.capienza()) {
+      raccolta.svuota();
+      uscita.scrivi(pezzo);
+    } else {
+      std::memcpy(raccolta.spazio(n), pezzo.data(), n);
+      raccolta.avanza(n);
+    }
+  };
+  const std::size_t metri = p.ultimo_metro() < 0 ? 0 : static_cast<std::size_t>(p.ultimo_metro()) + 1;
   for (int coordinata = 0; coordinata < 2; ++coordinata) {
-    std::int32_t metro = 0;
-    while (metro <= p.ultimo_metro()) {
-      // As many values as surely fit in the buffer, with no test for room
-      // between them: the line data file holds two million of them.
-      char* const inizio = enc.spazio(massimo_valore);
-      const std::int64_t posti = static_cast<std::int64_t>(enc.libero() / massimo_valore);
-      const std::int32_t fino_a = static_cast<std::int32_t>(std::min<std::int64_t>(p.ultimo_metro(), metro + posti - 1));
-      char* q = inizio;
-      for (; metro <= fino_a; ++metro) {
-        const tag_piano tag = p.tag(metro, coordinata);
-        metti_le(q, static_cast<std::uint16_t>(tag));
-        if (tag == tag_piano::reale) {
-          metti_le(q + 2, std::bit_cast<std::uint64_t>(p.numero(metro, coordinata)));
-          q += 10;
-        } else if (tag == tag_piano::intero) {
-          metti_le(q + 2, static_cast<std::uint16_t>(static_cast<std::int16_t>(p.numero(metro, coordinata))));
-          q += 4;
-        } else {
-          q += 2;
-        }
-      }
-      enc.avanza(static_cast<std::size_t>(q - inizio));
+    const std::byte* const slot = p.slot_coordinata(coordinata);
+    std::size_t metro = 0;
+    while (metro < metri) {
+      const std::size_t inizio = metro;
+      while (metro < metri && p.tag(static_cast<std::int32_t>(metro), coordinata) == tag_piano::reale) ++metro;
+      if (metro > inizio) passa(slot + inizio * piano::byte_slot, (metro - inizio) * piano::byte_slot);
+      if (metro == metri) break;
+      const bool intero = p.tag(static_cast<std::int32_t>(metro), coordinata) == tag_piano::intero;
+      passa(slot + metro * piano::byte_slot, intero ? 4 : 2);
+      ++metro;
     }
   }
-  enc.svuota();
+  raccolta.svuota();
 }
 
 std::string codifica_linea(const piano& p) {
-  flusso_in_stringa out((static_cast<std::size_t>(p.ultimo_metro()) + 1) * 2 * 10);
+  flusso_in_stringa out(p.ultimo_metro() < 0 ? 0 : (static_cast<std::size_t>(p.ultimo_metro()) + 1) * 2 * piano::byte_slot);
   codifica_linea(p, out);
   return out.prendi();
 }
@@ -87,7 +92,7 @@ std::string codifica_sommario(const std::array<stazione, numero_stazioni>& voci)
 }
 
 void codifica_percorso(const std::vector<cella>& celle, flusso_byte& uscita) {
-  codifica_a_pezzi enc(uscita);
+  codifica_a_pezzi enc(uscita, std::min(byte_pezzo, std::max<std::size_t>(celle.size(), 1) * byte_cella));
   for (const cella& c : celle) {
     char* q = enc.spazio(byte_cella);
     metti_le(q, c.tipo);

@@ -21,8 +21,10 @@ std::string codifica_linea(const piano& p);
 std::string codifica_sommario(const std::array<stazione, numero_stazioni>& s);
 std::string codifica_percorso(const std::vector<cella>& celle);
 
-// The same bytes handed to a stream in pieces of at most 1 MiB, so that the
-// line data file of the longest route is never whole in memory.
+// The same bytes handed to a stream in pieces, so that no file is ever whole
+// in memory a second time: the line data file goes out straight from the
+// plan view, which holds it already encoded (runs of doubles whole, short
+// values gathered), the track file in pieces of at most 1 MiB.
 void codifica_linea(const piano& p, flusso_byte& uscita);
 void codifica_percorso(const std::vector<cella>& celle, flusso_byte& uscita);
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "compiler/numeri.h"
 #include "output/codici_gara.h"
 #include "output/decodifica.h"
 #include "output/file_binari.h"
@@ -139,7 +140,7 @@ void verifica_linea(const piano& p, const std::string& nome, const std::optional
 std::optional<misure_percorso> misure_da_lunghezza(std::int32_t lunghezza) {
   if (lunghezza > lunghezza_massima) return std::nullopt;
   const std::int64_t totale = static_cast<std::int64_t>(lunghezza) + oltre_fine;
-  const auto ultima = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(totale) / 50.0));
+  const auto ultima = arrotonda(static_cast<double>(totale) / 50.0);
   if (ultima < 1) return std::nullopt;
   return misure_percorso{static_cast<std::int32_t>(totale), static_cast<std::int32_t>(ultima)};
 }
