@@ -160,15 +160,24 @@ class piano {
     return blocco_.dati() + indice(metro, coordinata) * byte_slot;
   }
 
-  // Least significant byte first, whatever the machine.
+  // Least significant byte first, whatever the machine (one plain store or
+  // load where the machine is little-endian itself).
   template <typename U>
   static void metti_le(std::byte* q, U v) {
-    for (std::size_t i = 0; i < sizeof v; ++i) q[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(q, &v, sizeof v);
+    } else {
+      for (std::size_t i = 0; i < sizeof v; ++i) q[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+    }
   }
   template <typename U>
   static U leggi_le(const std::byte* q) {
     U v = 0;
-    for (std::size_t i = 0; i < sizeof v; ++i) v = static_cast<U>(v | (static_cast<U>(q[i]) << (8 * i)));
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&v, q, sizeof v);
+    } else {
+      for (std::size_t i = 0; i < sizeof v; ++i) v = static_cast<U>(v | (static_cast<U>(q[i]) << (8 * i)));
+    }
     return v;
   }
 
