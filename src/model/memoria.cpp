@@ -33,7 +33,7 @@ std::byte* mappa_allineato(std::size_t byte) {
 
 blocco_grande::blocco_grande(std::size_t byte) : byte_(byte) {
   if (byte == 0) return;
-  if (byte < soglia) {
+  if (byte < soglia || !mappe_proprie) {
     dati_ = static_cast<std::byte*>(std::calloc(byte, 1));
     if (dati_ == nullptr) throw std::bad_alloc();
     return;

@@ -16,10 +16,25 @@
 
 namespace scen {
 
+#if defined(__SANITIZE_ADDRESS__)
+#define SCENARIO_CON_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SCENARIO_CON_ASAN 1
+#endif
+#endif
+
 class blocco_grande {
  public:
   static constexpr std::size_t soglia = std::size_t{512} << 10;
   static constexpr std::size_t pagina_grande = std::size_t{2} << 20;
+#ifdef SCENARIO_CON_ASAN
+  // Under AddressSanitizer every block comes from the C library, whose
+  // blocks the sanitizer fences: a slip past a block's end is caught there.
+  static constexpr bool mappe_proprie = false;
+#else
+  static constexpr bool mappe_proprie = true;
+#endif
 
   blocco_grande() = default;
   // `byte` zeroed bytes; throws std::bad_alloc when the memory is not there.
