@@ -89,6 +89,8 @@ TEST(RunSequence, NoTrackCellsEndsThroughErroreWithTheCode) {
     FAIL() << "the run should end through errore";
   } catch (const fine_fatale& fine) {
     EXPECT_EQ(fine.testo, "101");
+    EXPECT_EQ(fine.compilazione.codice, 101) << "a fatal end carries what the compile step left";
+    EXPECT_EQ(fine.compilazione.luogo.file, luogo_errore::sorgente::nessuna);
   }
   EXPECT_EQ(f.messaggi, std::vector<std::string>{" Errore n. 101"});
   EXPECT_TRUE(s.esiste_treno()) << "the train source is left in place after a route error";

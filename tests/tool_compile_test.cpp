@@ -127,6 +127,11 @@ const std::vector<caso_errore>& casi_errore() {
       {"curve_digit", false, 11, {"curvad7,  800,  450"}, 103, 0, 1, R, 11, nullptr},
       {"marker_slot_used", true, 0, {"abbattimento,     50,   180"}, 0, 0, 3, nullptr, 0, "1250"},
       {"check_code_slot_used", true, 0, {"rallentamento,       0,     0,  500, 1,  0,  7"}, 0, 0, 3, nullptr, 0, "1251"},
+      // A fatal end still names the compile's error and its place.
+      {"marker_slot_used_after_an_error", true, 0,
+       {"abbattimento,     50,   180",
+        "stazione,    9000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, TROPPO VICINA"},
+       22, 9000, 3, T, 25, "1250"},
   };
   return casi;
 }

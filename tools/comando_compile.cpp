@@ -40,29 +40,7 @@ struct rilievo {
   std::string messaggio;
 };
 
-// What the compile step alone leaves: its code, position and place.
-struct esito_compilazione {
-  std::int32_t codice = 0;
-  std::int32_t posizione = 0;
-  luogo_errore luogo;
-};
-
 bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
-
-// The compile step once more, on a model of its own, for what the run does
-// not hand back: the place of an error once a fatal end has unwound the run,
-// and a compile error that the code pass overwrote with its own code.
-esito_compilazione compila_per_diagnosi(const std::optional<std::string>& linea,
-                                        const std::optional<std::string>& treno, const identita& id,
-                                        std::int32_t scrivi_linea) {
-  modello m;
-  m.nome_linea = id.nome_linea;
-  m.nome_treno = id.nome_treno;
-  m.scrivi_linea = scrivi_linea;
-  sorgenti_in_memoria s(linea, treno);
-  const luogo_errore luogo = memorizza_dati(m, s);
-  return {m.codice_errore, m.posizione_errore, luogo};
-}
 
 rilievo rilievo_compilazione(const esito_compilazione& e, const opzioni_compile& o) {
   rilievo r{std::nullopt, e.luogo.riga, e.codice, e.posizione, messaggio_errore(e.codice, e.posizione)};
@@ -150,22 +128,13 @@ nlohmann::json in_json(const risultato& r) {
 }
 
 // The findings in order: the compile's own error with its place, then the
-// code pass's. The run hands back the compile's place only when it returns
-// normally, and the code pass may overwrite the compile's code; in those
-// cases the compile step runs once more on its own to learn them.
-template <typename F>
-std::vector<rilievo> trova_rilievi(const risultato& r, const std::optional<luogo_errore>& luogo,
-                                   const opzioni_compile& o, F&& diagnosi) {
+// code pass's, which may have overwritten the compile's code in the model.
+std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione,
+                                   const opzioni_compile& o) {
   std::vector<rilievo> out;
   if (r.codice == 0) return out;
-  const bool del_passo = del_passo_codici(r.codice);
-  if (!luogo || del_passo) {
-    const esito_compilazione e = diagnosi();
-    if (e.codice != 0) out.push_back(rilievo_compilazione(e, o));
-  } else {
-    out.push_back(rilievo_compilazione({r.codice, r.posizione, *luogo}, o));
-  }
-  if (del_passo) out.push_back(rilievo_passo(r.codice, r.posizione));
+  if (compilazione.codice != 0) out.push_back(rilievo_compilazione(compilazione, o));
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo(r.codice, r.posizione));
   return out;
 }
 
@@ -185,18 +154,19 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   finestra_muta f;
 
   risultato r;
-  std::optional<luogo_errore> luogo;
+  esito_compilazione compilazione;
   try {
     esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove, f);
-    luogo = esito.luogo;
+    compilazione = esito.compilazione;
     r.scritti = std::move(esito.scritti);
   } catch (const fine_fatale& fine) {
     r.fatale = fine.testo;
+    compilazione = fine.compilazione;
   }
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
 
-  r.rilievi = trova_rilievi(r, luogo, o, [&] { return compila_per_diagnosi(linea, treno, id, scrivi_linea); });
+  r.rilievi = trova_rilievi(r, compilazione, o);
 
   if (!treno) err << o.treno << ": note: no such file; the train half fails on it (code 25)\n";
   for (const rilievo& x : r.rilievi) err << riga_rilievo(x) << '\n';

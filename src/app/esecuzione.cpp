@@ -12,7 +12,7 @@ namespace scen {
 
 void errore(modello& m, finestra& f, const std::string& a) {
   m.risposta = f.messaggio(std::string(prefisso_errore) + a);
-  throw fine_fatale{a};
+  throw fine_fatale{a, {}};
 }
 
 esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s,
@@ -22,14 +22,21 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
   for (stazione& voce : m.stazioni) voce = stazione{};
 
   esito_percorso esito;
-  esito.luogo = memorizza_dati(m, s);
+  esito.compilazione.luogo = memorizza_dati(m, s);
+  esito.compilazione.codice = m.codice_errore;
+  esito.compilazione.posizione = m.posizione_errore;
 
-  // Without track cells there is nothing to code, stamp or store.
-  if (!m.percorso) errore(m, f, std::to_string(m.codice_errore));
+  try {
+    // Without track cells there is nothing to code, stamp or store.
+    if (!m.percorso) errore(m, f, std::to_string(m.codice_errore));
 
-  passo_codici(m);
+    passo_codici(m);
 
-  if (auto fatale = timbra_marcatori(m)) errore(m, f, *fatale);
+    if (auto fatale = timbra_marcatori(m)) errore(m, f, *fatale);
+  } catch (fine_fatale& fine) {
+    fine.compilazione = esito.compilazione;
+    throw;
+  }
 
   esito.scritti = scrivi_file_binari(m, id, dove);
   return esito;

@@ -26,21 +26,31 @@ inline constexpr int piattaforma = 3;  // a file could not be created, written, 
 
 inline constexpr std::string_view prefisso_errore = " Errore n. ";
 
+// What the compile step alone left: its code and position (the code pass may
+// overwrite both in the model afterwards) and the place it stopped at.
+struct esito_compilazione {
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  luogo_errore luogo;
+};
+
 // Thrown by `errore` once the box is closed: the run ends where it stands.
 struct fine_fatale {
   std::string testo;  // the text after " Errore n. ", e.g. "1250"
+  esito_compilazione compilazione;  // filled in by memorizza_percorso on its way out
 };
 
 // Shows " Errore n. " + a, keeps the button in `risposta`, ends the run.
 [[noreturn]] void errore(modello& m, finestra& f, const std::string& a);
 
 struct esito_percorso {
-  luogo_errore luogo;              // where the compile stopped, if it did
+  esito_compilazione compilazione;
   std::vector<std::string> scritti;  // binary files written, in order
 };
 
 // Compiles the sources into `m` and writes the binary files into `dove`.
-// Throws fine_fatale through `errore` (markers used, or no track cells).
+// Throws fine_fatale through `errore` (markers used, or no track cells),
+// carrying what the compile step left as the returned result would.
 esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s,
                                   cartella& dove, finestra& f);
 
