@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/byte_le.h"
 #include "model/memoria.h"
 
 namespace scen {
@@ -158,27 +159,6 @@ class piano {
   std::byte* slot(std::int32_t metro, int coordinata) { return blocco_.dati() + indice(metro, coordinata) * byte_slot; }
   const std::byte* slot(std::int32_t metro, int coordinata) const {
     return blocco_.dati() + indice(metro, coordinata) * byte_slot;
-  }
-
-  // Least significant byte first, whatever the machine (one plain store or
-  // load where the machine is little-endian itself).
-  template <typename U>
-  static void metti_le(std::byte* q, U v) {
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(q, &v, sizeof v);
-    } else {
-      for (std::size_t i = 0; i < sizeof v; ++i) q[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
-    }
-  }
-  template <typename U>
-  static U leggi_le(const std::byte* q) {
-    U v = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&v, q, sizeof v);
-    } else {
-      for (std::size_t i = 0; i < sizeof v; ++i) v = static_cast<U>(v | (static_cast<U>(q[i]) << (8 * i)));
-    }
-    return v;
   }
 
   std::int32_t ultimo_metro_;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/cartella.h"
+#include "model/byte_le.h"
 #include "model/memoria.h"
 
 namespace scen {
@@ -23,16 +24,6 @@ namespace scen {
 // the buffer comes from the large-block memory (memoria.h), so that it costs
 // a run one page fault rather than 256.
 inline constexpr std::size_t byte_pezzo = std::size_t{1} << 20;
-
-// Stores `v` at `p` least significant byte first, whatever the machine.
-template <typename U>
-inline void metti_le(char* p, U v) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(p, &v, sizeof v);
-  } else {
-    for (std::size_t i = 0; i < sizeof v; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  }
-}
 
 // Room for the longest record of any file: a buffer never holds less.
 inline constexpr std::size_t byte_record_massimo = 64;
