@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "model/byte_le.h"
-#include "model/memoria.h"
+#include "platform/memory.h"
 
 namespace scen {
 
@@ -163,7 +163,7 @@ class piano {
 
   std::int32_t ultimo_metro_;
   std::size_t metri_;
-  blocco_grande blocco_;
+  large_block blocco_;
 };
 
 // The whole model. `percorso` and `planimetria` exist only once a length line
