@@ -103,6 +103,14 @@ TEST(FolderWin32, AFolderPathWithLettersBeyondAsciiAndBlanksWorks) {
   EXPECT_FALSE(dove.exists("a b.txt"));
   EXPECT_EQ(files_in(dir), 0u);
 
+  // A name is UTF-8, as a path's narrow form is: what the tool takes from
+  // a path comes back to the same file.
+  const fs::path accented = dir / fs::path(L"caff\u00e8 \u65e5.txt");
+  dove.write(accented.filename().string(), "x");
+  EXPECT_TRUE(fs::is_regular_file(accented));
+  EXPECT_EQ(dove.path_of(accented.filename().string()), accented);
+  dove.remove(accented.filename().string());
+
   // A failure there names the folder as the user sees it (UTF-8 in the message).
   ASSERT_TRUE(::SetFileAttributesW((dir / L"r.dat").c_str(), FILE_ATTRIBUTE_NORMAL) == FALSE);
   dove.write("r.dat", "x");

@@ -102,7 +102,12 @@ class file_sink final : public byte_sink {
 
 folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 
-std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / std::string(nome); }
+// A name is UTF-8, as std::filesystem's narrow form of a path is here
+// (path::string()); the narrow constructor would read it as Latin-1, so the
+// name is handed over as UTF-8 explicitly. The system's own names are ASCII.
+std::filesystem::path folder::path_of(std::string_view nome) const {
+  return base_ / std::filesystem::path(std::u8string(nome.begin(), nome.end()));
+}
 
 void folder::write(std::string_view nome, std::string_view byte) {
   write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });

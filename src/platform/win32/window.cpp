@@ -43,9 +43,12 @@ LRESULT CALLBACK procedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         const HGDIOBJ old = ::SelectObject(dc, state->font);
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        // Not clipped to the label: where the face is a substitute wider
+        // than the one it was laid out for, the word runs past its box
+        // rather than losing its last letter.
         RECT r = state->label;
         ::DrawTextW(dc, state->text.c_str(), static_cast<int>(state->text.size()), &r,
-                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
         ::SelectObject(dc, old);
       }
       ::EndPaint(hwnd, &ps);
