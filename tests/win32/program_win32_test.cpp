@@ -149,7 +149,7 @@ TEST(ProgramWin32, KilledAtAnyMomentItNeverLeavesAnIncompleteFileUnderAFinalName
     const fs::path dir = tmp.path() / ("run-" + std::to_string(i));
     const long after_ms = delay(random);
     {
-      test_win32::child c(place_program(dir), L"");
+      test_win32::child c(place_program(dir), L"", tmp.path() / ("err-" + std::to_string(i) + ".txt"));
       ::Sleep(static_cast<DWORD>(after_ms));
       if (!c.terminate()) ++killed;
     }
