@@ -20,6 +20,16 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUI
   "${launcher[@]}" >/dev/null
 cmake --build build-win -j"$(nproc)"
 
+# Statically linked: nothing but Windows' own libraries is loaded, so each
+# runs from a bare folder; scenario.exe is a desktop (GUI) program.
+for exe in build-win/src/scenario.exe build-win/tools/scenario-tool.exe; do
+  other="$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' |
+    grep -viE '^(kernel32|user32|gdi32|msvcrt|advapi32|shell32|ws2_32|bcrypt)\.dll$' || true)"
+  if [[ -n "$other" ]]; then echo "$exe loads libraries Windows does not ship: $other"; exit 1; fi
+done
+x86_64-w64-mingw32-objdump -p build-win/src/scenario.exe | grep -q 'Subsystem.*(Windows GUI)' ||
+  { echo "scenario.exe is not a GUI-subsystem program"; exit 1; }
+
 echo "== Linux programs to compare with (build)"
 cmake -S . -B build "${launcher[@]}" >/dev/null
 cmake --build build -j"$(nproc)" --target scenario scenario-tool
