@@ -27,8 +27,8 @@ for exe in build-win/src/scenario.exe build-win/tools/scenario-tool.exe; do
     grep -viE '^(kernel32|user32|gdi32|msvcrt|advapi32|shell32|ws2_32|bcrypt)\.dll$' || true)"
   if [[ -n "$other" ]]; then echo "$exe loads libraries Windows does not ship: $other"; exit 1; fi
 done
-x86_64-w64-mingw32-objdump -p build-win/src/scenario.exe | grep -q 'Subsystem.*(Windows GUI)' ||
-  { echo "scenario.exe is not a GUI-subsystem program"; exit 1; }
+subsystem="$(x86_64-w64-mingw32-objdump -p build-win/src/scenario.exe | awk '/^Subsystem/')"
+[[ "$subsystem" == *"Windows GUI"* ]] || { echo "scenario.exe is not a GUI-subsystem program: $subsystem"; exit 1; }
 
 echo "== Linux programs to compare with (build)"
 cmake -S . -B build "${launcher[@]}" >/dev/null
