@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/nomi_file.h"
@@ -163,6 +165,42 @@ TEST(ProgramWin32, KilledAtAnyMomentItNeverLeavesAnIncompleteFileUnderAFinalName
   }
   std::printf("12 runs over %lld ms each, %d killed during the run\n", static_cast<long long>(whole_ms.count()),
               killed);
+}
+
+}  // namespace
+}  // namespace scen
+
+namespace scen {
+namespace {
+
+// scenario-tool.exe takes paths written with either slash, and compiles
+// what it exports into the same binary files as the program's run.
+TEST(ToolWin32, PathsWithEitherSlashReachTheSameFiles) {
+  test_util::cartella_temporanea tmp;
+  const fs::path tool = test_win32::built(SCENARIO_TOOL_EXE_RELATIVE);
+  const std::wstring base = tmp.path().wstring();
+  auto run = [&](const std::wstring& args) {
+    test_win32::child c(tool, args, tmp.path() / "err.txt");
+    const DWORD status = c.wait();
+    return std::make_pair(status, test_util::leggi_file(tmp.path() / "err.txt"));
+  };
+  const auto exported = run(L"export -o \"" + base + L"/sorgenti/nuove\"");
+  ASSERT_EQ(exported.first, 0u) << exported.second;
+  const std::wstring linea = base + L"\\sorgenti\\nuove\\" + fs::path(nome_sorgente_linea(id)).wstring();
+  const std::wstring treno = base + L"/sorgenti/nuove/" + fs::path(nome_sorgente_treno(id)).wstring();
+  const auto compiled = run(L"compile \"" + linea + L"\" \"" + treno + L"\" -o \"" + base + L"\\bin/uno\"");
+  ASSERT_EQ(compiled.first, 0u) << compiled.second;
+
+  test_util::cartella_temporanea riferimento;
+  folder dove(riferimento.path());
+  modello m;
+  ASSERT_FALSE(esegui_scenario(dove, m).fatale);
+  for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
+    EXPECT_TRUE(test_util::leggi_file(tmp.path() / "bin" / "uno" / nome) == test_util::leggi_file(riferimento.path() / nome))
+        << nome;
+  }
+  const auto checked = run(L"check \"" + base + L"/bin\\uno\"");
+  EXPECT_EQ(checked.first, 0u) << checked.second;
 }
 
 }  // namespace
