@@ -11,7 +11,7 @@ packages=(
   libcairo2-dev libfltk1.3-dev libx11-dev
 )
 # Extras for the sanitizer, fuzzing and window checks.
-windows=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb imagemagick)
+windows=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb x11-utils imagemagick)
 for option in "$@"; do
   case "$option" in
     --all) packages+=(clang libclang-rt-14-dev xvfb gcovr "${windows[@]}") ;;
