@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libcairo2-dev libfltk1.3-dev libx11-dev
+  strace
 )
 # Extras for the sanitizer, fuzzing and window checks.
 if [[ "${1:-}" == "--all" ]]; then
