@@ -33,7 +33,7 @@ rif_programma="$lavoro/rif-programma"
 rif_compile="$lavoro/rif-compile"
 mkdir "$rif_programma"
 cp "$scenario" "$rif_programma/scenario"
-"$rif_programma/scenario"
+"$rif_programma/scenario" 2>/dev/null
 "$tool" compile "$linea" "$treno" -o "$rif_compile" >/dev/null 2>&1 || true
 for f in "${binari[@]}"; do
   [[ -f "$rif_compile/$f" ]] || { echo "the other scenario did not compile: $f missing"; exit 1; }
