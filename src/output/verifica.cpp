@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "compiler/numeri.h"
+#include "model/misure.h"
 #include "output/codici_gara.h"
 #include "output/decodifica.h"
 #include "output/file_binari.h"
@@ -12,9 +12,6 @@
 
 namespace scen {
 namespace {
-
-constexpr std::int32_t lunghezza_massima = 1000000;
-constexpr std::int32_t oltre_fine = 7000;  // the track model reaches this far beyond the route
 
 class raccolta {
  public:
@@ -137,14 +134,6 @@ void verifica_linea(const piano& p, const std::string& nome, const std::optional
 
 }  // namespace
 
-std::optional<misure_percorso> misure_da_lunghezza(std::int32_t lunghezza) {
-  if (lunghezza > lunghezza_massima) return std::nullopt;
-  const std::int64_t totale = static_cast<std::int64_t>(lunghezza) + oltre_fine;
-  const auto ultima = arrotonda(static_cast<double>(totale) / 50.0);
-  if (ultima < 1) return std::nullopt;
-  return misure_percorso{static_cast<std::int32_t>(totale), static_cast<std::int32_t>(ultima)};
-}
-
 std::vector<std::string> verifica_scenario(const file_scenario& f, const identita& id) {
   std::vector<std::string> problemi;
   raccolta problema(problemi);
@@ -183,7 +172,7 @@ bool voce_stazione(const stazione& s) { return s != stazione{} && s != stazione{
 // The cell of a station's end marker: fine / 50 - 1, when above 1.
 std::optional<std::int64_t> cella_marcatore(const stazione& s) {
   if (s.tipo >= tipo_stazione_senza_marcatore) return std::nullopt;
-  const auto x = arrotonda(static_cast<double>(s.fine) / 50.0 - 1.0);
+  const auto x = arrotonda(static_cast<double>(s.fine) / metri_cella - 1.0);
   if (x <= 1) return std::nullopt;
   return x;
 }
@@ -270,7 +259,7 @@ std::vector<std::string> verifica_insieme(const file_scenario& f, const identita
                           fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza,
                                       p->ultimo_metro())});
     }
-    const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / 50.0);
+    const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / metri_cella);
     if (celle_del_piano != static_cast<std::int64_t>(celle->size()) - 1) {
       discordi.push_back({&n_percorso, &n_linea,
                           fmt::format("{} track cells, but a plan view of metres 0 to {} (cells 0 to {})",

@@ -33,12 +33,4 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
 // missing or unreadable (verifica_scenario says so).
 std::vector<std::string> verifica_insieme(const file_scenario& f, const identita& id);
 
-// The last metre of the plan view and the last cell that a route length
-// gives; nothing when the length is outside what a compile can store.
-struct misure_percorso {
-  std::int32_t lunghezza_totale;
-  std::int32_t ultima_cella;
-};
-std::optional<misure_percorso> misure_da_lunghezza(std::int32_t lunghezza);
-
 }  // namespace scen
