@@ -2,7 +2,19 @@
 
 #include "platform/folder.h"
 
+// What the folder and the set make of the system's steps (stage, replace,
+// discard), the same on every system.
 namespace scen {
+
+void folder::write(std::string_view nome, std::string_view byte) {
+  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
+}
+
+void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+  file_set uno(*this);
+  uno.write_in_pieces(nome, produci);
+  uno.commit();
+}
 
 file_set::~file_set() {
   for (const staged_file& f : file_) dove_.discard(f);

@@ -138,16 +138,6 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 
 std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / std::string(nome); }
 
-void folder::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
-}
-
-void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  file_set uno(*this);
-  uno.write_in_pieces(nome, produci);
-  uno.commit();
-}
-
 staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: renaming over a
