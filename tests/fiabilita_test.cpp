@@ -296,6 +296,38 @@ TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) 
   }
 }
 
+// A look-up that fails (here: a folder the run may not search) is a failure
+// of the platform naming the file, not a missing source (code 101). Root
+// searches every folder, so the compile runs in a child that has given up root.
+TEST(PlatformFailures, ASourceThatCannotBeLookedUpIsNotAMissingSource) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the child another user";
+  cartella_temporanea dir;
+  const identita id = identita_incorporata();
+  const fs::path chiusa = dir.path() / "closed";
+  fs::create_directory(chiusa);
+  ::chmod(dir.path().c_str(), 0755);
+  ::chmod(chiusa.c_str(), 0);
+  EXPECT_EXIT(
+      {
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) std::_Exit(100);
+        folder dove(chiusa);
+        sorgenti_in_cartella s(dove, id);
+        modello m;
+        m.nome_linea = id.nome_linea;
+        m.nome_treno = id.nome_treno;
+        try {
+          memorizza_percorso(m, 1, id, s, dove);
+        } catch (const platform_error& g) {
+          std::exit(g.file() == chiusa / nome_sorgente_linea(id) && g.reason() == std::strerror(EACCES) &&
+                            m.codice_errore == 0
+                        ? 0
+                        : 1);
+        }
+        std::exit(2);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
   cartella_temporanea dir;
   const fs::path programma = copia_programma(dir.path());
