@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libcairo2-dev libfltk1.3-dev libx11-dev
+  strace
 )
 # Extras for the sanitizer, fuzzing and window checks.
 windows=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb x11-utils imagemagick)

@@ -2,6 +2,9 @@
 // the other tests: the plan view's metre limit, every order of the
 // kilometric zones, and a source that exists but cannot be read.
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,10 +83,11 @@ TEST(CompileEarlyExits, EveryOrderOfTheKilometricZones) {
   } while (std::next_permutation(inizi.begin(), inizi.end()));
 }
 
-// A source that is there but cannot be read is a run-time failure of the
-// compile step (code 25), not a missing source. Root reads every file, so the
-// compile runs in a child that has given up root.
-TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsCode25) {
+// A source that is there but cannot be read is a failure of the platform,
+// not an error of the sources: it passes through the compile step naming the
+// file and the reason, with no code recorded and nothing deleted. Root reads
+// every file, so the compile runs in a child that has given up root.
+TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsAPlatformFailure) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the child another user";
   test_util::cartella_temporanea dir;
   const identita id = identita_incorporata();
@@ -91,7 +95,7 @@ TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsCode25) {
   test_util::scrivi_file(sorgente, linea());
   test_util::scrivi_file(dir.path() / nome_sorgente_treno(id), treno());
   ::chmod(sorgente.c_str(), 0);
-  ::chmod(dir.path().c_str(), 0777);  // the child may still delete the sources
+  ::chmod(dir.path().c_str(), 0777);  // the child could delete the sources
   EXPECT_EXIT(
       {
         if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) std::_Exit(100);
@@ -101,9 +105,15 @@ TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsCode25) {
         m.nome_linea = id.nome_linea;
         m.nome_treno = id.nome_treno;
         m.scrivi_linea = 1;
-        memorizza_dati(m, s);
-        const bool cancellate = !dove.exists(nome_sorgente_linea(id)) && !dove.exists(nome_sorgente_treno(id));
-        std::exit(m.codice_errore == 25 && !m.percorso && cancellate ? 0 : 1);
+        try {
+          memorizza_dati(m, s);
+        } catch (const platform_error& g) {
+          const bool intatte = dove.exists(nome_sorgente_treno(id));
+          std::exit(g.file() == sorgente && g.reason() == std::strerror(EACCES) && m.codice_errore == 0 && intatte
+                        ? 0
+                        : 1);
+        }
+        std::exit(2);
       },
       ::testing::ExitedWithCode(0), "");
 }

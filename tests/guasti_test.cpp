@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/folder.h"
+#include "platform/folder_lock.h"
 #include "platform/exit_status.h"
 #include "run/pipeline.h"
 #include "compiler/sorgenti.h"
@@ -292,11 +293,12 @@ TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith2NamingTheFile) {
                                   fs::perms::others_read | fs::perms::others_exec);
   const fs::path programma = copia_programma(dir.path());
   cartella_temporanea cattura;
-  // The program runs as nobody: the folder is root's, so it cannot create a file there.
+  // The program runs as nobody: the folder is root's, so it cannot create a
+  // file there, its lock file first.
   const auto r = test_util::esegui_misurando(
       {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programma.string()}, cattura.path());
   EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
-  const fs::path file = dir.path() / nome_sorgente_linea(identita_incorporata());
+  const fs::path file = dir.path() / std::string(folder_lock::file_name);
   EXPECT_NE(r.errori.find(file.string() + ": " + motivo(EACCES)), std::string::npos) << r.errori;
   nessun_file_a_meta(dir.path(), {"scenario"});
 }

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# kill_loop.sh N SCENARIO SCENARIO_TOOL
+# kill_loop.sh N SCENARIO SCENARIO_TOOL [SIGNAL]
 #
 # Starts the scenario program N times, each in a fresh folder of its own, and
-# kills it with SIGKILL after a random delay spread over the length of a run.
-# After each kill, every file left under a final name must be complete: the
-# bytes of a clean run for the binary files and the documents, the bytes the
-# tool exports for the two sources. Temporary files (".NAME.tmp-...") may
-# stay; they never carry a final name.
+# sends it SIGNAL (KILL by default, or TERM, INT, HUP) after a random delay
+# spread over the length of a run. After each one, every file left under a
+# final name must be complete: the bytes of a clean run for the binary files
+# and the documents, the bytes the tool exports for the two sources.
+# After SIGKILL temporary files (".NAME.tmp-...") and the folder lock may
+# stay; they never carry a final name, and the next run clears them. After a
+# signal the program can handle, nothing of the kind may stay, and the
+# program ends with 128 + the signal's number (or 0 when it finished first).
 set -euo pipefail
+# Each run in a process group of its own: a background job of a script
+# would otherwise start with SIGINT ignored.
+set -m
 
-n="${1:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
-scenario="${2:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
-tool="${3:?usage: kill_loop.sh N SCENARIO SCENARIO_TOOL}"
+uso="usage: kill_loop.sh N SCENARIO SCENARIO_TOOL [KILL|TERM|INT|HUP]"
+n="${1:?$uso}"
+scenario="${2:?$uso}"
+tool="${3:?$uso}"
+segnale="${4:-KILL}"
+numero_segnale="$(kill -l "$segnale")"
 unset DISPLAY WAYLAND_DISPLAY
 
 lavoro="$(mktemp -d "${TMPDIR:-/tmp}/scenario-kill-loop.XXXXXX")"
@@ -46,10 +55,10 @@ for ((i = 1; i <= n; i++)); do
   "$dir/scenario" 2>/dev/null &
   pid=$!
   sleep "$ritardo"
-  kill -KILL "$pid" 2>/dev/null || true
+  kill -"$segnale" "$pid" 2>/dev/null || true
   stato=0
   wait "$pid" 2>/dev/null || stato=$?
-  if ((stato == 137)); then uccisi=$((uccisi + 1)); elif ((stato == 0)); then finiti=$((finiti + 1)); else
+  if ((stato == 128 + numero_segnale)); then uccisi=$((uccisi + 1)); elif ((stato == 0)); then finiti=$((finiti + 1)); else
     echo "run $i: exit status $stato (neither finished nor killed)"
     exit 1
   fi
@@ -58,7 +67,11 @@ for ((i = 1; i <= n; i++)); do
     [[ -e "$file" ]] || continue
     nome="$(basename "$file")"
     [[ "$nome" == scenario ]] && continue
-    [[ "$nome" == .*.tmp-* ]] && continue
+    if [[ "$nome" == .*.tmp-* || "$nome" == .scenario.lock ]]; then
+      if [[ "$segnale" == KILL ]]; then continue; fi
+      echo "run $i (SIG$segnale after ${ritardo_us} us): $nome left behind"
+      exit 1
+    fi
     if [[ ! -f "$riferimento/$nome" ]]; then
       echo "run $i (killed after ${ritardo_us} us): unexpected file $nome"
       exit 1
@@ -70,4 +83,4 @@ for ((i = 1; i <= n; i++)); do
   done
   rm -rf "$dir"
 done
-echo "kill loop: $n runs, $uccisi killed during the run, $finiti finished first; every final-name file was complete"
+echo "kill loop: $n runs, $uccisi ended by SIG$segnale during the run, $finiti finished first; every final-name file was complete"

@@ -99,7 +99,7 @@ TEST(WriterTable, WritingCreatesAMissingFileAndReplacesALongerOneWhole) {
 // Each writer, its file name and the bytes it writes.
 struct scrittore {
   const char* nome;
-  void (*scrivi)(folder&, const identita&);
+  void (*scrivi)(file_writer&, const identita&);
   std::string (*file)(const identita&);
   std::string (*testo)();
   std::span<const std::string_view> (*righe)();

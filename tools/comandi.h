@@ -50,8 +50,9 @@ struct opzioni_identita {
   std::string nome_treno;
 };
 void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
-// The identity, refused (errore_uso) when a name is empty or would put a
-// file outside the folder (a path separator or "..").
+// The identity, refused (errore_uso) when it cannot name the scenario's
+// files (problema_identita: empty, outside the folder, not a file name on
+// Windows, two files under one name).
 identita identita_valida(const opzioni_identita& o);
 
 // The whole file at `file`; nothing when there is no such file. Throws

@@ -15,7 +15,10 @@ struct opzioni_check {
 
 int esegui_check(const opzioni_check& o, std::ostream& out) {
   const identita id = identita_valida(o.identita);
-  const std::vector<std::string> problemi = verifica_scenario(leggi_file_scenario(o.dir, id), id);
+  const file_scenario f = leggi_file_scenario(o.dir, id);
+  std::vector<std::string> problemi = verifica_scenario(f, id);
+  // Files of two different compiles side by side: which one is the stranger.
+  for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));
   if (problemi.empty()) {
     out << "ok\n";
     return exit_status::clean;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/folder.h"
+#include "platform/folder_lock.h"
 #include "run/pipeline.h"
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
@@ -151,8 +152,15 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   m.nome_treno = id.nome_treno;
   sorgenti_in_memoria s(linea, treno);
   folder dove(o.dir);
+  // The same lock as the program's: a compile and a run, or two compiles,
+  // never mix their files in one folder.
+  const folder_lock lock(dove.base());
+  dove.remove_stale_temporaries(
+      std::vector<std::string>{nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)},
+      eta_temporanei_abbandonati);
 
   risultato r;
+  // The three binary files replace the earlier ones as one set.
   esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove);
   const esito_compilazione compilazione = esito.compilazione;
   r.scritti = std::move(esito.scritti);

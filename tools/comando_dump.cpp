@@ -67,18 +67,34 @@ std::string valore_testo(const piano& p, std::int32_t metro, int coordinata) {
   return "?";
 }
 
-nlohmann::json linea_json(const piano& p) {
-  nlohmann::json j{{"kind", "line"}, {"last_metre", p.ultimo_metro()}};
+// One scalar or small object as JSON text. Texts are bytes; any that are
+// not UTF-8 get replacement characters.
+std::string in_testo(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+
+// A JSON array of `n` elements written element by element, one per line, so
+// that no more than one element is ever held in memory: the output of a
+// large file is many times its size.
+template <typename F>
+void array_in_flusso(std::ostream& out, std::size_t n, F elemento) {
+  out << '[';
+  for (std::size_t i = 0; i < n; ++i) out << (i == 0 ? "\n" : ",\n") << in_testo(elemento(i));
+  out << "\n]";
+}
+
+void linea_json(const piano& p, std::ostream& out) {
+  const auto metri = static_cast<std::size_t>(p.ultimo_metro()) + 1;
+  out << "{\"kind\": \"line\", \"last_metre\": " << p.ultimo_metro() << ", \"coordinates\": [";
   for (int coordinata = 0; coordinata < 2; ++coordinata) {
-    auto tag = nlohmann::json::array();
-    auto valori = nlohmann::json::array();
-    for (std::int32_t metro = 0; metro <= p.ultimo_metro(); ++metro) {
-      tag.push_back(static_cast<int>(p.tag(metro, coordinata)));
-      valori.push_back(valore_json(p, metro, coordinata));
-    }
-    j["coordinates"].push_back({{"tags", std::move(tag)}, {"values", std::move(valori)}});
+    out << (coordinata == 0 ? "\n" : ",\n") << "{\"tags\": ";
+    array_in_flusso(out, metri, [&](std::size_t m) {
+      return nlohmann::json(static_cast<int>(p.tag(static_cast<std::int32_t>(m), coordinata)));
+    });
+    out << ",\n\"values\": ";
+    array_in_flusso(out, metri,
+                    [&](std::size_t m) { return valore_json(p, static_cast<std::int32_t>(m), coordinata); });
+    out << '}';
   }
-  return j;
+  out << "\n]}\n";
 }
 
 void elenca_linea(const piano& p, std::ostream& out) {
@@ -221,16 +237,16 @@ void elenca_percorso(const std::vector<cella>& celle, std::ostream& out) {
       [](int v) { return v == 0 ? std::string("none") : fmt::format("type {}", v); }, out);
 }
 
-nlohmann::json percorso_json(const std::vector<cella>& celle) {
-  nlohmann::json j{{"kind", "track"}, {"last_cell", celle.size() - 1}, {"cells", nlohmann::json::array()}};
-  for (std::size_t n = 0; n < celle.size(); ++n) j["cells"].push_back(cella_json(n, celle[n]));
-  return j;
+void percorso_json(const std::vector<cella>& celle, std::ostream& out) {
+  out << "{\"kind\": \"track\", \"last_cell\": " << celle.size() - 1 << ", \"cells\": ";
+  array_in_flusso(out, celle.size(), [&](std::size_t n) { return cella_json(n, celle[n]); });
+  out << "}\n";
 }
 
-nlohmann::json sommario_json(const std::array<stazione, numero_stazioni>& voci) {
-  nlohmann::json j{{"kind", "summary"}, {"entries", nlohmann::json::array()}};
-  for (int n = 0; n < numero_stazioni; ++n) j["entries"].push_back(voce_json(n, voci[static_cast<std::size_t>(n)]));
-  return j;
+void sommario_json(const std::array<stazione, numero_stazioni>& voci, std::ostream& out) {
+  out << "{\"kind\": \"summary\", \"entries\": ";
+  array_in_flusso(out, voci.size(), [&](std::size_t n) { return voce_json(static_cast<int>(n), voci[n]); });
+  out << "}\n";
 }
 
 void scrivi_json(const nlohmann::json& j, std::ostream& out) {
@@ -245,17 +261,17 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
     switch (tipo) {
       case tipo_file::linea: {
         const piano p = decodifica_linea(*byte);
-        o.json ? scrivi_json(linea_json(p), out) : elenca_linea(p, out);
+        o.json ? linea_json(p, out) : elenca_linea(p, out);
         break;
       }
       case tipo_file::sommario: {
         const auto voci = decodifica_sommario(*byte);
-        o.json ? scrivi_json(sommario_json(voci), out) : elenca_sommario(voci, out);
+        o.json ? sommario_json(voci, out) : elenca_sommario(voci, out);
         break;
       }
       case tipo_file::percorso: {
         const auto celle = decodifica_percorso(*byte);
-        o.json ? scrivi_json(percorso_json(celle), out) : elenca_percorso(celle, out);
+        o.json ? percorso_json(celle, out) : elenca_percorso(celle, out);
         break;
       }
     }

@@ -2,8 +2,11 @@
 // exactly as the run writes them, as a starting point for an author.
 #include <memory>
 #include <ostream>
+#include <vector>
 
 #include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
 #include "comandi.h"
 #include "writers/scrittori.h"
 
@@ -18,13 +21,19 @@ int esegui_export(const opzioni_export& o, std::ostream& out) {
   const identita id = identita_incorporata();
   prepara_cartella(o.dir);
   folder dove(o.dir);
-  dati_linea(dove, id);
-  dati_treno(dove, id);
-  dati_note(dove, id);
-  dati_rallentamenti(dove, id);
-  dati_scheda(dove, id);
-  for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
-                                  nome_rallentamenti(id), nome_scheda(id)}) {
+  const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
+                                      nome_rallentamenti(id), nome_scheda(id)};
+  const folder_lock lock(dove.base());
+  dove.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
+  // The five files replace the earlier ones as one set.
+  file_set uscita(dove);
+  dati_linea(uscita, id);
+  dati_treno(uscita, id);
+  dati_note(uscita, id);
+  dati_rallentamenti(uscita, id);
+  dati_scheda(uscita, id);
+  uscita.commit();
+  for (const std::string& nome : nomi) {
     out << dove.path_of(nome).lexically_normal().string() << '\n';
   }
   return exit_status::clean;

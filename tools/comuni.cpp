@@ -28,18 +28,6 @@ void aggiungi_utf8(std::string& out, char32_t c) {
   }
 }
 
-void controlla_nome(std::string_view nome, std::string_view opzione) {
-  const std::string prefisso = std::string(opzione) + " \"" + std::string(nome) + "\"";
-  if (nome.empty()) throw errore_uso(std::string(opzione) + " must not be empty");
-  if (nome.find_first_of("/\\") != std::string_view::npos) {
-    throw errore_uso(prefisso + " holds a path separator; the files must stay in the folder");
-  }
-  if (nome.find("..") != std::string_view::npos) {
-    throw errore_uso(prefisso + " holds \"..\"; the files must stay in the folder");
-  }
-  if (nome.find('\0') != std::string_view::npos) throw errore_uso(prefisso + " holds a NUL byte");
-}
-
 }  // namespace
 
 void aggiungi_identita(CLI::App& sub, opzioni_identita& o) {
@@ -55,9 +43,9 @@ void aggiungi_identita(CLI::App& sub, opzioni_identita& o) {
 }
 
 identita identita_valida(const opzioni_identita& o) {
-  controlla_nome(o.nome_linea, "--route-name");
-  controlla_nome(o.nome_treno, "--train-number");
-  return {o.nome_linea, o.nome_treno};
+  identita id{o.nome_linea, o.nome_treno};
+  if (auto problema = problema_identita(id, "--route-name", "--train-number")) throw errore_uso(*problema);
+  return id;
 }
 
 std::optional<std::string> leggi_file(const std::filesystem::path& file) {

@@ -4,9 +4,12 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "platform/exit_status.h"
 #include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "platform/process.h"
 #include "platform/text_sink.h"
 #include "platform/window.h"
 #include "run/pipeline.h"
@@ -27,12 +30,20 @@ int main() {
   using namespace scen;
   stderr_sink err;
   std::unique_ptr<window> w;
+  prepare_process();
   try {
     w = open_window(err);
     w->show_waiting();
     folder dove(program_folder());
     modello m;
-    const esito_percorso esito = esegui_scenario(dove, m);
+    esito_percorso esito;
+    {
+      // One run at a time in the folder, from before the first write until
+      // the files are in place; the message box below holds no one up.
+      const folder_lock lock(dove.base());
+      dove.remove_stale_temporaries(nomi_della_corsa(identita_incorporata()), eta_temporanei_abbandonati);
+      esito = esegui_scenario(dove, m);
+    }
     if (esito.fatale) {
       w->message(testo_fatale(*esito.fatale));
       return exit_status::fatal;
@@ -41,6 +52,8 @@ int main() {
     if (riga.empty()) return exit_status::clean;
     err.write(riga);
     return exit_status::problem;
+  } catch (const folder_busy& b) {
+    return report_failure(w.get(), err, std::string("scenario: ") + b.what(), exit_status::busy);
   } catch (const platform_error& g) {
     return report_failure(w.get(), err, "scenario: " + g.file().string() + ": " + g.reason(), exit_status::failure);
   } catch (const std::bad_alloc&) {

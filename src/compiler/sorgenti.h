@@ -45,8 +45,8 @@ class sorgenti_in_memoria final : public sorgenti {
 };
 
 // The two source files of an identity in a folder; deleting removes them.
-// A file that cannot be read is a run-time failure of the compile step; a
-// file that cannot be deleted is a platform failure.
+// A file that cannot be read or deleted is a platform failure
+// (platform_error), never an error of the sources.
 class sorgenti_in_cartella final : public sorgenti {
  public:
   sorgenti_in_cartella(folder& dove, const identita& id);

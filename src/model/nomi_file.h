@@ -1,7 +1,10 @@
 // File names of one scenario, built from its identity.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace scen {
 
@@ -21,5 +24,21 @@ std::string nome_scheda(const identita& id);           // <route>_<train>_scheda
 std::string nome_file_linea(const identita& id);       // <route>_linea.dat
 std::string nome_file_sommario(const identita& id);    // <route>_<train>.sim
 std::string nome_file_percorso(const identita& id);    // <route>_<train>.dat
+
+// Every file a run of the identity writes or reads, in the order of the run:
+// the two sources, the three documents, the three binary files.
+std::vector<std::string> nomi_della_corsa(const identita& id);
+
+// Why the identity cannot name a scenario's files, or nothing when it can.
+// Refused: an empty name; a name that would put a file outside its folder
+// ("/", "\\", ".."); a name that is not a file name on Windows too (the
+// characters < > : " | ? * and control characters, a trailing dot or blank,
+// a reserved device name such as CON, NUL, COM1 or LPT1 before its first
+// dot); and an identity that gives two of its files the same name, letter
+// case aside ("--train-number linea" makes the track file the line data
+// file).
+// `come_linea` and `come_treno` are how the message calls the two names.
+std::optional<std::string> problema_identita(const identita& id, std::string_view come_linea = "route name",
+                                             std::string_view come_treno = "train number");
 
 }  // namespace scen

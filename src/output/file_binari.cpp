@@ -117,7 +117,7 @@ std::string codifica_percorso(const std::vector<cella>& celle) {
   return out.prendi();
 }
 
-std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, folder& dove) {
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& dove) {
   if (!m.percorso) throw std::logic_error("binary files need the track cells");
   std::vector<std::string> scritti;
   if (m.scrivi_linea != 0) {

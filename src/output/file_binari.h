@@ -31,6 +31,6 @@ void codifica_percorso(const std::vector<cella>& celle, byte_sink& uscita);
 // Writes the line data file (only when `scrivi_linea` is nonzero), then the
 // summary file, then the track file. The model must hold its cells, and its
 // plan view when `scrivi_linea` is nonzero. Returns the names written.
-std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, folder& dove);
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& dove);
 
 }  // namespace scen

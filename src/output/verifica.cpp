@@ -162,4 +162,134 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
   return problemi;
 }
 
+namespace {
+
+constexpr std::uint8_t tipo_stazione_senza_marcatore = 25;  // from this type on a station marks no cell
+constexpr int ultima_voce_stazione = 80;
+
+bool voce_stazione(const stazione& s) { return s != stazione{} && s != stazione{.nome = s.nome}; }
+
+// The cell of a station's end marker: fine / 50 - 1, when above 1.
+std::optional<std::int64_t> cella_marcatore(const stazione& s) {
+  if (s.tipo >= tipo_stazione_senza_marcatore) return std::nullopt;
+  const auto x = arrotonda(static_cast<double>(s.fine) / metri_cella - 1.0);
+  if (x <= 1) return std::nullopt;
+  return x;
+}
+
+// The first disagreement between the stations of the summary and the end
+// markers of the track, in words; nothing when they agree.
+std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_stazioni>& voci,
+                                              const std::vector<cella>& celle) {
+  int ultima = 0;
+  for (int k = 1; k <= ultima_voce_stazione; ++k) {
+    if (voce_stazione(voci[static_cast<std::size_t>(k)])) ultima = k;
+  }
+  // Each station's marker is where its entry puts it. The last station is
+  // spared: a compile that stopped at an error may have stored its entry
+  // without marking the track. A cell that now holds another feature may
+  // have been taken after the marker was set.
+  for (int k = 1; k < ultima; ++k) {
+    const stazione& s = voci[static_cast<std::size_t>(k)];
+    if (!voce_stazione(s)) continue;
+    const auto x = cella_marcatore(s);
+    if (!x) continue;
+    if (*x >= static_cast<std::int64_t>(celle.size())) {
+      return fmt::format("station {} (entry {}) ends at {} m, beyond the track's last cell", s.nome, k, s.fine);
+    }
+    const cella& c = celle[static_cast<std::size_t>(*x)];
+    if (c.tipo == 0 || c.tipo == tipo_cella::montagna || (c.tipo == tipo_cella::fine_stazione && c.valore1 != k)) {
+      return fmt::format("station {} (entry {}) ends at {} m, but track cell {} holds no end marker of entry {}",
+                         s.nome, k, s.fine, *x, k);
+    }
+  }
+  // Each marker of the track belongs to a station of the summary ending there.
+  for (std::size_t n = 0; n < celle.size(); ++n) {
+    const cella& c = celle[n];
+    if (c.tipo != tipo_cella::fine_stazione) continue;
+    const int k = c.valore1;
+    const bool suo = k >= 1 && k <= ultima_voce_stazione && voce_stazione(voci[static_cast<std::size_t>(k)]) &&
+                     cella_marcatore(voci[static_cast<std::size_t>(k)]) == static_cast<std::int64_t>(n);
+    if (!suo) {
+      return fmt::format("track cell {} holds the end marker of entry {}, but no station of the summary ends there",
+                         n, k);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::string> verifica_insieme(const file_scenario& f, const identita& id) {
+  std::vector<std::string> problemi;
+  std::optional<std::array<stazione, numero_stazioni>> voci;
+  std::optional<std::vector<cella>> celle;
+  std::optional<piano> p;
+  try {
+    if (f.sommario) voci = decodifica_sommario(*f.sommario);
+    if (f.percorso) celle = decodifica_percorso(*f.percorso);
+    if (f.linea) p = decodifica_linea(*f.linea);
+  } catch (const errore_decodifica&) {
+    return problemi;
+  }
+  if (!voci || !celle) return problemi;
+
+  const std::string n_linea = nome_file_linea(id);
+  const std::string n_sommario = nome_file_sommario(id);
+  const std::string n_percorso = nome_file_percorso(id);
+  struct relazione {
+    const std::string* a;
+    const std::string* b;
+    std::string perche;  // empty: they agree
+  };
+  std::vector<relazione> discordi;
+
+  const std::int32_t lunghezza = (*voci)[voce::dati_generali].fine;
+  const auto misure = misure_da_lunghezza(lunghezza);
+  // Summary and track: cells for the route length, markers for the stations.
+  if (!misure || celle->size() != static_cast<std::size_t>(misure->ultima_cella) + 1) {
+    discordi.push_back({&n_sommario, &n_percorso,
+                        fmt::format("a route of {} m, but {} track cells", lunghezza, celle->size())});
+  } else if (auto perche = marcatori_discordi(*voci, *celle)) {
+    discordi.push_back({&n_sommario, &n_percorso, std::move(*perche)});
+  }
+  if (p) {
+    if (!misure || p->ultimo_metro() != misure->lunghezza_totale) {
+      discordi.push_back({&n_sommario, &n_linea,
+                          fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza,
+                                      p->ultimo_metro())});
+    }
+    const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / metri_cella);
+    if (celle_del_piano != static_cast<std::int64_t>(celle->size()) - 1) {
+      discordi.push_back({&n_percorso, &n_linea,
+                          fmt::format("{} track cells, but a plan view of metres 0 to {} (cells 0 to {})",
+                                      celle->size(), p->ultimo_metro(), celle_del_piano)});
+    }
+  }
+  if (discordi.empty()) return problemi;
+
+  if (discordi.size() == 2) {
+    // The file both disagreements share is the odd one; the other two agree.
+    const std::string* comune = nullptr;
+    for (const std::string* x : {discordi[0].a, discordi[0].b}) {
+      if (x == discordi[1].a || x == discordi[1].b) comune = x;
+    }
+    if (comune != nullptr) {
+      std::vector<std::string> altri;
+      for (const std::string* x : {&n_linea, &n_sommario, &n_percorso}) {
+        if (x != comune) altri.push_back(*x);
+      }
+      problemi.push_back(fmt::format("{}: does not belong with {} and {}, which agree with each other ({}; {})",
+                                     *comune, altri[0], altri[1], discordi[0].perche, discordi[1].perche));
+      return problemi;
+    }
+  }
+  for (const relazione& r : discordi) {
+    problemi.push_back(fmt::format("{}: does not come from the same compile as {} ({}); one of the two does not "
+                                   "belong to this set",
+                                   *r.a, *r.b, r.perche));
+  }
+  return problemi;
+}
+
 }  // namespace scen

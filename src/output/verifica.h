@@ -24,4 +24,13 @@ struct file_scenario {
 // the file it concerns; empty when the files are consistent.
 std::vector<std::string> verifica_scenario(const file_scenario& f, const identita& id);
 
+// Whether the three files come from one compile, by what they say about each
+// other: the route length of the summary against the track's cells and the
+// plan view's metres, the station end markers of the track against the
+// stations of the summary. When two relations fail and both involve one
+// file, that file is named as the one that does not belong; otherwise the
+// pair that disagrees is named. Empty when they agree, or when a file is
+// missing or unreadable (verifica_scenario says so).
+std::vector<std::string> verifica_insieme(const file_scenario& f, const identita& id);
+
 }  // namespace scen

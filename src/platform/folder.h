@@ -2,14 +2,23 @@
 // program, any folder for the tool. Every file is written whole under a
 // temporary name in the same folder and renamed over its final name, so a
 // final name never holds a half-written file or bytes of an earlier run.
+//
+// A temporary is created exclusively under an unpredictable name and never
+// through a link: whatever stands at a name the run picks (a link, a pipe, a
+// folder, another process's file) is left alone and another name is taken.
+// Each file reaches the disk before its rename, and the folder after it, so
+// that a completed run survives a power loss.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform_error.h"
 
@@ -22,22 +31,39 @@ class byte_sink {
   virtual void write(std::string_view byte) = 0;
 };
 
-class folder {
+// Where whole files can be written: a folder, where each file replaces its
+// predecessor at once, or a file_set, whose files replace theirs together.
+class file_writer {
+ public:
+  virtual ~file_writer() = default;
+  // Replaces the file `nome` with exactly `byte`.
+  virtual void write(std::string_view nome, std::string_view byte) = 0;
+  // Replaces the file `nome` with the bytes that `produci` hands to the
+  // stream, piece by piece, so that a large file is never whole in memory.
+  virtual void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) = 0;
+};
+
+// A complete file under its temporary name, waiting to be renamed.
+struct staged_file {
+  std::string nome;                  // the final name in the folder
+  std::filesystem::path temporary;  // full path of the temporary
+};
+
+class folder : public file_writer {
  public:
   explicit folder(std::filesystem::path base);
 
   const std::filesystem::path& base() const { return base_; }
   std::filesystem::path path_of(std::string_view nome) const;
 
-  // Replaces the file `nome` with exactly `byte`.
-  void write(std::string_view nome, std::string_view byte);
-  // Replaces the file `nome` with the bytes that `produci` hands to the
-  // stream, piece by piece, so that a large file is never whole in memory.
-  // The same guarantees as `scrivi`: the final name gets the file only once
-  // it is complete; when a write fails, or `produci` throws, the old file
-  // stays as it was and no temporary file is left.
-  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci);
-  // True when `nome` is a regular file of the folder.
+  // The final name gets the file only once it is complete and on disk; when
+  // a write fails, or `produci` throws, the old file stays as it was and no
+  // temporary file is left.
+  void write(std::string_view nome, std::string_view byte) override;
+  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+  // True when `nome` is a regular file of the folder, false when there is
+  // nothing (or something else) under that name. Throws platform_error when
+  // the folder cannot tell.
   bool exists(std::string_view nome) const;
   // The whole file, or nothing when it does not exist. Throws
   // platform_error when it exists but cannot be read, or when it is
@@ -47,13 +73,65 @@ class folder {
   // Deletes `nome` when it exists; throws platform_error when it cannot.
   void remove(std::string_view nome);
 
-  // Test seam: the next writes fail once they have written `n` bytes of a
-  // file (counted over all its pieces), as a full disk would. Nothing by default.
-  void fail_after_bytes(std::optional<std::size_t> n) { guasto_dopo_ = n; }
+  // The steps of a replacement, for file_set. `stage` writes the complete
+  // file under a fresh temporary name and flushes it to disk; on failure it
+  // leaves nothing. `replace` renames each temporary over its final name, in
+  // order, then flushes the folder; Ctrl+C and termination requests wait
+  // until it is done, so that they never split a set. `discard` removes a
+  // temporary that will not be renamed, quietly.
+  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci);
+  void replace(std::span<const staged_file> files);
+  void discard(const staged_file& file) noexcept;
+
+  // Removes the temporaries that runs which ended without cleaning up left
+  // behind: only names a run makes for one of `nomi` (".NAME.tmp-" and its
+  // suffix), only regular files, only those untouched for at least `eta`.
+  // Returns the names removed; what cannot be removed is left quietly.
+  std::vector<std::string> remove_stale_temporaries(std::span<const std::string> nomi,
+                                                    std::chrono::seconds eta);
+
+  // Test seams. The next writes fail once they have written `n` bytes of a
+  // file (counted over all its pieces), as a full disk would; with `solo`,
+  // only the writes of that file. Nothing by default.
+  void fail_after_bytes(std::optional<std::size_t> n, std::string solo = {}) {
+    guasto_dopo_ = n;
+    guasto_solo_ = std::move(solo);
+  }
+  // Reads of `nome` fail as a failing disk fails them (an input/output
+  // error); empty: none.
+  void fail_reads_of(std::string nome) { lettura_guasta_ = std::move(nome); }
+  // The suffixes of temporary names come from `fonte` instead of the
+  // system's random source, so that a test can put things in their way.
+  void temporary_names_from(std::function<std::string()> fonte) { fonte_nomi_ = std::move(fonte); }
 
  private:
   std::filesystem::path base_;
   std::optional<std::size_t> guasto_dopo_;
+  std::string guasto_solo_;
+  std::string lettura_guasta_;
+  std::function<std::string()> fonte_nomi_;
+};
+
+// Files that replace their predecessors together: each is written whole
+// under a temporary name as it comes, and `commit` renames them all. Until
+// then the folder keeps its earlier files untouched; a set destroyed without
+// a commit (a failure, an exception) removes its temporaries.
+class file_set final : public file_writer {
+ public:
+  explicit file_set(folder& dove) : dove_(dove) {}
+  ~file_set() override;
+  file_set(const file_set&) = delete;
+  file_set& operator=(const file_set&) = delete;
+
+  // A name written twice keeps its second content.
+  void write(std::string_view nome, std::string_view byte) override;
+  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+  // Renames every file written, in the order written; the set is empty after.
+  void commit();
+
+ private:
+  folder& dove_;
+  std::vector<staged_file> file_;
 };
 
 // The folder that holds the running executable.

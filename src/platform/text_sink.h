@@ -23,6 +23,14 @@ class stderr_sink final : public text_sink {
   void write(std::string_view text) override;
 };
 
+// The process's standard output. What a program prints there is its result:
+// a text that cannot be written whole (a full disk, a closed pipe) throws
+// platform_error naming standard output and the reason.
+class stdout_sink final : public text_sink {
+ public:
+  void write(std::string_view text) override;
+};
+
 class string_sink final : public text_sink {
  public:
   void write(std::string_view text) override { text_.append(text); }

@@ -21,6 +21,13 @@ struct fine_fatale {
 }  // namespace
 
 esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove) {
+  file_set uscita(dove);
+  esito_percorso esito = memorizza_percorso(m, j, id, s, uscita);
+  uscita.commit();
+  return esito;
+}
+
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita) {
   m.scrivi_linea = j;
   m.codice_errore = 0;
   for (stazione& voce : m.stazioni) voce = stazione{};
@@ -42,7 +49,7 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
     return esito;
   }
 
-  esito.scritti = scrivi_file_binari(m, id, dove);
+  esito.scritti = scrivi_file_binari(m, id, uscita);
   return esito;
 }
 
@@ -51,14 +58,30 @@ esito_percorso esegui_scenario(folder& dove, modello& m) {
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
 
-  dati_linea(dove, id);
-  dati_treno(dove, id);
-  dati_note(dove, id);
-  dati_rallentamenti(dove, id);
-  dati_scheda(dove, id);
-
-  sorgenti_in_cartella s(dove, id);
-  return memorizza_percorso(m, 1, id, s, dove);
+  // The sources are read back and deleted within the run: each is a file
+  // of its own. What the run leaves behind is one set.
+  file_set uscita(dove);
+  esito_percorso esito;
+  try {
+    dati_linea(dove, id);
+    dati_treno(dove, id);
+    dati_note(uscita, id);
+    dati_rallentamenti(uscita, id);
+    dati_scheda(uscita, id);
+    sorgenti_in_cartella s(dove, id);
+    esito = memorizza_percorso(m, 1, id, s, uscita);
+  } catch (const platform_error&) {
+    // The sources are the run's own working files: they do not outlive it.
+    for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
+      try {
+        dove.remove(nome);
+      } catch (const platform_error&) {
+      }
+    }
+    throw;
+  }
+  uscita.commit();
+  return esito;
 }
 
 std::string testo_fatale(std::string_view testo) { return std::string(prefisso_errore) + std::string(testo); }

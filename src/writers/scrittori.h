@@ -7,10 +7,10 @@
 
 namespace scen {
 
-void dati_linea(folder& dove, const identita& id);
-void dati_treno(folder& dove, const identita& id);
-void dati_note(folder& dove, const identita& id);
-void dati_rallentamenti(folder& dove, const identita& id);
-void dati_scheda(folder& dove, const identita& id);
+void dati_linea(file_writer& dove, const identita& id);
+void dati_treno(file_writer& dove, const identita& id);
+void dati_note(file_writer& dove, const identita& id);
+void dati_rallentamenti(file_writer& dove, const identita& id);
+void dati_scheda(file_writer& dove, const identita& id);
 
 }  // namespace scen

@@ -26,7 +26,7 @@ std::string testo_tabella(const tabella_righe& tabella) {
   return byte;
 }
 
-void scrivi_tabella(folder& dove, std::string_view nome, const tabella_righe& tabella) {
+void scrivi_tabella(file_writer& dove, std::string_view nome, const tabella_righe& tabella) {
   dove.write(nome, testo_tabella(tabella));
 }
 

@@ -1,14 +1,19 @@
 #include "platform/folder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <system_error>
 #include <utility>
+
+#include "cleanup.h"
 
 namespace scen {
 namespace {
@@ -31,13 +36,50 @@ class descrittore {
   int fd_;
 };
 
-std::filesystem::path nome_temporaneo(const std::filesystem::path& finale) {
-  static std::atomic<unsigned> contatore{0};
-  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "." + string in release builds.
-  std::string nome = ".";
-  nome += finale.filename().string();
-  nome += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(contatore++);
-  return finale.parent_path() / nome;
+constexpr std::string_view marca_temporaneo = ".tmp-";
+constexpr std::size_t cifre_suffisso = 16;
+// Names tried before a run gives up: each is 64 random bits, so a second
+// one taken already means someone is planting files at our names.
+constexpr int tentativi_nome = 16;
+
+// 64 bits from the system's random source, as 16 hex digits.
+std::string suffisso_casuale() {
+  unsigned char byte[cifre_suffisso / 2];
+  std::size_t letti = 0;
+  while (letti < sizeof byte) {
+    const ssize_t n = ::getrandom(byte + letti, sizeof byte - letti, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw platform_error("getrandom", motivo_errno(errno));
+    }
+    letti += static_cast<std::size_t>(n);
+  }
+  static constexpr char cifre[] = "0123456789abcdef";
+  std::string s;
+  for (const unsigned char b : byte) {
+    s.push_back(cifre[b >> 4]);
+    s.push_back(cifre[b & 0xF]);
+  }
+  return s;
+}
+
+std::string nome_temporaneo(std::string_view nome, const std::string& suffisso) {
+  std::string t = ".";
+  t += nome;
+  t += marca_temporaneo;
+  t += suffisso;
+  return t;
+}
+
+// What stands at a name, in words.
+std::string cosa_ce(const std::filesystem::path& p) {
+  struct stat st {};
+  if (::lstat(p.c_str(), &st) != 0) return "something";
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISLNK(st.st_mode)) return "a symbolic link";
+  if (S_ISFIFO(st.st_mode)) return "a pipe";
+  if (S_ISREG(st.st_mode)) return "a file";
+  return "a special file";
 }
 
 // Writes one piece of a file; `prima` bytes of the file are already written
@@ -77,17 +119,26 @@ class flusso_su_file final : public byte_sink {
   std::size_t scritti_ = 0;
 };
 
+bool solo_cifre(std::string_view s, std::string_view ammesse) {
+  return !s.empty() && s.find_first_not_of(ammesse) == std::string_view::npos;
+}
+
+// A suffix this program makes: 16 hex digits, or the "<pid>-<n>" of earlier
+// versions.
+bool suffisso_nostro(std::string_view s) {
+  if (s.size() == cifre_suffisso && solo_cifre(s, "0123456789abcdef")) return true;
+  const auto trattino = s.find('-');
+  return trattino != std::string_view::npos && solo_cifre(s.substr(0, trattino), "0123456789") &&
+         solo_cifre(s.substr(trattino + 1), "0123456789");
+}
+
 }  // namespace
 
 folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 
 std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / std::string(nome); }
 
-void folder::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
-}
-
-void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: renaming over a
   // device, a folder or a link would destroy what stands there.
@@ -95,34 +146,115 @@ void folder::write_in_pieces(std::string_view nome, const std::function<void(byt
   if (::lstat(finale.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     throw platform_error(finale, "exists and is not a regular file");
   }
-  const auto temporaneo = nome_temporaneo(finale);
-  descrittore fd(::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (fd.get() < 0) throw platform_error(finale, motivo_errno(errno));
+  std::filesystem::path temporaneo;
+  int aperto = -1;
+  for (int tentativo = 0; tentativo < tentativi_nome && aperto < 0; ++tentativo) {
+    temporaneo = path_of(nome_temporaneo(nome, fonte_nomi_ ? fonte_nomi_() : suffisso_casuale()));
+    // A signal between the creation and the registration would leave the
+    // temporary behind.
+    posix::signals_held attesa;
+    // Exclusive creation never opens what is there already: a link (not
+    // even a dangling one), a pipe, a folder or another file.
+    aperto = ::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (aperto >= 0) {
+      posix::register_cleanup(temporaneo.c_str());
+      break;
+    }
+    if (errno == EEXIST || errno == EINTR) continue;
+    throw platform_error(finale, motivo_errno(errno));
+  }
+  if (aperto < 0) {
+    throw platform_error(temporaneo, "the temporary name is taken by " + cosa_ce(temporaneo) +
+                                         ", and so was every other name tried");
+  }
+  descrittore fd(aperto);
   try {
-    flusso_su_file flusso(fd.get(), finale, guasto_dopo_);
+    const bool guasto = guasto_solo_.empty() || guasto_solo_ == nome;
+    flusso_su_file flusso(fd.get(), finale, guasto ? guasto_dopo_ : std::nullopt);
     produci(flusso);
+    if (::fsync(fd.get()) != 0) throw platform_error(finale, motivo_errno(errno));
     if (::close(fd.rilascia()) != 0) throw platform_error(finale, motivo_errno(errno));
-    if (::rename(temporaneo.c_str(), finale.c_str()) != 0) throw platform_error(finale, motivo_errno(errno));
   } catch (...) {
     ::unlink(temporaneo.c_str());
+    posix::unregister_cleanup(temporaneo.c_str());
     throw;
   }
+  return {std::string(nome), temporaneo};
+}
+
+void folder::replace(std::span<const staged_file> files) {
+  if (files.empty()) return;
+  posix::signals_held attesa;
+  for (const staged_file& f : files) {
+    const auto finale = path_of(f.nome);
+    if (::rename(f.temporary.c_str(), finale.c_str()) != 0) throw platform_error(finale, motivo_errno(errno));
+    posix::unregister_cleanup(f.temporary.c_str());
+  }
+  // The renames reach the disk with the folder's own entries.
+  descrittore dir(::open(base_.empty() ? "." : base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) throw platform_error(base_, motivo_errno(errno));
+  // Some file systems cannot sync a folder and say so with EINVAL: nothing to wait for there.
+  if (::fsync(dir.get()) != 0 && errno != EINVAL) throw platform_error(base_, motivo_errno(errno));
+}
+
+void folder::discard(const staged_file& file) noexcept {
+  ::unlink(file.temporary.c_str());
+  posix::unregister_cleanup(file.temporary.c_str());
+}
+
+std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi,
+                                                          std::chrono::seconds eta) {
+  std::vector<std::string> tolti;
+  DIR* d = ::opendir(base_.empty() ? "." : base_.c_str());
+  if (d == nullptr) return tolti;
+  const std::time_t limite = std::time(nullptr) - static_cast<std::time_t>(eta.count());
+  while (const dirent* voce = ::readdir(d)) {
+    const std::string_view n(voce->d_name);
+    bool nostro = false;
+    for (const std::string& nome : nomi) {
+      const std::string prefisso = nome_temporaneo(nome, "");
+      if (n.starts_with(prefisso) && suffisso_nostro(n.substr(prefisso.size()))) nostro = true;
+    }
+    if (!nostro) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(d), voce->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_mtime > limite) continue;
+    if (::unlinkat(::dirfd(d), voce->d_name, 0) == 0) tolti.emplace_back(n);
+  }
+  ::closedir(d);
+  return tolti;
 }
 
 bool folder::exists(std::string_view nome) const {
+  const auto file = path_of(nome);
   struct stat st {};
-  return ::stat(path_of(nome).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (::stat(file.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  throw platform_error(file, motivo_errno(errno));
 }
 
 std::optional<std::string> folder::read(std::string_view nome, std::size_t limite) const {
   const auto file = path_of(nome);
-  if (!exists(nome)) return std::nullopt;
-  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw platform_error(file, motivo_errno(errno));
+  // Non-blocking: a pipe planted under the name must not hold the run.
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw platform_error(file, motivo_errno(errno));
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) throw platform_error(file, motivo_errno(errno));
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  const bool guasta = !lettura_guasta_.empty() && lettura_guasta_ == nome;
   std::string byte;
+  // Sized once: a string grown by doubling holds up to three times the file.
+  byte.reserve(std::min(static_cast<std::size_t>(st.st_size), limite));
   char blocco[1 << 16];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), blocco, sizeof blocco);
+    ssize_t n = ::read(fd.get(), blocco, sizeof blocco);
+    if (guasta) {
+      n = -1;
+      errno = EIO;
+    }
     if (n < 0) {
       if (errno == EINTR) continue;
       throw platform_error(file, motivo_errno(errno));
@@ -139,7 +271,7 @@ std::optional<std::string> folder::read(std::string_view nome, std::size_t limit
 void folder::remove(std::string_view nome) {
   const auto file = path_of(nome);
   if (!exists(nome)) return;
-  if (::unlink(file.c_str()) != 0) throw platform_error(file, motivo_errno(errno));
+  if (::unlink(file.c_str()) != 0 && errno != ENOENT) throw platform_error(file, motivo_errno(errno));
 }
 
 std::filesystem::path program_folder() {

@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
+
+#include "platform/platform_error.h"
 
 namespace scen {
 
@@ -11,6 +14,15 @@ void stderr_sink::write(std::string_view text) {
     const ssize_t n = ::write(2, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void stdout_sink::write(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(1, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw platform_error("standard output", std::system_category().message(errno));
     text.remove_prefix(static_cast<std::size_t>(n));
   }
 }

@@ -1,0 +1,510 @@
+// A run among other runs and on an unfriendly system: one run per folder,
+// temporaries that nothing planted can redirect, the files replaced as one
+// set, failures of the platform reported as such, identities that would
+// name files badly, bounded memory, standard output that cannot be written,
+// the disk flushes of a completed run.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "compiler/sorgenti.h"
+#include "model/nomi_file.h"
+#include "platform/exit_status.h"
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "platform/memory.h"
+#include "run/pipeline.h"
+#include "tool_comune.h"
+
+namespace scen {
+namespace {
+
+namespace fs = std::filesystem;
+using test_util::cartella_temporanea;
+using test_util::esegui_processo;
+using test_util::esegui_tool;
+
+// Every entry of a folder by name, with the bytes of the regular files.
+std::map<std::string, std::string> contenuto(const fs::path& dir) {
+  std::map<std::string, std::string> r;
+  for (const auto& voce : fs::directory_iterator(dir)) {
+    const std::string nome = voce.path().filename().string();
+    r[nome] = voce.is_regular_file() ? test_util::leggi_file(voce.path()) : std::string("(not a file)");
+  }
+  return r;
+}
+
+// The built program copied into `dir`, as a user would place it.
+fs::path copia_programma(const fs::path& dir) {
+  const fs::path programma = dir / "scenario";
+  fs::copy_file(SCENARIO_EXE, programma);
+  fs::permissions(programma, fs::perms::owner_all);
+  return programma;
+}
+
+std::vector<std::string> senza_display() { return test_util::ambiente_senza({"DISPLAY", "WAYLAND_DISPLAY"}); }
+
+// `argv` run by a shell after `prima` (a ulimit, a redirection of standard output).
+test_util::esito_processo esegui_con(const std::string& prima, std::vector<std::string> argv,
+                                     const fs::path& cartella) {
+  argv.insert(argv.begin(), {"/bin/bash", "-c", prima + "; exec \"$0\" \"$@\""});
+  return esegui_processo(argv, cartella, senza_display());
+}
+
+// A clean run of the embedded scenario in `dir`.
+void corsa_pulita(const fs::path& dir) {
+  folder dove(dir);
+  modello m;
+  const esito_percorso esito = esegui_scenario(dove, m);
+  ASSERT_FALSE(esito.fatale);
+  ASSERT_EQ(m.codice_errore, 0);
+}
+
+// ---- one run per folder -----------------------------------------------------
+
+TEST(FolderLock, ASecondRunWaitsItsTimeThenFindsTheFolderBusy) {
+  cartella_temporanea dir;
+  {
+    folder_lock primo(dir.path());
+    EXPECT_TRUE(fs::is_regular_file(dir.path() / std::string(folder_lock::file_name)));
+    EXPECT_THROW(folder_lock(dir.path(), std::chrono::milliseconds(30)), folder_busy);
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / std::string(folder_lock::file_name))) << "an ended run leaves no lock file";
+  EXPECT_NO_THROW(folder_lock(dir.path(), std::chrono::milliseconds(0)));
+}
+
+TEST(FolderLock, TheLockOfAProcessThatDiedNeverBlocksTheNextRun) {
+  cartella_temporanea dir;
+  const pid_t figlio = ::fork();
+  ASSERT_GE(figlio, 0);
+  if (figlio == 0) {
+    // Takes the lock and dies without letting go: the lock file stays.
+    new folder_lock(dir.path());
+    ::_exit(0);
+  }
+  int stato = 0;
+  ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
+  ASSERT_TRUE(fs::exists(dir.path() / std::string(folder_lock::file_name)));
+  EXPECT_NO_THROW(folder_lock(dir.path(), std::chrono::milliseconds(0)));
+}
+
+TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
+  cartella_temporanea dir;
+  const fs::path programma = copia_programma(dir.path());
+  cartella_temporanea sorgenti;
+  test_util::scrivi_file(sorgenti.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
+  test_util::scrivi_file(sorgenti.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  folder_lock altro(dir.path());
+  const auto prima = contenuto(dir.path());
+  for (const std::vector<std::string>& argv :
+       {std::vector<std::string>{programma.string()},
+        std::vector<std::string>{SCENARIO_TOOL_EXE, "compile", (sorgenti.path() / "l.txt").string(),
+                                 (sorgenti.path() / "t.txt").string(), "-o", dir.path().string()},
+        std::vector<std::string>{SCENARIO_TOOL_EXE, "export", "-o", dir.path().string()}}) {
+    SCOPED_TRACE(argv.size() > 1 ? argv[1] : "scenario");
+    const auto r = esegui_processo(argv, {}, senza_display());
+    EXPECT_EQ(r.stato, exit_status::busy) << r.errori;
+    EXPECT_NE(r.errori.find(dir.path().string() + ": in use by another run"), std::string::npos) << r.errori;
+    EXPECT_EQ(contenuto(dir.path()), prima) << "nothing written while the folder is in use";
+  }
+}
+
+// ---- temporaries --------------------------------------------------------------
+
+// Names handed out in turn; the last one over and over.
+std::function<std::string()> nomi_in_fila(std::vector<std::string> nomi) {
+  return [nomi = std::move(nomi), i = std::size_t{0}]() mutable { return nomi[std::min(i++, nomi.size() - 1)]; };
+}
+
+TEST(Temporaries, WhatIsPlantedAtATemporaryNameIsNeitherFollowedNorWaitedFor) {
+  cartella_temporanea dir, fuori;
+  const fs::path bersaglio = fuori.path() / "victim";
+  test_util::scrivi_file(bersaglio, "not yours");
+  const auto temporaneo = [&](const std::string& s) { return dir.path() / (".a.dat.tmp-" + s); };
+  fs::create_symlink(bersaglio, temporaneo("link"));
+  fs::create_symlink(fuori.path() / "nothing-here", temporaneo("dangling"));
+  ASSERT_EQ(::mkfifo(temporaneo("fifo").c_str(), 0644), 0);
+  fs::create_directory(temporaneo("dir"));
+  test_util::scrivi_file(temporaneo("file"), "another process's file");
+
+  folder dove(dir.path());
+  dove.temporary_names_from(nomi_in_fila({"link", "dangling", "fifo", "dir", "file", "free"}));
+  dove.write("a.dat", "new");
+  EXPECT_EQ(test_util::leggi_file(dir.path() / "a.dat"), "new");
+  EXPECT_EQ(test_util::leggi_file(bersaglio), "not yours");
+  EXPECT_FALSE(fs::exists(fuori.path() / "nothing-here"));
+  EXPECT_TRUE(fs::is_symlink(temporaneo("link")));
+  EXPECT_TRUE(fs::is_fifo(temporaneo("fifo")));
+  EXPECT_TRUE(fs::is_directory(temporaneo("dir")));
+  EXPECT_EQ(test_util::leggi_file(temporaneo("file")), "another process's file");
+  EXPECT_FALSE(fs::exists(temporaneo("free"))) << "renamed to its final name";
+}
+
+TEST(Temporaries, NamesComeFromTheSystemsRandomSourceAndDiffer) {
+  cartella_temporanea dir;
+  folder dove(dir.path());
+  file_set insieme(dove);
+  insieme.write("a.dat", "1");
+  insieme.write("b.dat", "2");
+  std::vector<std::string> nomi;
+  for (const auto& [nome, byte] : contenuto(dir.path())) nomi.push_back(nome);
+  ASSERT_EQ(nomi.size(), 2u);
+  const std::regex forma(R"(\.[ab]\.dat\.tmp-[0-9a-f]{16})");
+  for (const std::string& n : nomi) EXPECT_TRUE(std::regex_match(n, forma)) << n;
+  EXPECT_NE(nomi[0].substr(nomi[0].size() - 16), nomi[1].substr(nomi[1].size() - 16));
+}
+
+TEST(Temporaries, WhenEveryNameIsTakenTheMessageNamesTheTemporaryAndWhatIsThere) {
+  cartella_temporanea dir;
+  fs::create_directory(dir.path() / ".a.dat.tmp-x");
+  folder dove(dir.path());
+  dove.temporary_names_from([] { return std::string("x"); });
+  try {
+    dove.write("a.dat", "new");
+    FAIL() << "the write went through";
+  } catch (const platform_error& g) {
+    EXPECT_EQ(g.file(), dir.path() / ".a.dat.tmp-x");
+    EXPECT_NE(g.reason().find("a folder"), std::string::npos) << g.reason();
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "a.dat"));
+}
+
+TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
+  cartella_temporanea dir;
+  const identita id = identita_incorporata();
+  const std::string traccia = nome_file_percorso(id);
+  const auto crea = [&](const std::string& nome, bool vecchio) {
+    test_util::scrivi_file(dir.path() / nome, "x");
+    if (vecchio) fs::last_write_time(dir.path() / nome, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  };
+  crea("." + traccia + ".tmp-0123456789abcdef", true);           // ours, abandoned
+  crea("." + nome_file_linea(id) + ".tmp-4242-7", true);          // an earlier version's, abandoned
+  crea("." + traccia + ".tmp-fedcba9876543210", false);          // ours, too recent to judge
+  crea(".other.dat.tmp-0123456789abcdef", true);                  // not a name of this run
+  crea("." + traccia + ".tmp-0123456789ABCDEF", true);           // not a suffix we make
+  crea("." + traccia + ".tmp-notours", true);
+  crea(traccia + ".tmp-0123456789abcdef", true);
+  fs::create_directory(dir.path() / ("." + nome_scheda(id) + ".tmp-0123456789abcdef"));
+  fs::last_write_time(dir.path() / ("." + nome_scheda(id) + ".tmp-0123456789abcdef"),
+                      fs::file_time_type::clock::now() - std::chrono::hours(1));
+  const auto prima = contenuto(dir.path());
+
+  folder dove(dir.path());
+  const std::vector<std::string> nomi = nomi_della_corsa(id);
+  auto tolti = dove.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
+  std::sort(tolti.begin(), tolti.end());
+  EXPECT_EQ(tolti, (std::vector<std::string>{"." + traccia + ".tmp-0123456789abcdef",
+                                             "." + nome_file_linea(id) + ".tmp-4242-7"}));
+  auto dopo = prima;
+  for (const std::string& t : tolti) dopo.erase(t);
+  EXPECT_EQ(contenuto(dir.path()), dopo);
+
+  // The program clears them on its own before it runs.
+  crea("." + traccia + ".tmp-00000000000000aa", true);
+  copia_programma(dir.path());
+  const auto r = esegui_processo({(dir.path() / "scenario").string()}, {}, senza_display());
+  ASSERT_EQ(r.stato, 0) << r.errori;
+  EXPECT_FALSE(fs::exists(dir.path() / ("." + traccia + ".tmp-00000000000000aa")));
+  EXPECT_TRUE(fs::exists(dir.path() / ("." + traccia + ".tmp-fedcba9876543210")));
+}
+
+// ---- the set as a set ------------------------------------------------------------
+
+TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
+  const identita id = identita_incorporata();
+  for (const std::string& guasto : {nome_file_percorso(id), nome_file_sommario(id), nome_note(id)}) {
+    SCOPED_TRACE(guasto);
+    cartella_temporanea dir;
+    corsa_pulita(dir.path());
+    // The earlier set differs from what this run would write.
+    for (const std::string& nome : {nome_note(id), nome_file_linea(id), nome_file_sommario(id),
+                                    nome_file_percorso(id)}) {
+      test_util::scrivi_file(dir.path() / nome, "earlier " + nome);
+    }
+    const auto prima = contenuto(dir.path());
+    folder dove(dir.path());
+    dove.fail_after_bytes(10, guasto);
+    modello m;
+    try {
+      esegui_scenario(dove, m);
+      FAIL() << "the run went through";
+    } catch (const platform_error& g) {
+      EXPECT_EQ(g.file(), dir.path() / guasto);
+      EXPECT_EQ(g.reason(), std::strerror(ENOSPC));
+    }
+    EXPECT_EQ(contenuto(dir.path()), prima) << "not one file of the earlier set replaced, no temporary, no source";
+  }
+}
+
+TEST(FileSet, AFatalEndReplacesTheDocumentsAndNoBinaryFile) {
+  cartella_temporanea dir;
+  const identita id = identita_incorporata();
+  folder dove(dir.path());
+  dati_linea(dove, id);
+  dati_treno(dove, id);
+  file_set uscita(dove);
+  dati_note(uscita, id);
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  // A route source without a length line: no track cells, a fatal end.
+  sorgenti_in_memoria s(std::string("[generale]\r\n[fine]\r\n"), std::nullopt);
+  const esito_percorso esito = memorizza_percorso(m, 1, id, s, uscita);
+  ASSERT_TRUE(esito.fatale);
+  uscita.commit();
+  EXPECT_TRUE(fs::exists(dir.path() / nome_note(id)));
+  for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
+    EXPECT_FALSE(fs::exists(dir.path() / nome)) << nome;
+  }
+}
+
+// ---- failures of the platform ----------------------------------------------------
+
+TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) {
+  const identita id = identita_incorporata();
+  for (const std::string& sorgente : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
+    SCOPED_TRACE(sorgente);
+    cartella_temporanea dir;
+    corsa_pulita(dir.path());
+    for (const auto& voce : fs::directory_iterator(dir.path())) test_util::scrivi_file(voce.path(), "earlier");
+    const auto prima = contenuto(dir.path());
+    folder dove(dir.path());
+    dove.fail_reads_of(sorgente);
+    modello m;
+    try {
+      esegui_scenario(dove, m);
+      FAIL() << "the run went through";
+    } catch (const platform_error& g) {
+      EXPECT_EQ(g.file(), dir.path() / sorgente);
+      EXPECT_EQ(g.reason(), std::strerror(EIO));
+    }
+    EXPECT_EQ(m.codice_errore, 0) << "not an error of the sources";
+    EXPECT_EQ(contenuto(dir.path()), prima) << "the earlier files whole, the sources gone";
+  }
+}
+
+// A look-up that fails (here: a folder the run may not search) is a failure
+// of the platform naming the file, not a missing source (code 101). Root
+// searches every folder, so the compile runs in a child that has given up root.
+TEST(PlatformFailures, ASourceThatCannotBeLookedUpIsNotAMissingSource) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the child another user";
+  cartella_temporanea dir;
+  const identita id = identita_incorporata();
+  const fs::path chiusa = dir.path() / "closed";
+  fs::create_directory(chiusa);
+  ::chmod(dir.path().c_str(), 0755);
+  ::chmod(chiusa.c_str(), 0);
+  EXPECT_EXIT(
+      {
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) std::_Exit(100);
+        folder dove(chiusa);
+        sorgenti_in_cartella s(dove, id);
+        modello m;
+        m.nome_linea = id.nome_linea;
+        m.nome_treno = id.nome_treno;
+        try {
+          memorizza_percorso(m, 1, id, s, dove);
+        } catch (const platform_error& g) {
+          std::exit(g.file() == chiusa / nome_sorgente_linea(id) && g.reason() == std::strerror(EACCES) &&
+                            m.codice_errore == 0
+                        ? 0
+                        : 1);
+        }
+        std::exit(2);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
+  cartella_temporanea dir;
+  const fs::path programma = copia_programma(dir.path());
+  ASSERT_EQ(esegui_processo({programma.string()}, {}, senza_display()).stato, 0);
+  const auto prima = contenuto(dir.path());
+  // 256 KiB: the sources and the documents fit, the line data file does not.
+  const auto r = esegui_con("ulimit -f 512", {programma.string()}, dir.path());
+  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
+  EXPECT_NE(r.errori.find(nome_file_linea(identita_incorporata()) + ": " + std::strerror(EFBIG)), std::string::npos)
+      << r.errori;
+  EXPECT_EQ(contenuto(dir.path()), prima) << "the earlier set whole, no temporary, no source";
+}
+
+// ---- identities --------------------------------------------------------------------
+
+TEST(Identities, NamesThatCollideOrThatWindowsRefusesAreRefused) {
+  struct caso {
+    std::string linea, treno, motivo;
+  };
+  const std::vector<caso> casi = {
+      {"R", "linea", "the same name"},   // the track file would be the line data file
+      {"R", "LINEA", "the same name"},   // the same, letter case aside
+      {"CON", "1", "device name"},
+      {"R", "nul.x", "device name"},
+      {"R", "Lpt9", "device name"},
+      {"com1", "2", "device name"},
+      {"R", "a:b", "character :"},
+      {"R", "a*b", "character *"},
+      {"R", "a?b", "character ?"},
+      {"R\"", "1", "character \""},
+      {"R<", "1", "character <"},
+      {"R", "1|2", "character |"},
+      {"R", "1\t", "control character"},
+      {"R", "x.", "ends with a dot"},
+      {"R ", "1", "ends with a dot or a blank"},
+      {"a/b", "1", "path separator"},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.linea + " / " + c.treno);
+    const auto p = problema_identita({c.linea, c.treno});
+    ASSERT_TRUE(p.has_value());
+    EXPECT_NE(p->find(c.motivo), std::string::npos) << *p;
+  }
+  for (const identita& buona : {identita_incorporata(), identita{"Linea_Nord", "CONSOLE"}, identita{"R", "COM10"}}) {
+    EXPECT_EQ(problema_identita(buona), std::nullopt) << buona.nome_linea << " " << buona.nome_treno;
+  }
+}
+
+TEST(Identities, TheToolRefusesThemWithStatus2AndWritesNothing) {
+  cartella_temporanea dir;
+  test_util::scrivi_file(dir.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
+  test_util::scrivi_file(dir.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  for (const auto& [opzione, valore] : std::vector<std::pair<std::string, std::string>>{
+           {"--train-number", "linea"}, {"--route-name", "AUX"}, {"--train-number", "4713:2"}}) {
+    SCOPED_TRACE(opzione + " " + valore);
+    const auto r = esegui_tool({"compile", "l.txt", "t.txt", "-o", "out", opzione, valore}, dir.path());
+    EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
+    EXPECT_NE(r.errori.find(opzione), std::string::npos) << r.errori;
+    EXPECT_FALSE(fs::exists(dir.path() / "out" / ("Ardena_VelmoraCle_linea.dat")));
+    EXPECT_TRUE(!fs::exists(dir.path() / "out") || fs::is_empty(dir.path() / "out"));
+  }
+}
+
+// ---- standard output ------------------------------------------------------------------
+
+TEST(StandardOutput, AnOutputThatCannotBeWrittenEndsWithStatus2AndSaysWhy) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  cartella_temporanea dir;
+  test_util::compila_incorporato(dir.path());
+  test_util::scrivi_file(dir.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
+  test_util::scrivi_file(dir.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  const std::string tool = SCENARIO_TOOL_EXE;
+  const std::vector<std::vector<std::string>> comandi = {
+      {tool, "dump", "Ardena_VelmoraCle_4713.sim"},
+      {tool, "dump", "--json", "Ardena_VelmoraCle_linea.dat"},
+      {tool, "check", "."},
+      {tool, "export", "-o", "esportati"},
+      {tool, "compile", "--json", "l.txt", "t.txt", "-o", "compilati"},
+  };
+  for (const auto& argv : comandi) {
+    SCOPED_TRACE(argv[1]);
+    const auto r = esegui_con("exec >/dev/full", argv, dir.path());
+    EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
+    EXPECT_NE(r.errori.find(std::string("standard output: ") + std::strerror(ENOSPC)), std::string::npos)
+        << r.errori;
+  }
+}
+
+// ---- memory -----------------------------------------------------------------------------
+
+// The tool under a limit on its address space, `mib` MiB.
+test_util::esito_processo tool_limitato(std::size_t mib, const std::vector<std::string>& argv, const fs::path& dir) {
+  std::vector<std::string> tutto{SCENARIO_TOOL_EXE};
+  tutto.insert(tutto.end(), argv.begin(), argv.end());
+  return esegui_con("ulimit -v " + std::to_string(mib * 1024), tutto, dir);
+}
+
+#ifdef SCENARIO_CON_ASAN
+constexpr bool con_sanitizer = true;
+#else
+constexpr bool con_sanitizer = false;
+#endif
+
+TEST(BoundedMemory, DumpOfLargeCraftedFilesStaysWithinAFewTimesTheirSize) {
+  if (con_sanitizer) GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+  cartella_temporanea dir;
+  // 3.75 MiB of zeros: a track of 262144 empty cells, a plan view of 2
+  // million empty values (a million metres). Their JSON is over 30 times
+  // their size; held whole, it took gigabytes.
+  const std::string zeri(std::size_t{15} << 18, '\0');
+  test_util::scrivi_file(dir.path() / "zero.dat", zeri);
+  test_util::scrivi_file(dir.path() / "zero_linea.dat", zeri);
+  for (const std::string file : {"zero.dat", "zero_linea.dat"}) {
+    SCOPED_TRACE(file);
+    const auto r = tool_limitato(256, {"dump", "--json", file}, dir.path());
+    ASSERT_EQ(r.stato, 0) << r.errori;
+    const auto j = nlohmann::json::parse(r.uscita);
+    if (file == std::string("zero.dat")) {
+      EXPECT_EQ(j.at("cells").size(), zeri.size() / 15);
+    } else {
+      EXPECT_EQ(j.at("coordinates").at(1).at("values").size(), zeri.size() / 4);
+    }
+  }
+}
+
+TEST(BoundedMemory, OutOfMemoryHasItsOwnMessageAndStatus) {
+  if (con_sanitizer) GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+  cartella_temporanea dir;
+  test_util::scrivi_file(dir.path() / "zero.dat", std::string(std::size_t{60} << 20, '\0'));
+  // From too little for the file to enough for it: each limit ends with the
+  // listing or with the out-of-memory status, never anything else.
+  bool finito = false, senza_memoria = false;
+  for (std::size_t mib : {80, 120, 160, 240, 400}) {
+    SCOPED_TRACE(std::to_string(mib) + " MiB");
+    const auto r = tool_limitato(mib, {"dump", "zero.dat"}, dir.path());
+    if (r.stato == exit_status::out_of_memory) {
+      senza_memoria = true;
+      EXPECT_NE(r.errori.find("scenario-tool: out of memory"), std::string::npos) << r.errori;
+    } else {
+      EXPECT_EQ(r.stato, 0) << r.errori;
+      finito = true;
+    }
+  }
+  EXPECT_TRUE(senza_memoria) << "no limit was too small: the test proves nothing";
+  EXPECT_TRUE(finito) << "no limit was large enough";
+}
+
+// ---- durability ---------------------------------------------------------------------------
+
+TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
+  if (!fs::exists("/usr/bin/strace")) GTEST_SKIP() << "strace is not installed";
+  cartella_temporanea dir;
+  const fs::path programma = copia_programma(dir.path());
+  const fs::path traccia = dir.path() / "syscalls.txt";
+  const auto r = esegui_processo({"/usr/bin/strace", "-f", "-y", "-qq", "-o", traccia.string(), "-e",
+                                  "trace=fsync,fdatasync,rename,renameat,renameat2", programma.string()},
+                                 {}, senza_display());
+  ASSERT_EQ(r.stato, 0) << r.errori;
+  const std::string chiamate = test_util::leggi_file(traccia);
+  fs::remove(traccia);
+  // Every final file but the sources (deleted within the run) ...
+  for (const std::string& nome : nomi_della_corsa(identita_incorporata())) {
+    if (nome.ends_with(".txt") && (nome.ends_with("_linea.txt") || nome.ends_with("-.txt"))) continue;
+    SCOPED_TRACE(nome);
+    const std::regex sync("fsync\\(\\d+</[^>]*/\\." + std::regex_replace(nome, std::regex(R"(\.)"), R"(\.)") +
+                          R"(\.tmp-[0-9a-f]{16}>\) = 0)");
+    std::smatch s;
+    ASSERT_TRUE(std::regex_search(chiamate, s, sync)) << chiamate;
+    const auto rinomina = chiamate.find("/" + nome + "\"", static_cast<std::size_t>(s.position(0)));
+    ASSERT_NE(rinomina, std::string::npos) << "renamed after its flush";
+    // ... and the folder is flushed after the renames.
+    const auto cartella = chiamate.find("fsync(", rinomina);
+    ASSERT_NE(cartella, std::string::npos);
+    const std::string riga = chiamate.substr(cartella, chiamate.find('\n', cartella) - cartella);
+    EXPECT_NE(riga.find("<" + dir.path().string() + ">) = 0"), std::string::npos) << riga;
+  }
+}
+
+}  // namespace
+}  // namespace scen
