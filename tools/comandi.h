@@ -49,6 +49,7 @@ comando registra_export(CLI::App& app);
 comando registra_dump(CLI::App& app);
 comando registra_check(CLI::App& app);
 comando registra_map(CLI::App& app);
+comando registra_lint(CLI::App& app);
 
 // --route-name and --train-number, defaulting to the embedded identity.
 struct opzioni_identita {
@@ -64,6 +65,9 @@ identita identita_valida(const opzioni_identita& o);
 // errore_uso when it is not a regular file, guasto_piattaforma when it cannot
 // be read or is larger than limite_file.
 std::optional<std::string> leggi_file(const std::filesystem::path& file);
+// A source the author names: its bytes, refused (errore_uso, exit status 2)
+// when there is no such file.
+std::string leggi_sorgente(const std::filesystem::path& file);
 
 // The folder a command writes into, created when missing.
 void prepara_cartella(const std::filesystem::path& dir);

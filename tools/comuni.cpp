@@ -74,6 +74,12 @@ std::optional<std::string> leggi_file(const std::filesystem::path& file) {
   return dove.leggi(file.filename().string(), limite_file);
 }
 
+std::string leggi_sorgente(const std::filesystem::path& file) {
+  std::optional<std::string> byte = leggi_file(file);
+  if (!byte) throw errore_uso(file.string() + ": no such file");
+  return std::move(*byte);
+}
+
 void prepara_cartella(const std::filesystem::path& dir) {
   std::error_code ec;
   if (std::filesystem::is_directory(dir, ec)) return;

@@ -1,11 +1,14 @@
 // scenario-tool: the scenario author's companion. It compiles sources into
-// the binary files exactly as the run does, exports the embedded scenario,
-// decodes, checks and draws binary files.
+// the binary files exactly as the run does, checks sources for every mistake
+// at once, exports the embedded scenario, decodes, checks and draws binary files.
 #include <CLI/CLI.hpp>
 
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <new>
+#include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 #include "app/cartella.h"
@@ -13,18 +16,29 @@
 
 namespace {
 
-int esegui_protetto(const scen::tool::comando& c) {
+// A usage or input error: one line on standard error, and with --json one
+// object on standard output as well, so that a caller reading JSON gets JSON.
+int errore_di_uso(const std::string& messaggio, bool json) {
+  std::cerr << "scenario-tool: " << messaggio << '\n';
+  if (json) {
+    const nlohmann::json j{{"error", messaggio}, {"status", scen::tool::uscita::uso}, {"findings", nlohmann::json::array()}};
+    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  }
+  return scen::tool::uscita::uso;
+}
+
+int esegui_protetto(const scen::tool::comando& c, bool json) {
   using namespace scen::tool;
   try {
     return c.esegui(std::cout, std::cerr);
   } catch (const errore_uso& e) {
-    std::cerr << "scenario-tool: " << e.what() << '\n';
+    return errore_di_uso(e.what(), json);
   } catch (const scen::guasto_piattaforma& g) {
-    std::cerr << "scenario-tool: " << g.file().string() << ": " << g.motivo() << '\n';
+    return errore_di_uso(g.file().string() + ": " + g.motivo(), json);
   } catch (const std::bad_alloc&) {
     std::cerr << "scenario-tool: out of memory\n";
   } catch (const std::exception& e) {
-    std::cerr << "scenario-tool: " << e.what() << '\n';
+    return errore_di_uso(e.what(), json);
   }
   return uscita::uso;
 }
@@ -33,19 +47,56 @@ int esegui_protetto(const scen::tool::comando& c) {
 
 int main(int argc, char** argv) {
   using namespace scen::tool;
-  CLI::App app{"scenario-tool: compile, export, decode, check and draw train-driving scenarios"};
+  CLI::App app{"scenario-tool: compile, check, export, decode and draw train-driving scenarios"};
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
-  const std::vector<comando> comandi{registra_compile(app), registra_export(app), registra_dump(app),
-                                     registra_check(app), registra_map(app)};
+  app.footer("Run \"scenario-tool COMMAND --help\" for the options of one command.");
+  const std::vector<comando> comandi{registra_compile(app), registra_lint(app), registra_export(app),
+                                     registra_dump(app),    registra_check(app), registra_map(app)};
+  bool json = false;
+  for (int i = 1; i < argc; ++i) json = json || std::strcmp(argv[i], "--json") == 0;
+
+  // The first word names the command: "help" is the overview (or one
+  // command's help), and a word that names no command is said so.
+  if (argc >= 2 && argv[1][0] != '-') {
+    const std::string primo = argv[1];
+    bool noto = false;
+    for (const comando& c : comandi) noto = noto || c.sub->get_name() == primo;
+    if (primo == "help") {
+      if (argc >= 3) {
+        for (const comando& c : comandi) {
+          if (c.sub->get_name() == argv[2]) {
+            std::cout << c.sub->help();
+            return uscita::pulito;
+          }
+        }
+        return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are compile, lint, export, "
+                                 "dump, check and map",
+                             json);
+      }
+      std::cout << app.help();
+      return uscita::pulito;
+    }
+    if (!noto) {
+      return errore_di_uso("unknown command \"" + primo +
+                               "\"; the commands are compile, lint, export, dump, check and map (see "
+                               "\"scenario-tool --help\")",
+                           json);
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // Help and version end the parse with status 0; anything else is a usage error.
-    return app.exit(e) == 0 ? uscita::pulito : uscita::uso;
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? uscita::pulito : uscita::uso;
+    if (argc < 2) {
+      std::cerr << app.help();
+      return errore_di_uso("a command is required: compile, lint, export, dump, check or map", json);
+    }
+    return errore_di_uso(e.what(), json);
   }
   for (const comando& c : comandi) {
-    if (c.sub->parsed()) return esegui_protetto(c);
+    if (c.sub->parsed()) return esegui_protetto(c, json);
   }
   return uscita::uso;
 }
