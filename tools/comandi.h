@@ -55,11 +55,17 @@ comando registra_lint(CLI::App& app);
 struct opzioni_identita {
   std::string nome_linea;
   std::string nome_treno;
+  CLI::Option* opzione_linea = nullptr;
+  CLI::Option* opzione_treno = nullptr;
 };
 void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
 // The identity, refused (errore_uso) when a name is empty or would put a
 // file outside the folder (a path separator or "..").
 identita identita_valida(const opzioni_identita& o);
+// The identity of the binary files in `dir`: the options when given, else the
+// one identity the folder's file names show ("<route>_<train>.sim"), else the
+// embedded one. Several identities and no option: errore_uso naming them.
+identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o);
 
 // The whole file at `file`; nothing when there is no such file. Throws
 // errore_uso when it is not a regular file, guasto_piattaforma when it cannot

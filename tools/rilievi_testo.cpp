@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 #include "comandi.h"
 
@@ -28,20 +30,26 @@ const std::optional<std::string>& testo_di(const sorgenti_nominate& s, sorgente 
   return f == sorgente::linea ? s.testo_linea : s.testo_treno;
 }
 
-// Line `riga` (from 1) of a source, without its line end.
-std::optional<std::string> riga_di(const std::string& testo, std::int32_t riga) {
-  std::int32_t n = 1;
-  std::size_t inizio = 0;
-  for (std::size_t i = 0; i <= testo.size(); ++i) {
-    const bool fine = i == testo.size() || testo[i] == '\n' || testo[i] == '\r';
-    if (!fine) continue;
-    if (n == riga) return testo.substr(inizio, i - inizio);
-    if (i == testo.size()) break;
-    if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
-    ++n;
-    inizio = i + 1;
+std::vector<std::size_t> inizi_righe(const std::optional<std::string>& testo) {
+  std::vector<std::size_t> out;
+  if (!testo) return out;
+  const std::string& t = *testo;
+  out.push_back(0);
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+    if (t[i] == '\n' || t[i] == '\r') out.push_back(i + 1);
   }
-  return std::nullopt;
+  return out;
+}
+
+// Line `riga` (from 1) of a source, without its line end.
+std::optional<std::string> riga_di(const std::string& testo, const std::vector<std::size_t>& inizi, std::int32_t riga) {
+  if (riga < 1 || static_cast<std::size_t>(riga) > inizi.size()) return std::nullopt;
+  const std::size_t da = inizi[static_cast<std::size_t>(riga - 1)];
+  if (da > testo.size()) return std::nullopt;
+  std::size_t a = da;
+  while (a < testo.size() && testo[a] != '\n' && testo[a] != '\r') ++a;
+  return testo.substr(da, a - da);
 }
 
 std::string luogo(const punto_sorgente& p, const sorgenti_nominate& s) {
@@ -83,22 +91,49 @@ const char* tinta(gravita g) {
   return "1";
 }
 
+// Text for the terminal: Windows-1252 as UTF-8, control bytes (a NUL in a
+// damaged source) shown as U+FFFD rather than sent to the terminal.
+std::string per_terminale(std::string_view byte) {
+  std::string pulito(byte);
+  for (char& c : pulito) {
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '\x1A';
+  }
+  std::string out = utf8_da_1252(pulito);
+  std::string finale;
+  for (char c : out) {
+    if (c == '\x1A') {
+      finale += "\xEF\xBF\xBD";
+    } else {
+      finale += c;
+    }
+  }
+  return finale;
+}
+
 // The source line and a caret under the token; blanks before the token are
-// copied so that tabs line up.
+// copied so that tabs line up. A long line is shown around the token only.
 void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_nominate& s, const tinte& t,
                      const std::optional<std::string>& fix) {
   if (p.riga <= 0 || p.colonna <= 0) return;
   const auto& testo = testo_di(s, p.file);
   if (!testo) return;
-  const auto riga = riga_di(*testo, p.riga);
-  if (!riga) return;
-  out << "  " << utf8_da_1252(*riga) << '\n';
-  std::string prima;
-  const std::size_t fino = std::min<std::size_t>(static_cast<std::size_t>(p.colonna - 1), riga->size());
-  for (std::size_t i = 0; i < fino; ++i) prima += (*riga)[i] == '\t' ? '\t' : ' ';
-  const std::size_t larghezza = p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1;
+  const auto intera = riga_di(*testo, p.file == sorgente::linea ? s.righe_linea : s.righe_treno, p.riga);
+  if (!intera) return;
+  constexpr std::size_t finestra = 160;
+  const std::size_t colonna = static_cast<std::size_t>(p.colonna - 1);
+  std::size_t da = 0;
+  if (intera->size() > finestra && colonna > finestra / 2) da = std::min(colonna - finestra / 2, intera->size());
+  const std::string riga = intera->substr(da, finestra);
+  const std::string avanti = da > 0 ? "..." : "";
+  const std::string dopo = da + finestra < intera->size() ? "..." : "";
+  out << "  " << avanti << per_terminale(riga) << dopo << '\n';
+  std::string prima(avanti.size(), ' ');
+  const std::size_t fino = std::min(colonna - std::min(colonna, da), riga.size());
+  for (std::size_t i = 0; i < fino; ++i) prima += riga[i] == '\t' ? '\t' : ' ';
+  const std::size_t larghezza = std::clamp<std::size_t>(p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1, 1,
+                                                        finestra);
   out << "  " << prima << t("1;32", "^" + std::string(larghezza - 1, '~')) << '\n';
-  if (fix) out << "  " << prima << t("32", utf8_da_1252(*fix)) << '\n';
+  if (fix) out << "  " << prima << t("32", per_terminale(*fix)) << '\n';
 }
 
 nlohmann::json punto_json(const punto_sorgente& p, const sorgenti_nominate& s, nlohmann::json& j) {
@@ -111,6 +146,15 @@ nlohmann::json punto_json(const punto_sorgente& p, const sorgenti_nominate& s, n
 
 }  // namespace
 
+sorgenti_nominate::sorgenti_nominate(std::string linea_, std::string treno_, std::optional<std::string> testo_linea_,
+                                     std::optional<std::string> testo_treno_)
+    : linea(std::move(linea_)),
+      treno(std::move(treno_)),
+      testo_linea(std::move(testo_linea_)),
+      testo_treno(std::move(testo_treno_)),
+      righe_linea(inizi_righe(testo_linea)),
+      righe_treno(inizi_righe(testo_treno)) {}
+
 bool colore_per(int fd) {
   const char* no = std::getenv("NO_COLOR");
   if (no != nullptr && *no != '\0') return false;
@@ -121,12 +165,12 @@ void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate
   const tinte t{colore};
   std::string testa = luogo(r.dove, s);
   out << t("1", testa) << t(tinta(r.livello), std::string(parola(r.livello)) + ":") << ' '
-      << t("1", utf8_da_1252(r.messaggio));
+      << t("1", per_terminale(r.messaggio.size() > 1000 ? r.messaggio.substr(0, 1000) + "..." : r.messaggio));
   if (r.codice) out << " [code " << *r.codice << "]";
   out << '\n';
   stampa_sorgente(out, r.dove, s, t, r.fix ? std::optional<std::string>(r.fix->testo) : std::nullopt);
   for (const nota_rilievo& n : r.note) {
-    out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << utf8_da_1252(n.messaggio) << '\n';
+    out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << per_terminale(n.messaggio) << '\n';
   }
 }
 

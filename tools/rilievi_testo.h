@@ -16,10 +16,15 @@ namespace scen::tool {
 
 // The two sources as named on the command line, with their bytes.
 struct sorgenti_nominate {
+  sorgenti_nominate(std::string linea_, std::string treno_, std::optional<std::string> testo_linea_,
+                    std::optional<std::string> testo_treno_);
   std::string linea;
   std::string treno;
   std::optional<std::string> testo_linea;
   std::optional<std::string> testo_treno;
+  // Where each line begins, so that a finding's line is found at once.
+  std::vector<std::size_t> righe_linea;
+  std::vector<std::size_t> righe_treno;
 };
 
 // Whether `fd` shows colour: a terminal, and NO_COLOR not set.

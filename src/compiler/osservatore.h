@@ -58,7 +58,7 @@ class osservatore {
   void concludi(const contesto& c);
   void concludi_sorgente(const contesto& c);
 
-  esito_analisi risultato() { return std::move(esito_); }
+  esito_analisi risultato();
 
  private:
   struct occupante {
@@ -72,6 +72,13 @@ class osservatore {
   rilievo errore_25(const contesto& c);
   void note_contesa(const contesto& c, rilievo& r);
 
+  // Past this many findings of one severity the rest are only counted: a
+  // source of a million stray lines must not give a million findings.
+  static constexpr int limite = 100;
+  bool pieno(gravita g) const { return (g == gravita::errore ? errori_ : avvisi_) >= limite; }
+  int errori_ = 0;
+  int avvisi_ = 0;
+  int non_detti_ = 0;
   modo_analisi modo_;
   const std::optional<std::string>& linea_;
   const std::optional<std::string>& treno_;

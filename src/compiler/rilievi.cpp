@@ -52,6 +52,7 @@ std::size_t distanza(std::string_view a, std::string_view b) {
 // The known key nearest to `chiave`, when it is near enough to be a slip.
 template <std::size_t N>
 std::optional<std::string> piu_vicina(const std::string& chiave, const std::array<std::string_view, N>& note) {
+  if (chiave.size() > 64) return std::nullopt;  // no key is that long: nothing near
   const std::string k = minuscole(chiave);
   std::optional<std::string> migliore;
   std::size_t d_min = std::max<std::size_t>(2, k.size() / 3) + 1;
@@ -63,6 +64,12 @@ std::optional<std::string> piu_vicina(const std::string& chiave, const std::arra
     }
   }
   return migliore;
+}
+
+// A text quoted in a message: long ones are cut.
+std::string breve(std::string_view s) {
+  if (s.size() <= 60) return std::string(s);
+  return std::string(s.substr(0, 57)) + "...";
 }
 
 bool numero(std::string_view s) {
@@ -139,10 +146,32 @@ std::string osservatore::testo_campo(const contesto& c, std::size_t i) const {
   return std::string(c.lettore->byte().substr(f.inizio, f.fine - f.inizio));
 }
 
-void osservatore::aggiungi(rilievo r) { esito_.rilievi.push_back(std::move(r)); }
+void osservatore::aggiungi(rilievo r) {
+  if (pieno(r.livello)) {
+    ++non_detti_;
+    return;
+  }
+  (r.livello == gravita::errore ? errori_ : avvisi_) += 1;
+  esito_.rilievi.push_back(std::move(r));
+}
+
+esito_analisi osservatore::risultato() {
+  if (non_detti_ > 0) {
+    rilievo r;
+    r.livello = gravita::nota;
+    r.messaggio = fmt::format("{} more finding{} not shown (at most {} errors and {} warnings are)", non_detti_,
+                              non_detti_ == 1 ? " is" : "s are", limite, limite);
+    esito_.rilievi.push_back(std::move(r));
+  }
+  return std::move(esito_);
+}
 
 void osservatore::avviso(const contesto& c, std::size_t i, std::string messaggio, std::optional<std::string> fix,
                          std::vector<nota_rilievo> note) {
+  if (pieno(gravita::avviso)) {
+    ++non_detti_;
+    return;
+  }
   rilievo r;
   r.livello = gravita::avviso;
   r.dove = punto(c, i);
@@ -174,6 +203,10 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     return;
   }
   if (chiave.empty()) return;
+  if (pieno(gravita::avviso)) {
+    ++non_detti_;
+    return;
+  }
   // One key passed over is enough for its line: the values after it are then
   // read as keys too, and would only repeat it.
   righe_ignorate_ = dove.riga;
@@ -185,7 +218,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     if (std::find(note.begin(), note.end(), std::string_view(k)) != note.end()) return;
     std::optional<std::string> vicina = treno ? piu_vicina(chiave, intestazioni_treno)
                                               : piu_vicina(chiave, intestazioni_linea);
-    std::string m = fmt::format("unknown section header \"{}\"", chiave);
+    std::string m = fmt::format("unknown section header \"{}\"", breve(chiave));
     if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
     avviso(c, 0, m, vicina);
     return;
@@ -194,7 +227,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     avviso(c, 0,
            fmt::format("the value \"{}\" stands where a key is expected and is passed over: the line before holds "
                        "more values than its key reads, or a comma is missing",
-                       chiave));
+                       breve(chiave)));
     return;
   }
   switch (parte) {
@@ -204,7 +237,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
         avviso(c, 0,
                fmt::format("key \"{}\" is not recognised: the keys of [generale] other than the route length "
                            "are matched in lower case only",
-                           chiave),
+                           breve(chiave)),
                m);
         return;
       }
@@ -216,7 +249,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
         return;
       }
       const auto vicina = piu_vicina(chiave, chiavi_generale);
-      std::string m = fmt::format("unknown key \"{}\" in [generale]; the line is passed over", chiave);
+      std::string m = fmt::format("unknown key \"{}\" in [generale]; the line is passed over", breve(chiave));
       if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
       avviso(c, 0, m, vicina);
       return;
@@ -225,18 +258,18 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
       if (chiave_del_generale(chiave)) {
         avviso(c, 0,
                fmt::format("key \"{}\" is passed over: the general keys are read only in the [generale] section",
-                           chiave));
+                           breve(chiave)));
         return;
       }
       const auto vicina = piu_vicina(chiave, chiavi_sezioni);
-      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", chiave);
+      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
       if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
       avviso(c, 0, m, vicina);
       return;
     }
     case parte_sorgente::treno: {
       const auto vicina = piu_vicina(chiave, chiavi_treno);
-      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", chiave);
+      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
       if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
       avviso(c, 0, m, vicina);
       return;
@@ -248,7 +281,7 @@ void osservatore::ultimo_campo(const contesto& c, const std::string& campo) {
   if (contiene_senza_maiuscole(campo, "[fine]") || campo.empty()) return;
   avviso(c, 0,
          fmt::format("the last field of {}, \"{}\", is never acted upon: end the source with a \"[fine]\" line",
-                     nome_file(c.file), campo));
+                     nome_file(c.file), breve(campo)));
 }
 
 void osservatore::treno_senza_generale(const contesto& c) {
@@ -664,7 +697,8 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
   // Warnings and errors in the order of the sources: route first, then line.
   std::stable_sort(out.rilievi.begin(), out.rilievi.end(), [](const rilievo& a, const rilievo& b) {
     const auto chiave = [](const rilievo& r) {
-      return std::pair{r.dove.file == sorgente::treno ? 1 : 0, r.dove.riga == 0 ? INT32_MAX : r.dove.riga};
+      const int file = r.dove.file == sorgente::linea ? 0 : r.dove.file == sorgente::treno ? 1 : 2;
+      return std::pair{file, r.dove.riga == 0 ? INT32_MAX : r.dove.riga};
     };
     return chiave(a) < chiave(b);
   });
