@@ -76,7 +76,7 @@ const std::vector<caso>& casi() {
        "never closed"},
       {"text_after_closing_quote", true, 15,
        {"stazione,    9500,  5,  800,  1, 1, 0,  1,1,0,  2,1,1,    0,   9, 5, 0, \"VELMORA\" C.LE"}, "warning", -1,
-       15, 82, "\"C.LE\" after the closing quote is dropped"},
+       15, 83, "\"C.LE\" after the closing quote is dropped"},
       {"signal_beyond_route_end", true, 0, {"segnale,   12000,   2, 4, 0,  0, 0,    0,  0,0,0, 0"}, "warning", -1, 24,
        12, "beyond the end of the route (10000 m)"},
       {"gradient_before_route_start", false, 0, {"pendenza,  -100,   2"}, "warning", -1, 20, 12,
@@ -92,9 +92,9 @@ const std::vector<caso>& casi() {
       {"gradient_low_bits", false, 14, {"pendenza,  1000,   200"}, "warning", -1, 14, 20, "stored as -56"},
       {"adhesion_low_bits", true, 8, {"aderenza,    4000,    300"}, "warning", -1, 8, 23, "stored as 44"},
       {"signal_time_without_sx_2", true, 21, {"segnale,    8000,   1, 4, 0,  0, 0,    0,  0,0,0, 215"}, "warning",
-       -1, 21, 49, "kept only for a signal with sx = 2"},
+       -1, 21, 51, "kept only for a signal with sx = 2"},
       {"slowdown_without_board_with_f_ta", true, 17, {"rallentamento,    1500,    70,  500, 1,  1,  0"}, "warning",
-       -1, 17, 41, "no warning board"},
+       -1, 17, 42, "no warning board"},
       {"station_marker_replaces_code_line", true, 12, {"abbattimento,   5250,   180", "[stazioni]"}, "warning", -1,
        15, 1, "replaces the code line at 5250 m"},
       {"second_length_line", false, 2, {"lunghezza percorso,    10000", "lunghezza percorso,    10000"}, "warning",
@@ -103,7 +103,7 @@ const std::vector<caso>& casi() {
       // Errors: told with the field, the text found and what is valid.
       {"letter_in_a_number", true, 14, {"stazione,    50O0, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, L"},
        "error", 25, 14, 14, "expected a whole number for the station's position, found \"50O0\""},
-      {"decimal_point", true, 11, {"velocita,    6000,   5.5"}, "error", 25, 11, 21,
+      {"decimal_point", true, 11, {"velocita,    6000,   5.5"}, "error", 25, 11, 22,
        "expected a whole number for the speed limit, found \"5.5\""},
       {"value_too_wide", true, 4, {"sabbia,    40000"}, "error", 25, 4, 12,
        "from -32768 to 32767 for the sand quantity, found \"40000\""},
@@ -114,7 +114,7 @@ const std::vector<caso>& casi() {
       {"general_section_missing", false, 1, {"[general]"}, "error", 102, 1, 1, "\"[general]\" here is not it"},
       {"signal_on_signal_names_it", true, 0, {"segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0"}, "error", 16, 24,
        13, "cell 21 already holds the signal at 1000 m"},
-      {"station_position_with_fix", true, 14, {stazione_5000.substr(0, 8) + "    5025" + stazione_5000.substr(16) + "L"},
+      {"station_position_with_fix", true, 14, {stazione_5000.substr(0, 9) + "    5025" + stazione_5000.substr(17) + "L"},
        "error", 8, 14, 14, "station position 5025 m is not a multiple of 50 m"},
       {"station_too_close_names_the_previous", true, 0,
        {"stazione,    9000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, VICINA"}, "error", 22, 24, 14,
@@ -157,7 +157,9 @@ TEST_P(Findings, TheMistakeGivesItsFindingInBothModes) {
     ASSERT_NE(r, nullptr) << "no finding with \"" << c.parole << "\"; found:\n" << elenco(a.rilievi);
     EXPECT_EQ(r->dove.file, c.nel_treno ? luogo_errore::sorgente::treno : luogo_errore::sorgente::linea);
     EXPECT_EQ(r->dove.riga, c.riga_attesa) << r->messaggio;
-    if (c.colonna_attesa > 0) EXPECT_EQ(r->dove.colonna, c.colonna_attesa) << r->messaggio;
+    if (c.colonna_attesa > 0) {
+      EXPECT_EQ(r->dove.colonna, c.colonna_attesa) << r->messaggio;
+    }
   }
 }
 
@@ -241,7 +243,7 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   const auto r = esegui_tool({"lint", "route.txt", "train.txt"}, dir.path());
   EXPECT_EQ(r.stato, 1) << r.uscita;
   for (const char* atteso :
-       {"route.txt:14:20: warning: gradient 200", "route.txt:18:20: error: expected a whole number for the board's "
+       {"route.txt:14:20: warning: gradient 200", "route.txt:18:19: error: expected a whole number for the board's "
                                                   "position, found \"7O0\" [code 25]",
         "train.txt:2:20: error: expected a whole number for the number of cars, found \"1.5\" [code 25]",
         "train.txt:14:1: warning: unknown key \"stazoine\"", "train.txt:24:13: error: signal at 1000 m",
@@ -283,7 +285,7 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
 // The fix of a finding: the text to write instead, and where.
 TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   auto treno = test_util::treno_piccolo();
-  treno[13] = stazione_5000.substr(0, 8) + "    5025" + stazione_5000.substr(16) + "LUNESCO";
+  treno[13] = stazione_5000.substr(0, 9) + "    5025" + stazione_5000.substr(17) + "LUNESCO";
   cartella_temporanea dir;
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
@@ -339,7 +341,9 @@ TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
 
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   for (const char* comando : {"compile", "lint"}) {
-    const auto r = esegui_tool({comando, "route.txt", "nowhere.txt", "-o", "out"}, dir.path());
+    std::vector<std::string> argomenti{comando, "route.txt", "nowhere.txt"};
+    if (std::string(comando) == "compile") argomenti.insert(argomenti.end(), {"-o", "out"});
+    const auto r = esegui_tool(argomenti, dir.path());
     EXPECT_EQ(r.stato, 2) << comando;
     EXPECT_NE(r.errori.find("nowhere.txt: no such file"), std::string::npos) << r.errori;
     EXPECT_FALSE(fs::exists(dir.path() / "out" / nome_file_percorso(id_inc)));
@@ -352,7 +356,54 @@ TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
   }
   const auto j = esegui_tool({"compile", "--json", "--bogus"}, dir.path());
   EXPECT_EQ(j.stato, 2);
-  EXPECT_NO_THROW((void)nlohmann::json::parse(j.uscita)) << j.uscita;
+  EXPECT_TRUE(nlohmann::json::accept(j.uscita)) << j.uscita;
+}
+
+}  // namespace
+}  // namespace scen
+
+namespace scen {
+namespace {
+
+// check: what the files mean, as JSON too, and the identity from the folder.
+TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
+  cartella_temporanea dir;
+  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
+  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  ASSERT_EQ(esegui_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number",
+                         "7"},
+                        dir.path())
+                .stato,
+            0);
+  // No identity named: the folder's file names give it.
+  const auto ok = esegui_tool({"check", "out"}, dir.path());
+  EXPECT_EQ(ok.stato, 0) << ok.uscita << ok.errori;
+  EXPECT_EQ(ok.uscita, "ok\n");
+  const auto j = nlohmann::json::parse(esegui_tool({"check", "out", "--json"}, dir.path()).uscita);
+  EXPECT_EQ(j.at("ok"), true);
+  EXPECT_EQ(j.at("route_name"), "Prova");
+  EXPECT_EQ(j.at("train_number"), "7");
+
+  // A cell type no compile writes, and a signal tempo it never stores.
+  std::string percorso = leggi_file(dir.path() / "out" / "Prova_7.dat");
+  percorso[15 * 100] = static_cast<char>(99);
+  scrivi_file(dir.path() / "out" / "Prova_7.dat", percorso);
+  const auto rotto = esegui_tool({"check", "out", "--json"}, dir.path());
+  EXPECT_EQ(rotto.stato, 1);
+  const auto k = nlohmann::json::parse(rotto.uscita);
+  EXPECT_EQ(k.at("ok"), false);
+  ASSERT_EQ(k.at("problems").size(), 1u) << rotto.uscita;
+  EXPECT_EQ(k.at("problems")[0].at("file"), "Prova_7.dat");
+  EXPECT_EQ(k.at("problems")[0].at("message"), "cell 100: unknown cell type 99");
+
+  // Two identities in one folder: the options must choose.
+  ASSERT_EQ(esegui_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path()).stato, 0);
+  const auto due = esegui_tool({"check", "out"}, dir.path());
+  EXPECT_EQ(due.stato, 2);
+  EXPECT_NE(due.errori.find("several scenarios"), std::string::npos) << due.errori;
+  EXPECT_EQ(esegui_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path())
+                .uscita,
+            "ok\n");
 }
 
 }  // namespace

@@ -104,6 +104,7 @@ std::string lettore_campi::leggi_testo(const char* campo) {
       eventi_.push_back({evento_virgolette::tipo::su_piu_righe, dove, {}});
     }
     // Whatever follows the closing quote up to the separator is not part of the field.
+    salta_vuoti();
     const campo_letto coda{riga_, static_cast<std::int32_t>(pos_ - inizio_riga_) + 1, pos_, pos_};
     while (!fine_file() && byte_[pos_] != ',' && !fine_riga(byte_[pos_])) ++pos_;
     std::size_t fine_coda = pos_;

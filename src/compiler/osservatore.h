@@ -85,7 +85,11 @@ class osservatore {
   esito_analisi esito_;
   std::map<std::int64_t, occupante> celle_;
   std::map<std::int32_t, punto_sorgente> stazioni_;
-  std::map<std::int32_t, punto_sorgente> zone_;
+  struct zona_letta {
+    punto_sorgente inizio, progressiva;
+    std::int32_t valore_inizio, valore_progressiva;
+  };
+  std::map<std::int32_t, zona_letta> zone_;
   std::optional<std::int64_t> contesa_;
   std::optional<punto_sorgente> velocita_fuori_;
   std::optional<punto_sorgente> riga_curva_senza_piano_;

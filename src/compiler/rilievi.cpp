@@ -188,7 +188,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
   const punto_sorgente dove = punto(c, 0);
   if (righe_ignorate_ != 0 && dove.riga == righe_ignorate_) return;
   righe_ignorate_ = 0;
-  if (presa) {
+  if (presa && !intestazione(chiave)) {
     if (parte == parte_sorgente::sezioni && c.m.scrivi_linea == 0 && contiene_senza_maiuscole(chiave, "curva")) {
       righe_ignorate_ = dove.riga;  // its values are read as keys and match nothing
     }
@@ -203,6 +203,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     return;
   }
   if (chiave.empty()) return;
+  if (presa && !intestazione(chiave)) return;
   if (pieno(gravita::avviso)) {
     ++non_detti_;
     return;
@@ -410,7 +411,10 @@ void osservatore::marcatore_stazione(const contesto& c, std::int64_t cella, cons
 
 void osservatore::stazione(const contesto& c, std::int32_t voce_stazione) { stazioni_[voce_stazione] = punto(c, 1); }
 
-void osservatore::zona(const contesto& c, std::int32_t voce_zona) { zone_[voce_zona] = punto(c, 0); }
+void osservatore::zona(const contesto& c, std::int32_t voce_zona) {
+  const scen::stazione& z = c.m.stazioni[static_cast<std::size_t>(voce_zona)];
+  zone_[voce_zona] = {punto(c, 1), punto(c, 2), z.inizio, z.fine};
+}
 
 void osservatore::rallentamento(const contesto& c, std::int32_t x, std::int32_t l) {
   esito_.rallentamenti.push_back({x, l, punto(c, 0)});
@@ -515,11 +519,22 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
       break;
     case 2: {
       r.dove = {sorgente::linea, 0, 0, 0};
-      for (const auto& [voce_zona, dove] : zone_) {
+      bool primo = true;
+      for (const auto& [voce_zona, z] : zone_) {
         (void)voce_zona;
-        r.note.push_back({dove, "a kilometric zone is set here"});
+        const bool inizio = z.valore_inizio % 50 != 0;
+        if (!inizio && z.valore_progressiva % 50 == 0) continue;
+        const punto_sorgente dove = inizio ? z.inizio : z.progressiva;
+        const std::int32_t valore = inizio ? z.valore_inizio : z.valore_progressiva;
+        if (primo) {
+          r.dove = dove;
+          r.messaggio += fmt::format(": {} m", valore);
+          r.fix = correzione{dove, std::to_string(multiplo_vicino(valore, 50))};
+          primo = false;
+        } else {
+          r.note.push_back({dove, fmt::format("this zone's {} m is not one either", valore)});
+        }
       }
-      if (!zone_.empty()) r.dove = zone_.begin()->second;
       break;
     }
     case 3:
