@@ -48,6 +48,7 @@ int esegui_protetto(const scen::tool::comando& c, bool json) {
 int main(int argc, char** argv) {
   using namespace scen::tool;
   CLI::App app{"scenario-tool: compile, check, export, decode and draw train-driving scenarios"};
+  app.name("scenario-tool");
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
   app.footer("Run \"scenario-tool COMMAND --help\" for the options of one command.");
