@@ -178,21 +178,12 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     const auto r = esegui_tool({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
 
     fs::create_directory(dir.path() / "plain");
-    cartella dove(dir.path() / "plain");
+    folder dove(dir.path() / "plain");
     sorgenti_in_memoria s(linea, treno);
     modello m;
     m.nome_linea = id_inc.nome_linea;
     m.nome_treno = id_inc.nome_treno;
-    struct muta final : finestra {
-      void mostra_attendere() override {}
-      std::int32_t messaggio(std::string_view) override { return 1; }
-    } f;
-    bool fatale = false;
-    try {
-      memorizza_percorso(m, 1, id_inc, s, dove, f);
-    } catch (const fine_fatale&) {
-      fatale = true;
-    }
+    const bool fatale = memorizza_percorso(m, 1, id_inc, s, dove).fatale.has_value();
     EXPECT_EQ(r.stato, fatale ? 3 : m.codice_errore != 0 ? 1 : 0) << r.errori;
     EXPECT_NE(r.errori.find("warning: "), std::string::npos) << r.errori;
     for (const std::string& nome : {nome_file_linea(id_inc), nome_file_sommario(id_inc), nome_file_percorso(id_inc)}) {

@@ -15,18 +15,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/finestra.h"
+#include "platform/exit_status.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
 
 namespace scen::tool {
 
-namespace uscita {
-inline constexpr int pulito = 0;
-inline constexpr int errore = 1;   // a compile error recorded, a problem found, a file that does not decode
-inline constexpr int uso = 2;      // bad command line, bad identity, a file that cannot be read or written
-inline constexpr int fatale = 3;   // the compile ended through a fatal error; nothing written
-}  // namespace uscita
 
 // No input file is read beyond this size: sources and binary files of the
 // longest route stay far below it.
@@ -68,7 +62,7 @@ identita identita_valida(const opzioni_identita& o);
 identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o);
 
 // The whole file at `file`; nothing when there is no such file. Throws
-// errore_uso when it is not a regular file, guasto_piattaforma when it cannot
+// errore_uso when it is not a regular file, platform_error when it cannot
 // be read or is larger than limite_file.
 std::optional<std::string> leggi_file(const std::filesystem::path& file);
 // A source the author names: its bytes, refused (errore_uso, exit status 2)
@@ -86,12 +80,5 @@ const char* nome_tipo_cella(std::uint8_t tipo);
 
 // Windows-1252 bytes as UTF-8, for the terminal and for JSON.
 std::string utf8_da_1252(std::string_view byte);
-
-// The run's window, silenced: the tool shows nothing and presses OK.
-class finestra_muta final : public finestra {
- public:
-  void mostra_attendere() override {}
-  std::int32_t messaggio(std::string_view) override { return 1; }
-};
 
 }  // namespace scen::tool

@@ -31,14 +31,14 @@ int esegui_check(const opzioni_check& o, std::ostream& out) {
     }
     j["ok"] = problemi.empty();
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    return problemi.empty() ? uscita::pulito : uscita::errore;
+    return problemi.empty() ? exit_status::clean : exit_status::problem;
   }
   if (problemi.empty()) {
     out << "ok\n";
-    return uscita::pulito;
+    return exit_status::clean;
   }
   for (const std::string& p : problemi) out << utf8_da_1252(p) << '\n';
-  return uscita::errore;
+  return exit_status::problem;
 }
 
 }  // namespace

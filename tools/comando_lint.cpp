@@ -66,8 +66,8 @@ int esegui_lint(const opzioni_lint& o, std::ostream& out) {
     for (const rilievo& r : rilievi) stampa_rilievo(out, r, nomi, colore);
     out << testo_conteggio(n) << '\n';
   }
-  if (n.errori > 0) return uscita::errore;
-  return o.werror && n.avvisi > 0 ? uscita::errore : uscita::pulito;
+  if (n.errori > 0) return exit_status::problem;
+  return o.werror && n.avvisi > 0 ? exit_status::problem : exit_status::clean;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
 #include "mappa.h"
 #include "output/decodifica.h"
@@ -56,13 +56,13 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
       f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
   if (!voci) {
     err << "scenario-tool: " << perche << '\n';
-    return uscita::errore;
+    return exit_status::problem;
   }
   auto celle = decodifica_per_mappa<std::vector<cella>>(f.percorso, dir / nome_file_percorso(id),
                                                         decodifica_percorso, perche);
   if (!celle) {
     err << "scenario-tool: " << perche << '\n';
-    return uscita::errore;
+    return exit_status::problem;
   }
   d.voci = *voci;
   d.celle = std::move(*celle);
@@ -76,9 +76,9 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const std::filesystem::path cartella_uscita =
       uscita_file.has_parent_path() ? uscita_file.parent_path() : std::filesystem::path(".");
   prepara_cartella(cartella_uscita);
-  cartella(cartella_uscita).scrivi(uscita_file.filename().string(), immagine);
+  folder(cartella_uscita).write(uscita_file.filename().string(), immagine);
   out << uscita_file.string() << '\n';
-  return uscita::pulito;
+  return exit_status::clean;
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
+
+namespace exit_status = scen::exit_status;
 
 namespace {
 
@@ -21,10 +23,10 @@ namespace {
 int errore_di_uso(const std::string& messaggio, bool json) {
   std::cerr << "scenario-tool: " << messaggio << '\n';
   if (json) {
-    const nlohmann::json j{{"error", messaggio}, {"status", scen::tool::uscita::uso}, {"findings", nlohmann::json::array()}};
+    const nlohmann::json j{{"error", messaggio}, {"status", scen::exit_status::failure}, {"findings", nlohmann::json::array()}};
     std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   }
-  return scen::tool::uscita::uso;
+  return scen::exit_status::failure;
 }
 
 int esegui_protetto(const scen::tool::comando& c, bool json) {
@@ -33,14 +35,14 @@ int esegui_protetto(const scen::tool::comando& c, bool json) {
     return c.esegui(std::cout, std::cerr);
   } catch (const errore_uso& e) {
     return errore_di_uso(e.what(), json);
-  } catch (const scen::guasto_piattaforma& g) {
-    return errore_di_uso(g.file().string() + ": " + g.motivo(), json);
+  } catch (const scen::platform_error& g) {
+    return errore_di_uso(g.file().string() + ": " + g.reason(), json);
   } catch (const std::bad_alloc&) {
     std::cerr << "scenario-tool: out of memory\n";
   } catch (const std::exception& e) {
     return errore_di_uso(e.what(), json);
   }
-  return uscita::uso;
+  return exit_status::failure;
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
         for (const comando& c : comandi) {
           if (c.sub->get_name() == argv[2]) {
             std::cout << c.sub->help();
-            return uscita::pulito;
+            return exit_status::clean;
           }
         }
         return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are compile, lint, export, "
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
                              json);
       }
       std::cout << app.help();
-      return uscita::pulito;
+      return exit_status::clean;
     }
     if (!noto) {
       return errore_di_uso("unknown command \"" + primo +
@@ -89,7 +91,7 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // Help and version end the parse with status 0; anything else is a usage error.
-    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? uscita::pulito : uscita::uso;
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? exit_status::clean : exit_status::failure;
     if (argc < 2) {
       std::cerr << app.help();
       return errore_di_uso("a command is required: compile, lint, export, dump, check or map", json);
@@ -99,5 +101,5 @@ int main(int argc, char** argv) {
   for (const comando& c : comandi) {
     if (c.sub->parsed()) return esegui_protetto(c, json);
   }
-  return uscita::uso;
+  return exit_status::failure;
 }
