@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev help2man
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libcairo2-dev libfltk1.3-dev libx11-dev
   strace

@@ -43,22 +43,32 @@ comando registra_export(CLI::App& app);
 comando registra_dump(CLI::App& app);
 comando registra_check(CLI::App& app);
 comando registra_map(CLI::App& app);
+comando registra_lint(CLI::App& app);
 
 // --route-name and --train-number, defaulting to the embedded identity.
 struct opzioni_identita {
   std::string nome_linea;
   std::string nome_treno;
+  CLI::Option* opzione_linea = nullptr;
+  CLI::Option* opzione_treno = nullptr;
 };
 void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
 // The identity, refused (errore_uso) when it cannot name the scenario's
 // files (problema_identita: empty, outside the folder, not a file name on
 // Windows, two files under one name).
 identita identita_valida(const opzioni_identita& o);
+// The identity of the binary files in `dir`: the options when given, else the
+// one identity the folder's file names show ("<route>_<train>.sim"), else the
+// embedded one. Several identities and no option: errore_uso naming them.
+identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o);
 
 // The whole file at `file`; nothing when there is no such file. Throws
 // errore_uso when it is not a regular file, platform_error when it cannot
 // be read or is larger than limite_file.
 std::optional<std::string> leggi_file(const std::filesystem::path& file);
+// A source the author names: its bytes, refused (errore_uso, exit status 2)
+// when there is no such file.
+std::string leggi_sorgente(const std::filesystem::path& file);
 
 // The folder a command writes into, created when missing.
 void prepara_cartella(const std::filesystem::path& dir);

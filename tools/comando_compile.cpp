@@ -4,6 +4,7 @@
 // into memory and never changed or deleted.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -15,6 +16,8 @@
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "comandi.h"
+#include "compiler/rilievi.h"
+#include "rilievi_testo.h"
 #include "model/codici_errore.h"
 #include "output/messaggi_fatali.h"
 
@@ -30,45 +33,10 @@ struct opzioni_compile {
   opzioni_identita identita;
   bool senza_linea = false;
   bool json = false;
-};
-
-// One thing the compile or the code pass found.
-struct rilievo {
-  std::optional<std::string> sorgente;  // the source file as named on the command line
-  std::int32_t riga = 0;                // 1-based; 0 when no line goes with it
-  std::int32_t codice = 0;
-  std::int32_t posizione = 0;
-  std::string messaggio;
+  bool werror = false;
 };
 
 bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
-
-rilievo rilievo_compilazione(const esito_compilazione& e, const opzioni_compile& o) {
-  rilievo r{std::nullopt, e.luogo.riga, e.codice, e.posizione, messaggio_errore(e.codice, e.posizione)};
-  switch (e.luogo.file) {
-    case luogo_errore::sorgente::linea:
-      r.sorgente = o.linea;
-      break;
-    case luogo_errore::sorgente::treno:
-      r.sorgente = o.treno;
-      break;
-    case luogo_errore::sorgente::nessuna:
-      // The route source was not there: the code names it all the same.
-      if (e.codice == 101) r.sorgente = o.linea;
-      break;
-  }
-  return r;
-}
-
-rilievo rilievo_passo(std::int32_t codice, std::int32_t posizione) {
-  return {std::nullopt, 0, codice, posizione, messaggio_errore(codice, posizione)};
-}
-
-std::string riga_rilievo(const rilievo& r) {
-  std::string luogo;
-  if (r.sorgente) luogo = r.riga > 0 ? fmt::format("{}:{}: ", *r.sorgente, r.riga) : *r.sorgente + ": ";
-  return fmt::format("{}error {} at {} m: {}", luogo, r.codice, r.posizione, r.messaggio);
-}
 
 // An output that is one of the inputs would overwrite a source.
 void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
@@ -97,7 +65,7 @@ struct risultato {
   std::vector<rilievo> rilievi;
 };
 
-nlohmann::json in_json(const risultato& r) {
+nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
   nlohmann::json j;
   j["error_code"] = r.codice;
   j["error_position"] = r.posizione;
@@ -106,10 +74,15 @@ nlohmann::json in_json(const risultato& r) {
   // The top-level place and message describe error_code (or the fatal end).
   const rilievo* principale = nullptr;
   for (const rilievo& x : r.rilievi) {
-    if (x.codice == r.codice) principale = &x;
+    if (x.codice && *x.codice == r.codice) principale = &x;
   }
-  j["source"] = principale && principale->sorgente ? nlohmann::json(*principale->sorgente) : nlohmann::json(nullptr);
-  j["line"] = principale && principale->riga > 0 ? nlohmann::json(principale->riga) : nlohmann::json(nullptr);
+  const auto nome = [&](luogo_errore::sorgente f) -> nlohmann::json {
+    if (f == luogo_errore::sorgente::linea) return nomi.linea;
+    if (f == luogo_errore::sorgente::treno) return nomi.treno;
+    return nullptr;
+  };
+  j["source"] = principale ? nome(principale->dove.file) : nlohmann::json(nullptr);
+  j["line"] = principale && principale->dove.riga > 0 ? nlohmann::json(principale->dove.riga) : nlohmann::json(nullptr);
   if (r.fatale) {
     j["message"] = messaggio_fatale(*r.fatale);
   } else if (r.codice != 0) {
@@ -118,31 +91,47 @@ nlohmann::json in_json(const risultato& r) {
     j["message"] = nullptr;
   }
   j["findings"] = nlohmann::json::array();
-  for (const rilievo& x : r.rilievi) {
-    j["findings"].push_back({{"source", x.sorgente ? nlohmann::json(*x.sorgente) : nullptr},
-                             {"line", x.riga > 0 ? nlohmann::json(x.riga) : nullptr},
-                             {"error_code", x.codice},
-                             {"error_position", x.posizione},
-                             {"message", x.messaggio}});
-  }
+  for (const rilievo& x : r.rilievi) j["findings"].push_back(rilievo_json(x, nomi));
+  const conteggio n = conta(r.rilievi);
+  j["errors"] = n.errori;
+  j["warnings"] = n.avvisi;
   return j;
 }
 
-// The findings in order: the compile's own error with its place, then the
-// code pass's, which may have overwritten the compile's code in the model.
+// The findings of the compile: its errors told in full and its warnings, found
+// by an analysis that compiles the same sources into a model of its own and
+// stops where the compile stops; then the code pass's error, which may have
+// overwritten the compile's code in the model.
 std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione,
-                                   const opzioni_compile& o) {
-  std::vector<rilievo> out;
-  if (r.codice == 0) return out;
-  if (compilazione.codice != 0) out.push_back(rilievo_compilazione(compilazione, o));
-  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo(r.codice, r.posizione));
+                                   const std::optional<std::string>& linea, const std::optional<std::string>& treno,
+                                   const identita& id, std::int32_t scrivi_linea) {
+  modello prova;
+  prova.nome_linea = id.nome_linea;
+  prova.nome_treno = id.nome_treno;
+  prova.scrivi_linea = scrivi_linea;
+  esito_analisi a = analizza_sorgenti(prova, linea, treno, modo_analisi::come_compilazione);
+  std::vector<rilievo> out = std::move(a.rilievi);
+  if (compilazione.codice != 0) {
+    const bool detto = std::any_of(out.begin(), out.end(), [&](const rilievo& x) {
+      return x.codice && *x.codice == compilazione.codice;
+    });
+    if (!detto) {
+      rilievo x;
+      x.codice = compilazione.codice;
+      x.messaggio = messaggio_errore(compilazione.codice, compilazione.posizione);
+      if (!compilazione.luogo.motivo.empty()) x.messaggio = compilazione.luogo.motivo;
+      x.dove = {compilazione.luogo.file, compilazione.luogo.riga, 0, 0};
+      out.push_back(std::move(x));
+    }
+  }
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a.rallentamenti));
   return out;
 }
 
 int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
-  const std::optional<std::string> linea = leggi_file(o.linea);
-  const std::optional<std::string> treno = leggi_file(o.treno);
+  const std::optional<std::string> linea = leggi_sorgente(o.linea);
+  const std::optional<std::string> treno = leggi_sorgente(o.treno);
   prepara_cartella(o.dir);
   controlla_sovrapposizione(o, id);
 
@@ -168,20 +157,21 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
 
-  r.rilievi = trova_rilievi(r, compilazione, o);
-
-  if (!treno) err << o.treno << ": note: no such file; the train half fails on it (code 25)\n";
-  for (const rilievo& x : r.rilievi) err << riga_rilievo(x) << '\n';
+  r.rilievi = trova_rilievi(r, compilazione, linea, treno, id, scrivi_linea);
+  const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
+  const bool colore = colore_per(2);
+  for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
   if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
 
   if (o.json) {
     // Paths are bytes; any that are not UTF-8 get replacement characters.
-    out << in_json(r).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out << in_json(r, nomi).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     for (const std::string& nome : r.scritti) out << dove.path_of(nome).lexically_normal().string() << '\n';
   }
   if (r.fatale) return exit_status::fatal;
-  return r.codice != 0 ? exit_status::problem : exit_status::clean;
+  if (r.codice != 0) return exit_status::problem;
+  return o.werror && conta(r.rilievi).avvisi > 0 ? exit_status::problem : exit_status::clean;
 }
 
 }  // namespace
@@ -200,6 +190,7 @@ comando registra_compile(CLI::App& app) {
   aggiungi_identita(*sub, o->identita);
   sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
   sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
+  sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
 }
 

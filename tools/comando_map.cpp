@@ -42,8 +42,8 @@ std::optional<T> decodifica_per_mappa(const std::optional<std::string>& byte, co
 }
 
 int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
-  const identita id = identita_valida(o.identita);
   const std::filesystem::path dir(o.dir);
+  const identita id = identita_della_cartella(dir, o.identita);
   const std::filesystem::path uscita_file =
       o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
   const formato_mappa formato = formato_da_nome(uscita_file);

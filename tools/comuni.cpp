@@ -1,5 +1,6 @@
 #include <array>
 #include <system_error>
+#include <vector>
 
 #include "platform/folder.h"
 #include "comandi.h"
@@ -34,18 +35,53 @@ void aggiungi_identita(CLI::App& sub, opzioni_identita& o) {
   const identita id = identita_incorporata();
   o.nome_linea = id.nome_linea;
   o.nome_treno = id.nome_treno;
-  sub.add_option("--route-name", o.nome_linea, "Route name, the stem of every file name")
-      ->type_name("NAME")
-      ->capture_default_str();
-  sub.add_option("--train-number", o.nome_treno, "Train number, the second part of the train's file names")
-      ->type_name("NUMBER")
-      ->capture_default_str();
+  o.opzione_linea = sub.add_option("--route-name", o.nome_linea, "Route name, the stem of every file name")
+                        ->type_name("NAME")
+                        ->capture_default_str();
+  o.opzione_treno =
+      sub.add_option("--train-number", o.nome_treno, "Train number, the second part of the train's file names")
+          ->type_name("NUMBER")
+          ->capture_default_str();
 }
 
 identita identita_valida(const opzioni_identita& o) {
   identita id{o.nome_linea, o.nome_treno};
   if (auto problema = problema_identita(id, "--route-name", "--train-number")) throw errore_uso(*problema);
   return id;
+}
+
+identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o) {
+  const bool data_linea = o.opzione_linea != nullptr && o.opzione_linea->count() > 0;
+  const bool data_treno = o.opzione_treno != nullptr && o.opzione_treno->count() > 0;
+  if (data_linea && data_treno) return identita_valida(o);
+  // Every summary file "<route>_<train>.sim" names one identity; the route
+  // name may hold "_", the train number is what follows the last one.
+  std::vector<identita> trovate;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
+    const std::string nome = it->path().filename().string();
+    if (nome.size() <= 4 || nome.compare(nome.size() - 4, 4, ".sim") != 0) continue;
+    const std::string stem = nome.substr(0, nome.size() - 4);
+    const auto sep = stem.rfind('_');
+    if (sep == std::string::npos || sep == 0 || sep + 1 == stem.size()) continue;
+    identita id{stem.substr(0, sep), stem.substr(sep + 1)};
+    if (data_linea && id.nome_linea != o.nome_linea) continue;
+    if (data_treno && id.nome_treno != o.nome_treno) continue;
+    trovate.push_back(std::move(id));
+  }
+  if (trovate.size() == 1) {
+    opzioni_identita scelta = o;
+    scelta.nome_linea = trovate[0].nome_linea;
+    scelta.nome_treno = trovate[0].nome_treno;
+    return identita_valida(scelta);
+  }
+  if (trovate.size() > 1) {
+    std::string elenco;
+    for (const identita& id : trovate) elenco += (elenco.empty() ? "" : ", ") + id.nome_linea + " / " + id.nome_treno;
+    throw errore_uso(dir.string() + " holds the files of several scenarios (" + elenco +
+                     "); name one with --route-name and --train-number");
+  }
+  return identita_valida(o);
 }
 
 std::optional<std::string> leggi_file(const std::filesystem::path& file) {
@@ -56,6 +92,12 @@ std::optional<std::string> leggi_file(const std::filesystem::path& file) {
   if (stato.type() != std::filesystem::file_type::regular) throw errore_uso(file.string() + ": not a regular file");
   const folder dove(file.parent_path());
   return dove.read(file.filename().string(), limite_file);
+}
+
+std::string leggi_sorgente(const std::filesystem::path& file) {
+  std::optional<std::string> byte = leggi_file(file);
+  if (!byte) throw errore_uso(file.string() + ": no such file");
+  return std::move(*byte);
 }
 
 void prepara_cartella(const std::filesystem::path& dir) {

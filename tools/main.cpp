@@ -1,12 +1,15 @@
 // scenario-tool: the scenario author's companion. It compiles sources into
-// the binary files exactly as the run does, exports the embedded scenario,
-// decodes, checks and draws binary files.
+// the binary files exactly as the run does, checks sources for every mistake
+// at once, exports the embedded scenario, decodes, checks and draws binary files.
 #include <CLI/CLI.hpp>
 
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <streambuf>
+#include <string>
 #include <vector>
 
 #include "comandi.h"
@@ -54,7 +57,18 @@ class buffer_uscita final : public std::streambuf {
   char blocco_[1 << 16];
 };
 
-int esegui_protetto(const scen::tool::comando& c) {
+// A usage or input error: one line on standard error, and with --json one
+// object on standard output as well, so that a caller reading JSON gets JSON.
+int errore_di_uso(const std::string& messaggio, bool json) {
+  std::cerr << "scenario-tool: " << messaggio << '\n';
+  if (json) {
+    const nlohmann::json j{{"error", messaggio}, {"status", scen::exit_status::failure}, {"findings", nlohmann::json::array()}};
+    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  }
+  return scen::exit_status::failure;
+}
+
+int esegui_protetto(const scen::tool::comando& c, bool json) {
   using namespace scen::tool;
   scen::stdout_sink stdout_vero;
   buffer_uscita buffer(stdout_vero);
@@ -66,17 +80,17 @@ int esegui_protetto(const scen::tool::comando& c) {
     out.flush();
     return stato;
   } catch (const errore_uso& e) {
-    std::cerr << "scenario-tool: " << e.what() << '\n';
+    return errore_di_uso(e.what(), json);
   } catch (const scen::folder_busy& b) {
     std::cerr << "scenario-tool: " << b.what() << '\n';
     return exit_status::busy;
   } catch (const scen::platform_error& g) {
-    std::cerr << "scenario-tool: " << g.file().string() << ": " << g.reason() << '\n';
+    return errore_di_uso(g.file().string() + ": " + g.reason(), json);
   } catch (const std::bad_alloc&) {
     std::cerr << "scenario-tool: out of memory\n";
     return exit_status::out_of_memory;
   } catch (const std::exception& e) {
-    std::cerr << "scenario-tool: " << e.what() << '\n';
+    return errore_di_uso(e.what(), json);
   }
   return exit_status::failure;
 }
@@ -86,19 +100,57 @@ int esegui_protetto(const scen::tool::comando& c) {
 int main(int argc, char** argv) {
   using namespace scen::tool;
   scen::prepare_process();
-  CLI::App app{"scenario-tool: compile, export, decode, check and draw train-driving scenarios"};
+  CLI::App app{"scenario-tool: compile, check, export, decode and draw train-driving scenarios"};
+  app.name("scenario-tool");
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
-  const std::vector<comando> comandi{registra_compile(app), registra_export(app), registra_dump(app),
-                                     registra_check(app), registra_map(app)};
+  app.footer("Run \"scenario-tool COMMAND --help\" for the options of one command.");
+  const std::vector<comando> comandi{registra_compile(app), registra_lint(app), registra_export(app),
+                                     registra_dump(app),    registra_check(app), registra_map(app)};
+  bool json = false;
+  for (int i = 1; i < argc; ++i) json = json || std::strcmp(argv[i], "--json") == 0;
+
+  // The first word names the command: "help" is the overview (or one
+  // command's help), and a word that names no command is said so.
+  if (argc >= 2 && argv[1][0] != '-') {
+    const std::string primo = argv[1];
+    bool noto = false;
+    for (const comando& c : comandi) noto = noto || c.sub->get_name() == primo;
+    if (primo == "help") {
+      if (argc >= 3) {
+        for (const comando& c : comandi) {
+          if (c.sub->get_name() == argv[2]) {
+            std::cout << c.sub->help();
+            return exit_status::clean;
+          }
+        }
+        return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are compile, lint, export, "
+                                 "dump, check and map",
+                             json);
+      }
+      std::cout << app.help();
+      return exit_status::clean;
+    }
+    if (!noto) {
+      return errore_di_uso("unknown command \"" + primo +
+                               "\"; the commands are compile, lint, export, dump, check and map (see "
+                               "\"scenario-tool --help\")",
+                           json);
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // Help and version end the parse with status 0; anything else is a usage error.
-    return app.exit(e) == 0 ? exit_status::clean : exit_status::failure;
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? exit_status::clean : exit_status::failure;
+    if (argc < 2) {
+      std::cerr << app.help();
+      return errore_di_uso("a command is required: compile, lint, export, dump, check or map", json);
+    }
+    return errore_di_uso(e.what(), json);
   }
   for (const comando& c : comandi) {
-    if (c.sub->parsed()) return esegui_protetto(c);
+    if (c.sub->parsed()) return esegui_protetto(c, json);
   }
   return exit_status::failure;
 }

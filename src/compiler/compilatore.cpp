@@ -1,6 +1,7 @@
 #include "compiler/compilatore.h"
 
 #include "compiler/interno.h"
+#include "compiler/osservatore.h"
 #include "model/accesso.h"
 
 namespace scen {
@@ -9,9 +10,14 @@ void contesto::registra(std::int32_t codice) {
   m.codice_errore = codice;
   luogo.file = file;
   luogo.riga = lettore ? lettore->riga_campo() : 0;
+  if (oss != nullptr) oss->errore(*this, codice);
 }
 
 esito_fase contesto::termina(std::int32_t codice) {
+  if (verifica) {  // checking mode deletes nothing
+    registra(codice);
+    return esito_fase::uscita;
+  }
   if (file == luogo_errore::sorgente::linea) s.elimina_linea();
   if (file == luogo_errore::sorgente::treno) s.elimina_treno();
   registra(codice);
@@ -19,6 +25,8 @@ esito_fase contesto::termina(std::int32_t codice) {
 }
 
 esito_fase contesto::termina(std::int32_t codice, std::int32_t posizione) {
+  // The position goes with the code, so that a collector sees both.
+  m.posizione_errore = posizione;
   termina(codice);
   m.posizione_errore = posizione;
   return esito_fase::uscita;
@@ -32,8 +40,8 @@ lettore_campi& contesto::apri(std::string byte, luogo_errore::sorgente sorgente)
 }
 
 void contesto::registra(std::int32_t codice, std::int32_t posizione) {
-  registra(codice);
   m.posizione_errore = posizione;
+  registra(codice);
 }
 
 bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine) {
@@ -45,12 +53,13 @@ luogo_errore memorizza_dati(modello& m, sorgenti& s) {
   try {
     if (compila_linea(c) == esito_fase::uscita) return c.luogo;
     compila_treno(c);
-  } catch (const guasto_esecuzione&) {
+  } catch (const guasto_esecuzione& g) {
     // The failure path: every file closed, each source that still exists
     // deleted, code 25; the position stays as it was.
     c.s.elimina_linea();
     c.s.elimina_treno();
     c.registra(25);
+    c.luogo.motivo = g.what();
   }
   return c.luogo;
 }

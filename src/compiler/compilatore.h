@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "compiler/sorgenti.h"
 #include "model/modello.h"
@@ -16,6 +17,8 @@ struct luogo_errore {
   enum class sorgente : std::uint8_t { nessuna, linea, treno };
   sorgente file = sorgente::nessuna;
   std::int32_t riga = 0;  // 1-based; 0 when unknown
+  // For a run-time failure (code 25): why, in the author's terms.
+  std::string motivo;
 };
 
 // Compiles both sources into `m`. Expects `m.stazioni` cleared and

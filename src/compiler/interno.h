@@ -19,6 +19,8 @@ enum class esito_fase {
   uscita,       // the compile step returns now (an error took its way out)
 };
 
+class osservatore;
+
 struct contesto {
   contesto(modello& modello_, sorgenti& sorgenti_) : m(modello_), s(sorgenti_) {}
 
@@ -32,6 +34,13 @@ struct contesto {
   luogo_errore luogo{};
   // First entry the stations may not use: the route's board texts fill 80 downward.
   std::int32_t voce_testo = voce::prima_indicazione;
+  // The findings collector of an analysis; none in a plain compile, which
+  // then does exactly what it always did.
+  osservatore* oss = nullptr;
+  // Checking mode: an error is recorded, its line skipped and reading goes on.
+  bool verifica = false;
+  // The run-time failure being recorded, while it is.
+  const guasto_esecuzione* guasto = nullptr;
 
   // Records a code and where the compile was in the sources.
   void registra(std::int32_t codice);
@@ -43,6 +52,35 @@ struct contesto {
   // Starts reading `byte` as `sorgente`; returns its reader.
   lettore_campi& apri(std::string byte, luogo_errore::sorgente sorgente);
 };
+
+// One line of a reading loop. In checking mode an error of that line
+// (returned or thrown) has been recorded: the rest of its line is skipped,
+// the code cleared, and reading goes on.
+template <typename F>
+esito_fase passo_riga(contesto& c, lettore_campi& l, F&& riga) {
+  if (!c.verifica) return riga();
+  esito_fase e = esito_fase::continua;
+  std::int32_t dove = l.riga_campo();
+  try {
+    e = riga();
+    dove = l.riga_campo();
+  } catch (const guasto_campo& g) {
+    c.guasto = &g;
+    c.registra(25);
+    c.guasto = nullptr;
+    e = esito_fase::uscita;
+    dove = g.dove().riga;
+  } catch (const guasto_esecuzione& g) {
+    c.guasto = &g;
+    c.registra(25);
+    c.guasto = nullptr;
+    e = esito_fase::uscita;
+  }
+  if (e == esito_fase::continua) return e;
+  l.salta_oltre_riga(dove);
+  c.m.codice_errore = 0;
+  return esito_fase::continua;
+}
 
 // The route half; returns `uscita` when the compile step must return.
 esito_fase compila_linea(contesto& c);

@@ -1,6 +1,8 @@
 // The route half of the compile step: the general section, the ordering of
 // the kilometric zones, the section part (gradients, curves, mountain zones,
 // boards) and the completion of gradients and plan view.
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -8,6 +10,7 @@
 #include "compiler/interno.h"
 #include "compiler/memo.h"
 #include "compiler/numeri.h"
+#include "compiler/osservatore.h"
 #include "model/accesso.h"
 #include "model/testo.h"
 
@@ -27,7 +30,7 @@ struct stato_sezioni {
 // that leaves fewer than two cells fails before anything is stored.
 esito_fase lunghezza(contesto& c, lettore_campi& l) {
   modello& m = c.m;
-  const std::int32_t lunghezza = l.leggi_32();
+  const std::int32_t lunghezza = l.leggi_32("the route length");
   if (lunghezza > lunghezza_massima) return c.termina(1);
   const std::optional<misure_percorso> misure = misure_da_lunghezza(lunghezza);
   if (!misure) throw guasto_esecuzione("the route is too short for a track (fewer than two cells)");
@@ -40,16 +43,18 @@ esito_fase lunghezza(contesto& c, lettore_campi& l) {
   return esito_fase::continua;
 }
 
-void tre_numeri(lettore_campi& l, stazione& voce) {
-  voce.inizio = l.leggi_32();
-  voce.fine = l.leggi_32();
-  voce.posizione = l.leggi_32();
+void tre_numeri(contesto& c, lettore_campi& l, std::int32_t quale) {
+  stazione& voce = voce_di(c.m, quale);
+  voce.inizio = l.leggi_32("the kilometric zone's start");
+  voce.fine = l.leggi_32("the kilometric progressive");
+  voce.posizione = l.leggi_32("the kilometric zone's flag");
+  if (c.oss != nullptr) c.oss->zona(c, quale);
 }
 
 esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave) {
   stazione& voce = voce_di(c.m, voce::treno);
-  voce.inizio = l.leggi_32();
-  voce.fine = l.leggi_32();
+  voce.inizio = l.leggi_32("the repetition start");
+  voce.fine = l.leggi_32("the repetition end");
   if (voce.inizio % 50 != 0) return c.termina(3);
   if (voce.fine % 50 != 0) return c.termina(4);
   if (contiene(chiave, "4")) {
@@ -63,26 +68,6 @@ esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave)
   return esito_fase::continua;
 }
 
-// One key of the general section; every test that the key passes reads its own values.
-esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& riga) {
-  modello& m = c.m;
-  // Only the length key ignores letter case; the others match as the writer spells them.
-  const std::string minuscola_riga = minuscole(riga);
-  if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
-    if (lunghezza(c, l) == esito_fase::uscita) return esito_fase::uscita;
-  }
-  if (contiene(riga, "tre") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_0));
-  if (contiene(riga, "due") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_1));
-  if (contiene(riga, "uno") && contiene(riga, "progressiva")) tre_numeri(l, voce_di(m, voce::zona_2));
-  if (contiene(riga, "sfondo") && contiene(riga, "uno")) voce_di(m, voce::linea).inizio = l.leggi_32();
-  if (contiene(riga, "sfondo") && contiene(riga, "due")) voce_di(m, voce::linea).posizione = l.leggi_32();
-  if (contiene(riga, "sfondo") && contiene(riga, "tre")) voce_di(m, voce::linea).fine = l.leggi_32();
-  if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
-    if (ripetizione(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
-  }
-  return esito_fase::continua;
-}
-
 // A section header ends the general section: a key that, without its
 // leading blanks, does not begin with "-" and holds both "[" and "]".
 bool intestazione(const std::string& riga) {
@@ -91,16 +76,59 @@ bool intestazione(const std::string& riga) {
   return !commento && contiene(riga, "[") && contiene(riga, "]");
 }
 
+// One key of the general section; every test that the key passes reads its own values.
+esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& riga) {
+  modello& m = c.m;
+  // Only the length key ignores letter case; the others match as the writer spells them.
+  const std::string minuscola_riga = minuscole(riga);
+  if (c.oss != nullptr) {
+    const bool prende = (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) ||
+                        (contiene(riga, "progressiva") &&
+                         (contiene(riga, "tre") || contiene(riga, "due") || contiene(riga, "uno"))) ||
+                        (contiene(riga, "sfondo") &&
+                         (contiene(riga, "uno") || contiene(riga, "due") || contiene(riga, "tre"))) ||
+                        (contiene(riga, "segnali") && contiene(riga, "ripetizione")) || intestazione(riga);
+    c.oss->chiave(c, parte_sorgente::generale, riga, prende);
+  }
+  if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
+    if (lunghezza(c, l) == esito_fase::uscita) return esito_fase::uscita;
+  }
+  if (contiene(riga, "tre") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_0);
+  if (contiene(riga, "due") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_1);
+  if (contiene(riga, "uno") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_2);
+  if (contiene(riga, "sfondo") && contiene(riga, "uno")) voce_di(m, voce::linea).inizio = l.leggi_32("sfondo uno");
+  if (contiene(riga, "sfondo") && contiene(riga, "due")) voce_di(m, voce::linea).posizione = l.leggi_32("sfondo due");
+  if (contiene(riga, "sfondo") && contiene(riga, "tre")) voce_di(m, voce::linea).fine = l.leggi_32("sfondo tre");
+  if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
+    if (ripetizione(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
+  }
+  return esito_fase::continua;
+}
+
 esito_fase sezione_generale(contesto& c, lettore_campi& l) {
   for (;;) {
     if (l.fine_file()) return esito_fase::continua;
-    c.m.riga = l.leggi_testo();
-    if (l.fine_file()) return esito_fase::continua;
-    // Comment fields (any field holding "-"): up to ten skipped in a row.
-    for (int n = 0; n < 10 && contiene(c.m.riga, "-"); ++n) c.m.riga = l.leggi_testo();
-    const std::string riga = c.m.riga;
-    if (chiave_generale(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
-    if (intestazione(riga)) return esito_fase::continua;
+    bool finita = false;
+    const esito_fase e = passo_riga(c, l, [&] {
+      l.azzera_campi();
+      c.m.riga = l.leggi_testo();
+      if (l.fine_file()) {
+        if (c.oss != nullptr) c.oss->ultimo_campo(c, c.m.riga);
+        finita = true;
+        return esito_fase::continua;
+      }
+      // Comment fields (any field holding "-"): up to ten skipped in a row.
+      for (int n = 0; n < 10 && contiene(c.m.riga, "-"); ++n) {
+        l.azzera_campi();
+        c.m.riga = l.leggi_testo();
+      }
+      const std::string riga = c.m.riga;
+      if (chiave_generale(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
+      finita = intestazione(riga);
+      return esito_fase::continua;
+    });
+    if (e == esito_fase::uscita) return esito_fase::uscita;
+    if (finita) return esito_fase::continua;
   }
 }
 
@@ -118,9 +146,14 @@ void scrivi_pendenza(modello& m, stato_sezioni& st) {
 }
 
 esito_fase pendenza(contesto& c, lettore_campi& l, stato_sezioni& st) {
-  const std::int32_t p = l.leggi_32();
-  const std::int32_t g = l.leggi_32();
+  const std::int32_t p = l.leggi_32("the gradient's position");
+  const std::int32_t g = l.leggi_32("the gradient");
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "gradient");
+    c.oss->cella_profilo(c, 1, p, "gradient");
+    c.oss->valore(c, 2, g, -100, 155, std::int64_t{basso_8(std::int64_t{g} + 100)} - 100, "gradient");
+  }
   const std::int64_t fino_a = cella_profilo(p);
   if (fino_a > 0) {
     do {
@@ -197,9 +230,18 @@ std::optional<double> curvatura_della_chiave(const std::string& riga) {
 }
 
 esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
-  const std::int32_t s = l.leggi_32();
-  const std::int32_t n = l.leggi_32();
+  const std::int32_t s = l.leggi_32("the curve's start");
+  const std::int32_t n = l.leggi_32("the curve's length");
   if (controlla_posizione(c, s) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, s, "curve");
+    if (st.k > 2 && s < st.k - 1) {
+      c.oss->avviso(c, 1,
+                    fmt::format("curve at {} m starts before the line drawn so far ends (at {} m): only its part "
+                                "after {} m turns",
+                                s, st.k - 1, st.k - 1));
+    }
+  }
   std::optional<double> curvatura = curvatura_della_chiave(riga);
   if (!curvatura) return c.termina(103);
   if (contiene_senza_maiuscole(riga, "s")) curvatura = -*curvatura;
@@ -220,30 +262,53 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
 }
 
 esito_fase montagna(contesto& c, lettore_campi& l) {
-  std::int32_t inizio = l.leggi_32();
-  std::int32_t fine = l.leggi_32();
-  std::int32_t tipo = l.leggi_32();
+  std::int32_t inizio = l.leggi_32("the mountain zone's start");
+  std::int32_t fine = l.leggi_32("the mountain zone's end");
+  std::int32_t tipo = l.leggi_32("the landscape type");
   if (controlla_posizione(c, inizio) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, inizio, "mountain zone");
+    const std::int64_t t = tipo > 10 ? std::int64_t{tipo} - 10 : tipo;
+    c.oss->valore(c, 3, t, 0, 255, basso_8(t), "landscape type");
+    if (fine <= inizio) c.oss->avviso(c, 2, fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
+  }
   memo_montagna(c.m, inizio, fine, tipo);
   return esito_fase::continua;
 }
 
 esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
+  static constexpr std::array<const char*, 9> nomi{
+      "the board's position", "vas", "vbs", "vcs", "strisces", "vad", "vbd", "vcd", "strisced"};
   std::array<std::int32_t, 9> v{};
-  for (auto& x : v) x = l.leggi_32();
+  for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, v[0], "maximum-speed board");
+    c.oss->cella_punto(c, 1, v[0], "maximum-speed board");
+    c.oss->contesa(cella_punto(v[0]));
+    const std::int64_t strisce = std::int64_t{basso_16(v[4])} * 10 + basso_16(v[8]);
+    c.oss->valore(c, 5, strisce, -32768, 32767, basso_16(strisce), "the stripes value strisces * 10 + strisced");
+  }
   memo_indicatori_v_max(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
+  if (c.oss != nullptr) c.oss->posa(c, cella_punto(v[0]), fmt::format("maximum-speed board at {} m", v[0]));
   return esito_fase::continua;
 }
 
 esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   modello& m = c.m;
-  const std::int32_t p = l.leggi_32();
-  m.riga = l.leggi_testo();
+  const std::int32_t p = l.leggi_32("the board's position");
+  m.riga = l.leggi_testo("the board's text");
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "indication board");
+    c.oss->cella_punto(c, 1, p, "indication board");
+    c.oss->nome(c, 2, m.riga, "the board's text");
+    c.oss->contesa(cella_punto(p));
+  }
   cella& cl = cella_di(m, cella_punto(p));
   if (!libera(cl)) return c.termina(6, p);
+  if (c.oss != nullptr) c.oss->posa(c, cella_punto(p), fmt::format("indication board at {} m", p));
   cl.tipo = tipo_cella::indicazione;
   cl.valore1 = in_16(c.voce_testo, "board text entry");
   // Entry 0 is never used: an 81st text has nowhere to go.
@@ -256,6 +321,11 @@ esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
 // One key of the section part; every test it passes reads its own values.
 esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
   const std::string chiave = minuscole(riga);
+  if (c.oss != nullptr) {
+    const bool presa = contiene(chiave, "pendenza") || contiene(chiave, "curva") || contiene(chiave, "montagna") ||
+                       contiene(chiave, "indicatori_v") || (contiene(chiave, "indicat") && contiene(chiave, "cartello"));
+    c.oss->chiave(c, parte_sorgente::sezioni, riga, presa || intestazione(riga));
+  }
   esito_fase e = esito_fase::continua;
   if (contiene(chiave, "pendenza")) e = pendenza(c, l, st);
   if (e != esito_fase::continua) return e;
@@ -272,15 +342,26 @@ esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, cons
 esito_fase sezioni(contesto& c, lettore_campi& l, stato_sezioni& st) {
   for (;;) {
     if (l.fine_file()) return esito_fase::continua;
-    c.m.riga = l.leggi_testo();
-    if (l.fine_file()) return esito_fase::continua;
-    for (int n = 0; n < 2 && contiene(c.m.riga, "-"); ++n) {
+    bool finita = false;
+    const esito_fase e = passo_riga(c, l, [&] {
+      l.azzera_campi();
       c.m.riga = l.leggi_testo();
-      if (l.fine_file()) return esito_fase::continua;
-    }
-    const esito_fase e = chiave_sezione(c, l, st, std::string(c.m.riga));
+      const auto alla_fine = [&] {
+        if (!l.fine_file()) return false;
+        if (c.oss != nullptr) c.oss->ultimo_campo(c, c.m.riga);
+        finita = true;
+        return true;
+      };
+      if (alla_fine()) return esito_fase::continua;
+      for (int n = 0; n < 2 && contiene(c.m.riga, "-"); ++n) {
+        l.azzera_campi();
+        c.m.riga = l.leggi_testo();
+        if (alla_fine()) return esito_fase::continua;
+      }
+      return chiave_sezione(c, l, st, std::string(c.m.riga));
+    });
     if (e == esito_fase::uscita) return e;
-    if (e == esito_fase::fine_lettura) return esito_fase::continua;
+    if (e == esito_fase::fine_lettura || finita) return esito_fase::continua;
   }
 }
 
@@ -320,6 +401,7 @@ esito_fase compila_linea(contesto& c) {
   // Everything before the first field holding "[generale]" is skipped.
   for (;;) {
     if (l.fine_file()) return c.termina(102);
+    l.azzera_campi();
     m.riga = l.leggi_testo();
     if (l.fine_file()) return c.termina(102);
     if (contiene_senza_maiuscole(m.riga, "[generale]")) break;

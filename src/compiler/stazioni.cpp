@@ -2,6 +2,7 @@
 // end marker and approach cells it leaves on the track.
 #include "compiler/interno.h"
 #include "compiler/numeri.h"
+#include "compiler/osservatore.h"
 #include "model/accesso.h"
 
 namespace scen {
@@ -9,16 +10,16 @@ namespace {
 
 // Fields 4 to 13, stored one by one as they are read.
 void leggi_attributi(lettore_campi& l, stazione& e) {
-  e.opzione1 = l.leggi_8();
-  e.opzione2 = l.leggi_8();
-  e.opzione3 = l.leggi_8();
-  e.gruppo_a1 = l.leggi_16();
-  e.gruppo_a2 = l.leggi_16();
-  e.gruppo_a3 = l.leggi_8();
-  e.gruppo_b1 = l.leggi_16();
-  e.gruppo_b2 = l.leggi_16();
-  e.gruppo_b3 = l.leggi_16();
-  e.sosta = l.leggi_8();
+  e.opzione1 = l.leggi_8("the station's opzione1");
+  e.opzione2 = l.leggi_8("the station's opzione2");
+  e.opzione3 = l.leggi_8("the station's opzione3");
+  e.gruppo_a1 = l.leggi_16("the station's gruppo_a1");
+  e.gruppo_a2 = l.leggi_16("the station's gruppo_a2");
+  e.gruppo_a3 = l.leggi_8("the station's gruppo_a3");
+  e.gruppo_b1 = l.leggi_16("the station's gruppo_b1");
+  e.gruppo_b2 = l.leggi_16("the station's gruppo_b2");
+  e.gruppo_b3 = l.leggi_16("the station's gruppo_b3");
+  e.sosta = l.leggi_8("the station's sosta");
 }
 
 // The station zone: from `inizio` to `fine` metres, by type.
@@ -58,23 +59,28 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   if (k > c.voce_testo) return c.termina(10);
   stazione& e = voce_di(m, k);
 
-  e.posizione = l.leggi_32();
+  e.posizione = l.leggi_32("the station's position");
   const std::int32_t p = e.posizione;
   if (posizione_oltre(m, p, 800)) {
     c.registra(15, p);
     return esito_fase::fine_lettura;
   }
   if (p % 50 != 0) return c.termina(8, p);
-  e.tipo = l.leggi_8();
-  const std::int32_t lunghezza = l.leggi_32();
+  e.tipo = l.leggi_8("the station's type");
+  const std::int32_t lunghezza = l.leggi_32("the station's length");
   if (lunghezza % 100 != 0) return c.termina(9, p);
   leggi_attributi(l, e);
-  const std::int64_t ore = l.leggi_32();
-  const std::int64_t minuti = l.leggi_32();
-  const std::int64_t secondi = l.leggi_32();
+  const std::int64_t ore = l.leggi_32("the station's hour");
+  const std::int64_t minuti = l.leggi_32("the station's minute");
+  const std::int64_t secondi = l.leggi_32("the station's second");
   e.orario = in_32((ore * 60 + minuti) * 60 + secondi, "station time");
-  m.riga = l.leggi_testo();
+  m.riga = l.leggi_testo("the station's name");
   e.nome = in_testo(m.riga, "station name");
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "station");
+    c.oss->nome(c, 17, m.riga, "the station's name");
+    c.oss->stazione(c, k);
+  }
 
   estensione(e, p, lunghezza);
   if (lunghezza < 600) e.opzione2 = 0;
@@ -87,6 +93,7 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   if (e.tipo < 25) {
     const double x = static_cast<double>(e.fine) / 50.0 - 1;
     if (!(x > 1)) return c.termina(24);
+    if (c.oss != nullptr) c.oss->marcatore_stazione(c, arrotonda(x), e.nome);
     cella& fine = cella_di(m, arrotonda(x));
     fine.tipo = tipo_cella::fine_stazione;
     fine.valore1 = basso_16(k);

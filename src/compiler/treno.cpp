@@ -1,11 +1,14 @@
 // The train half of the compile step: the reading loop and its keyword
 // table, the general data, the speed-limit and adhesion profiles, the end
 // processing, and the dispatch to stations, signals, slowdowns and codes.
+#include <fmt/format.h>
+
 #include <array>
 
 #include "compiler/interno.h"
 #include "compiler/memo.h"
 #include "compiler/numeri.h"
+#include "compiler/osservatore.h"
 #include "model/accesso.h"
 #include "model/testo.h"
 
@@ -44,9 +47,15 @@ void scrivi_aderenza(modello& m, stato_treno& st) {
 // A line's speed is written when the next line arrives: from the fill index
 // up to, not including, this line's cell, and never past the last cell.
 esito_fase velocita(contesto& c, lettore_campi& l, stato_treno& st) {
-  const std::int32_t p = l.leggi_32();
-  const std::int32_t v = l.leggi_32();
+  const std::int32_t p = l.leggi_32("the speed limit's position");
+  const std::int32_t v = l.leggi_32("the speed limit");
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "speed limit");
+    c.oss->cella_profilo(c, 1, p, "speed limit");
+    const std::int64_t quinto = arrotonda(static_cast<double>(v) / 5.0);
+    if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
+  }
   const std::int64_t n = cella_profilo(p);
   if (n > 0) {
     do {
@@ -59,9 +68,14 @@ esito_fase velocita(contesto& c, lettore_campi& l, stato_treno& st) {
 }
 
 esito_fase aderenza(contesto& c, lettore_campi& l, stato_treno& st) {
-  const std::int32_t p = l.leggi_32();
-  const std::int32_t a = l.leggi_32();
+  const std::int32_t p = l.leggi_32("the adhesion's position");
+  const std::int32_t a = l.leggi_32("the adhesion value");
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "adhesion");
+    c.oss->cella_profilo(c, 1, p, "adhesion");
+    c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion");
+  }
   const std::int64_t n = cella_profilo(p);
   if (n > 0) {
     do {
@@ -72,32 +86,152 @@ esito_fase aderenza(contesto& c, lettore_campi& l, stato_treno& st) {
   return esito_fase::continua;
 }
 
+// What the signal's cell keeps of its values: they are formed on the low 16
+// (and 8) bits, and `tempo` only counts with sx = 2.
+void avvisi_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
+  osservatore& o = *c.oss;
+  o.posizione(c, 1, v[0], "signal");
+  o.cella_punto(c, 1, v[0], "signal");
+  o.contesa(cella_punto(v[0]));
+  const auto esatto = [](std::int64_t a, std::int64_t b) { return a * 10 + b; };
+  const auto sedici = [](std::int64_t a, std::int64_t b) {
+    return basso_16(std::int64_t{basso_16(a)} * 10 + basso_16(b));
+  };
+  o.valore(c, 3, esatto(v[2], v[7]), -32768, 32767, sedici(v[2], v[7]), "valore1 = s1 * 10 + d1 =");
+  o.valore(c, 4, esatto(v[3], v[8]), -32768, 32767, sedici(v[3], v[8]), "valore2 = s2 * 10 + d2 =");
+  o.valore(c, 5, esatto(v[4], v[9]), -32768, 32767, sedici(v[4], v[9]), "valore3 = s3 * 10 + d3 =");
+  const std::int64_t v4 = std::int64_t{v[5]} * 10 + std::int64_t{v[1]} * 3 + v[6];
+  o.valore(c, 6, v4, -32768, 32767,
+           basso_16(std::int64_t{basso_16(v[5])} * 10 + std::int64_t{basso_16(v[1])} * 3 + basso_16(v[6])),
+           "valore4 = rapp * 10 + sx * 3 + dx =");
+  const std::int64_t avviso = (std::int64_t{v[1]} * 3 + v[6]) * 10 + 4;
+  o.valore(c, 2, avviso, 0, 255, basso_8((std::int64_t{basso_8(v[1])} * 3 + basso_8(v[6])) * 10 + 4),
+           "the approach marker (sx * 3 + dx) * 10 + 4 =");
+  const std::int64_t tempo = v[10] >= 1 && v[10] <= 100 ? 101 : v[10];
+  if (v[1] == 2) {
+    o.valore(c, 11, tempo, 0, 255, basso_8(tempo), "tempo");
+  } else if (v[10] != 0) {
+    o.avviso(c, 11, fmt::format("tempo {} is kept only for a signal with sx = 2; this one (sx = {}) stores 0", v[10], v[1]));
+  }
+}
+
 esito_fase segnale(contesto& c, lettore_campi& l) {
+  static constexpr std::array<const char*, 11> nomi{
+      "the signal's position", "sx", "s1", "s2", "s3", "rapp", "dx", "d1", "d2", "d3", "tempo"};
   std::array<std::int32_t, 11> v{};
-  for (auto& x : v) x = l.leggi_32();
+  for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) avvisi_segnale(c, v);
   memo_segnale(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   // Any code already set stops the train half here, not only this signal's.
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
+  if (c.oss != nullptr) c.oss->posa(c, cella_punto(v[0]), fmt::format("signal at {} m", v[0]));
   return esito_fase::continua;
 }
 
+// The cells of a slowdown: warning board (only beyond 1500 m), start, end,
+// and the first of the four before the board.
+struct celle_rallentamento {
+  bool con_avviso;
+  std::int64_t avviso, inizio, fine, prima;
+};
+celle_rallentamento celle_di(const std::array<std::int32_t, 6>& v) {
+  return {v[0] > 1500, arrotonda((static_cast<double>(v[0]) - 1200.0) / 50.0 + 1.0), cella_punto(v[0]),
+          cella_punto(std::int64_t{v[0]} + v[2]), arrotonda((static_cast<double>(v[0]) - 1200.0) / 50.0)};
+}
+
+std::int64_t cella_contesa_rallentamento(const modello& m, const std::array<std::int32_t, 6>& v) {
+  const celle_rallentamento k = celle_di(v);
+  switch (m.codice_errore) {
+    case 17:
+      return k.avviso;
+    case 18:
+      return k.inizio;
+    case 19:
+      return k.fine;
+    case 20:
+      for (int i = 0; i < 4; ++i) {
+        if (!libera(cella_di(m, k.prima - i))) return k.prima - i;
+      }
+      break;
+    default:
+      break;
+  }
+  return -1;
+}
+
+void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
+  osservatore& o = *c.oss;
+  o.posizione(c, 1, v[0], "slowdown");
+  o.cella_punto(c, 1, v[0], "slowdown start");
+  const std::int64_t fine = std::int64_t{v[0]} + v[2];
+  if (fine % 50 != 0 && v[0] % 50 == 0) {
+    const std::int64_t metri = (cella_punto(fine) - 1) * 50;
+    o.avviso(c, 3,
+             fmt::format("the slowdown's end at {} m is placed on cell {}, which stands for {} m: positions are kept "
+                         "in steps of 50 m",
+                         fine, cella_punto(fine), metri),
+             std::to_string(metri - v[0]));
+  }
+  o.valore(c, 2, v[1], -32768, 32767, basso_16(v[1]), "the slowdown's speed");
+  o.valore(c, 4, v[3], -32768, 32767, basso_16(v[3]), "f_tt");
+  o.valore(c, 6, v[5], -32768, 32767, basso_16(v[5]), "d_v");
+  const celle_rallentamento k = celle_di(v);
+  if (!k.con_avviso && v[4] != 0) {
+    o.avviso(c, 5,
+             fmt::format("a slowdown at {} m (1500 m or less) has no warning board, so f_ta = {} places no cells "
+                         "before it",
+                         v[0], v[4]));
+  }
+  if (k.inizio == k.fine) {
+    o.avviso(c, 3,
+             fmt::format("the slowdown's end falls on its start cell {} (length {} m): the cell keeps only the start",
+                         k.inizio, v[2]));
+  }
+  o.rallentamento(c, v[0], v[2]);
+}
+
+void posa_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
+  const celle_rallentamento k = celle_di(v);
+  osservatore& o = *c.oss;
+  o.posa(c, k.fine, fmt::format("end of the slowdown at {} m", v[0]));
+  o.posa(c, k.inizio, fmt::format("start of the slowdown at {} m", v[0]));
+  if (k.con_avviso) {
+    o.posa(c, k.avviso, fmt::format("warning board of the slowdown at {} m", v[0]));
+    if (v[4] != 0) {
+      for (int i = 0; i < 4; ++i) o.posa(c, k.prima - i, fmt::format("cell before the warning board of the slowdown at {} m", v[0]));
+    }
+  }
+}
+
 esito_fase rallentamento(contesto& c, lettore_campi& l) {
+  static constexpr std::array<const char*, 6> nomi{"the slowdown's start", "the slowdown's speed",
+                                                   "the slowdown's length", "f_tt", "f_ta", "d_v"};
   std::array<std::int32_t, 6> v{};
-  for (auto& x : v) x = l.leggi_32();
+  for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
   if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) avvisi_rallentamento(c, v);
   memo_rallentamento(c.m, v[0], v[1], v[2], v[3], v[4], v[5]);
+  if (c.oss != nullptr && c.m.codice_errore > 0) c.oss->contesa(cella_contesa_rallentamento(c.m, v));
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
+  if (c.oss != nullptr) posa_rallentamento(c, v);
   return esito_fase::continua;
 }
 
 // A code line: a code point (value above 0) or a code end, on cell p / 50.
 esito_fase abbattimento(contesto& c, lettore_campi& l) {
-  const std::int32_t p = l.leggi_32();
-  const std::int32_t w = l.leggi_32();
+  const std::int32_t p = l.leggi_32("the code line's position");
+  const std::int32_t w = l.leggi_32("the code value");
   if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, "code line");
+    c.oss->cella_profilo(c, 1, p, "code line");
+    c.oss->valore(c, 2, w, -32768, 32767, basso_16(w), "code value");
+    c.oss->contesa(cella_profilo(p));
+  }
   cella& cl = cella_di(c.m, cella_profilo(p));
   if (!libera(cl)) return c.termina(7, p);
+  if (c.oss != nullptr) c.oss->posa(c, cella_profilo(p), fmt::format("code line at {} m", p));
   if (w > 0) {
     cl.tipo = tipo_cella::punto_codice;
     cl.valore1 = basso_16(w);
@@ -110,20 +244,30 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
 // Every keyword the field contains triggers its action, in this order.
 esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const std::string& chiave) {
   modello& m = c.m;
+  if (c.oss != nullptr) {
+    const bool presa = (contiene(chiave, "frenata") && contiene(chiave, "massa")) || contiene(chiave, "vetture") ||
+                       contiene(chiave, "velocit") || contiene(chiave, "aderenza") || contiene(chiave, "orologio") ||
+                       contiene(chiave, "sabbia") || contiene(chiave, "segnale") || contiene(chiave, "rallentamento") ||
+                       contiene(chiave, "abbattimento") || contiene(chiave, "stazione") ||
+                       (contiene(chiave, "[") && contiene(chiave, "]"));
+    c.oss->chiave(c, parte_sorgente::treno, c.m.riga, presa);
+  }
   esito_fase e = esito_fase::continua;
-  if (contiene(chiave, "frenata") && contiene(chiave, "massa")) voce_di(m, voce::dati_generali).inizio = l.leggi_32();
-  if (contiene(chiave, "vetture")) voce_di(m, voce::dati_generali).posizione = l.leggi_32();
+  if (contiene(chiave, "frenata") && contiene(chiave, "massa")) {
+    voce_di(m, voce::dati_generali).inizio = l.leggi_32("the braked-mass percentage");
+  }
+  if (contiene(chiave, "vetture")) voce_di(m, voce::dati_generali).posizione = l.leggi_32("the number of cars");
   if (contiene(chiave, "velocit")) e = velocita(c, l, st);
   if (e != esito_fase::continua) return e;
   if (contiene(chiave, "aderenza")) e = aderenza(c, l, st);
   if (e != esito_fase::continua) return e;
   if (contiene(chiave, "orologio")) {
     stazione& t = voce_di(m, voce::treno);
-    t.gruppo_b1 = l.leggi_16();
-    t.gruppo_b2 = l.leggi_16();
-    t.gruppo_b3 = l.leggi_16();
+    t.gruppo_b1 = l.leggi_16("the clock's hours");
+    t.gruppo_b2 = l.leggi_16("the clock's minutes");
+    t.gruppo_b3 = l.leggi_16("the clock's seconds");
   }
-  if (contiene(chiave, "sabbia")) voce_di(m, voce::treno).gruppo_a1 = l.leggi_16();
+  if (contiene(chiave, "sabbia")) voce_di(m, voce::treno).gruppo_a1 = l.leggi_16("the sand quantity");
   if (contiene(chiave, "segnale")) e = segnale(c, l);
   if (e != esito_fase::continua) return e;
   if (contiene(chiave, "rallentamento")) e = rallentamento(c, l);
@@ -138,22 +282,37 @@ esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const s
 esito_fase leggi_righe(contesto& c, lettore_campi& l, stato_treno& st) {
   modello& m = c.m;
   for (;;) {
-    if (l.fine_file()) return esito_fase::continua;
+    if (l.fine_file()) {
+      if (c.oss != nullptr) c.oss->treno_senza_generale(c);
+      return esito_fase::continua;
+    }
+    l.azzera_campi();
     m.riga = l.leggi_testo();
     if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
   }
   for (;;) {
     if (l.fine_file()) return esito_fase::continua;
-    m.riga = l.leggi_testo();
-    // The file's last field (its "[fine]" line) is never acted upon.
-    if (l.fine_file()) return esito_fase::continua;
-    for (int n = 0; n < 2 && contiene(m.riga, "-"); ++n) {
+    bool finita = false;
+    const esito_fase e = passo_riga(c, l, [&] {
+      const auto alla_fine = [&] {
+        // The file's last field (its "[fine]" line) is never acted upon.
+        if (!l.fine_file()) return false;
+        if (c.oss != nullptr) c.oss->ultimo_campo(c, m.riga);
+        finita = true;
+        return true;
+      };
+      l.azzera_campi();
       m.riga = l.leggi_testo();
-      if (l.fine_file()) return esito_fase::continua;
-    }
-    const esito_fase e = parola_chiave(c, l, st, minuscole(m.riga));
+      if (alla_fine()) return esito_fase::continua;
+      for (int n = 0; n < 2 && contiene(m.riga, "-"); ++n) {
+        l.azzera_campi();
+        m.riga = l.leggi_testo();
+        if (alla_fine()) return esito_fase::continua;
+      }
+      return parola_chiave(c, l, st, minuscole(m.riga));
+    });
     if (e == esito_fase::uscita) return e;
-    if (e == esito_fase::fine_lettura) return esito_fase::continua;
+    if (e == esito_fase::fine_lettura || finita) return esito_fase::continua;
   }
 }
 
@@ -169,12 +328,15 @@ void fine_treno(contesto& c, stato_treno& st) {
   do {
     scrivi_aderenza(m, st);
   } while (st.indice_aderenza <= ultima_da_riempire);
+  bool zona_errata = false;
   for (int e = voce::zona_0; e <= voce::zona_2; ++e) {
     if (m.stazioni[e].inizio % 50 != 0 || m.stazioni[e].fine % 50 != 0) {
       m.codice_errore = 2;
       c.luogo = {};
+      zona_errata = true;
     }
   }
+  if (zona_errata && c.oss != nullptr) c.oss->errore(c, 2);
 }
 
 }  // namespace

@@ -134,6 +134,87 @@ void verifica_linea(const piano& p, const std::string& nome, const std::optional
 
 }  // namespace
 
+// What the compile can write, beyond the layout: every cell type is one it
+// places, the values of signal cells and station marks are ones it forms,
+// and the stations stand in order.
+void verifica_significato(const std::array<stazione, numero_stazioni>* voci, const std::vector<cella>* celle,
+                          const std::string& n_sommario, const std::string& n_percorso, raccolta& problema) {
+  if (celle != nullptr) {
+    for (std::size_t i = 0; i < celle->size(); ++i) {
+      const cella& c = (*celle)[i];
+      switch (c.tipo) {
+        case tipo_cella::nulla:
+        case tipo_cella::fine_rallentamento:
+        case tipo_cella::inizio_rallentamento:
+        case tipo_cella::avviso_rallentamento:
+        case tipo_cella::indicatore_v_max:
+        case tipo_cella::montagna:
+        case tipo_cella::punto_codice:
+        case tipo_cella::fine_codice:
+          break;
+        case tipo_cella::segnale:
+          if (c.tempo >= 1 && c.tempo <= 100) {
+            problema(n_percorso, "cell {}: a signal with tempo {}, which no compile writes (1 to 100 become 101)", i,
+                     int{c.tempo});
+          }
+          break;
+        case tipo_cella::prima_avviso:
+          if (c.valore1 < 1 || c.valore1 > 4) {
+            problema(n_percorso, "cell {}: a cell before a warning board numbered {}, not 1 to 4", i, c.valore1);
+          }
+          break;
+        case tipo_cella::fine_stazione:
+          if (voci != nullptr && (c.valore1 < 1 || c.valore1 > 79 || (*voci)[static_cast<std::size_t>(c.valore1)].nome.empty())) {
+            problema(n_percorso, "cell {}: a station end marker names entry {}, which holds no station", i, c.valore1);
+          }
+          break;
+        case tipo_cella::indicazione:
+          if (voci != nullptr && (c.valore1 < 1 || c.valore1 > 80)) {
+            problema(n_percorso, "cell {}: an indication board names entry {}, not one of 1 to 80", i, c.valore1);
+          }
+          break;
+        default:
+          problema(n_percorso, "cell {}: unknown cell type {}", i, int{c.tipo});
+          break;
+      }
+      if (c.tipo != tipo_cella::segnale && c.tempo != 0) {
+        problema(n_percorso, "cell {}: tempo {} on a cell that is not a signal", i, int{c.tempo});
+      }
+    }
+  }
+  if (voci == nullptr) return;
+  const stazione& treno = (*voci)[voce::treno];
+  if (treno.posizione != 0 && treno.posizione != 4 && treno.posizione != 9) {
+    problema(n_sommario, "entry 86: {} codes of cab-signal repetition, not 4, 9 or 0", treno.posizione);
+  }
+  if (treno.inizio % 50 != 0 || treno.fine % 50 != 0) {
+    problema(n_sommario, "entry 86: cab-signal repetition from {} to {} m is not in multiples of 50 m", treno.inizio,
+             treno.fine);
+  }
+  for (int e = voce::zona_0; e <= voce::zona_2; ++e) {
+    const stazione& z = (*voci)[static_cast<std::size_t>(e)];
+    if (z.inizio % 50 != 0 || z.fine % 50 != 0) {
+      problema(n_sommario, "entry {}: kilometric zone at {} m with progressive {} m is not in multiples of 50 m", e,
+               z.inizio, z.fine);
+    }
+  }
+  // Stations fill entries 1 upward, each zone starting 350 m or more after
+  // the previous one ends.
+  for (std::size_t k = 1; k < voce::prima_indicazione; ++k) {
+    const stazione& s = (*voci)[k];
+    if (s.nome.empty() && s.tipo == 0 && s.inizio == 0 && s.fine == 0 && s.posizione == 0) break;
+    if (s.posizione % 50 != 0) {
+      problema(n_sommario, "entry {}: station \"{}\" at {} m, not a multiple of 50 m", k, s.nome, s.posizione);
+    }
+    if (k > 1 && std::int64_t{s.inizio} - 350 < (*voci)[k - 1].fine) {
+      problema(n_sommario,
+               "entry {}: station \"{}\" starts at {} m, less than 350 m after station \"{}\" ends ({} m): the "
+               "stations are out of order or too close",
+               k, s.nome, s.inizio, (*voci)[k - 1].nome, (*voci)[k - 1].fine);
+    }
+  }
+}
+
 std::vector<std::string> verifica_scenario(const file_scenario& f, const identita& id) {
   std::vector<std::string> problemi;
   raccolta problema(problemi);
@@ -153,9 +234,9 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
                "enough for cells 0 and 1)", lunghezza, lunghezza_massima);
     }
   }
-  if (const auto celle = decodifica<std::vector<cella>>(f.percorso, n_percorso, problema, decodifica_percorso)) {
-    verifica_percorso(*celle, id, n_percorso, misure, problema);
-  }
+  const auto celle = decodifica<std::vector<cella>>(f.percorso, n_percorso, problema, decodifica_percorso);
+  if (celle) verifica_percorso(*celle, id, n_percorso, misure, problema);
+  verifica_significato(voci ? &*voci : nullptr, celle ? &*celle : nullptr, n_sommario, n_percorso, problema);
   if (const auto p = decodifica<piano>(f.linea, n_linea, problema, decodifica_linea)) {
     verifica_linea(*p, n_linea, misure, problema);
   }

@@ -1,0 +1,103 @@
+// The findings collector of an analysis: the compile's stages call it where
+// they pass over, rewrite or refuse what the author wrote. A plain compile
+// has none, and every call site tests for it first.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/interno.h"
+#include "compiler/rilievi.h"
+
+namespace scen {
+
+enum class parte_sorgente : std::uint8_t { generale, sezioni, treno };
+
+class osservatore {
+ public:
+  osservatore(modo_analisi modo, const std::optional<std::string>& linea, const std::optional<std::string>& treno)
+      : modo_(modo), linea_(linea), treno_(treno) {}
+
+  // A key and whether any test of its part took it.
+  void chiave(const contesto& c, parte_sorgente parte, const std::string& chiave, bool presa);
+  // The last field of a source, which is never acted upon.
+  void ultimo_campo(const contesto& c, const std::string& campo);
+  void treno_senza_generale(const contesto& c);
+
+  // Field `i` of the current line holds the position `p` of `cosa`.
+  void posizione(const contesto& c, std::size_t i, std::int64_t p, const char* cosa);
+  // A point feature (cell p / 50 + 1) or a profile change (cell p / 50).
+  void cella_punto(const contesto& c, std::size_t i, std::int64_t p, const char* cosa);
+  void cella_profilo(const contesto& c, std::size_t i, std::int64_t p, const char* cosa);
+  // A value outside [minimo, massimo] is stored as `salvato`.
+  void valore(const contesto& c, std::size_t i, std::int64_t letto, std::int64_t minimo, std::int64_t massimo,
+              std::int64_t salvato, const std::string& cosa);
+  // A warning on field `i` of the current line (the key when i is 0).
+  void avviso(const contesto& c, std::size_t i, std::string messaggio, std::optional<std::string> fix = {},
+              std::vector<nota_rilievo> note = {});
+  // A text stored byte for byte (a station name, a board text).
+  void nome(const contesto& c, std::size_t i, const std::string& testo, const char* cosa);
+
+  // An object placed on a cell by the current line; the cell a refused
+  // object wanted; a station end marker about to be written on a cell.
+  void posa(const contesto& c, std::int64_t cella, std::string cosa);
+  void contesa(std::int64_t cella) { contesa_ = cella; }
+  void marcatore_stazione(const contesto& c, std::int64_t cella, const std::string& nome_stazione);
+  void stazione(const contesto& c, std::int32_t voce);
+  void zona(const contesto& c, std::int32_t voce_zona);
+  void rallentamento(const contesto& c, std::int32_t x, std::int32_t l);
+  void velocita_fuori(const contesto& c);
+
+  // The compile recorded `codice` (the failure in c.guasto for 25).
+  void errore(const contesto& c, std::int32_t codice);
+  // After the compile: what the reader noticed, and the notes on where
+  // reading stopped.
+  void concludi(const contesto& c);
+  void concludi_sorgente(const contesto& c);
+
+  esito_analisi risultato();
+
+ private:
+  struct occupante {
+    punto_sorgente dove;
+    std::string cosa;
+  };
+  punto_sorgente punto(const contesto& c, std::size_t i) const;
+  std::string testo_campo(const contesto& c, std::size_t i) const;
+  const std::optional<std::string>& sorgente(luogo_errore::sorgente s) const;
+  void aggiungi(rilievo r);
+  rilievo errore_25(const contesto& c);
+  void note_contesa(const contesto& c, rilievo& r);
+
+  // Past this many findings of one severity the rest are only counted: a
+  // source of a million stray lines must not give a million findings.
+  static constexpr int limite = 100;
+  bool pieno(gravita g) const { return (g == gravita::errore ? errori_ : avvisi_) >= limite; }
+  int errori_ = 0;
+  int avvisi_ = 0;
+  int non_detti_ = 0;
+  modo_analisi modo_;
+  const std::optional<std::string>& linea_;
+  const std::optional<std::string>& treno_;
+  esito_analisi esito_;
+  std::map<std::int64_t, occupante> celle_;
+  std::map<std::int32_t, punto_sorgente> stazioni_;
+  struct zona_letta {
+    punto_sorgente inizio, progressiva;
+    std::int32_t valore_inizio, valore_progressiva;
+  };
+  std::map<std::int32_t, zona_letta> zone_;
+  std::optional<std::int64_t> contesa_;
+  std::optional<punto_sorgente> velocita_fuori_;
+  std::optional<punto_sorgente> riga_curva_senza_piano_;
+  std::map<std::string, std::int64_t> ultima_cella_profilo_;
+  bool lunghezza_vista_ = false;
+  bool senza_percorso_detto_ = false;
+  std::int32_t righe_ignorate_ = 0;  // a curve line read with no plan view: its values are keys
+  bool nel_treno_ = false;
+};
+
+}  // namespace scen

@@ -1,0 +1,749 @@
+#include "compiler/rilievi.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string_view>
+
+#include "compiler/numeri.h"
+#include "compiler/osservatore.h"
+#include "model/accesso.h"
+#include "model/codici_errore.h"
+#include "model/testo.h"
+
+namespace scen {
+namespace {
+
+using sorgente = luogo_errore::sorgente;
+
+constexpr std::array<std::string_view, 9> chiavi_generale{
+    "lunghezza percorso",           "progressiva chilometrica uno", "progressiva chilometrica due",
+    "progressiva chilometrica tre", "sfondo uno",                   "sfondo due",
+    "sfondo tre",                   "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"};
+constexpr std::array<std::string_view, 16> chiavi_sezioni{
+    "pendenza", "curvad1", "curvad2", "curvad3", "curvad4",  "curvad5",         "curvad6",            "curvas1",
+    "curvas2",  "curvas3", "curvas4", "curvas5", "curvas6", "montagna", "indicatori_vmax", "cartello indicatore"};
+constexpr std::array<std::string_view, 10> chiavi_treno{
+    "percentuale massa frenata", "numero vetture", "velocita",     "aderenza",     "orologio",
+    "sabbia",                    "segnale",        "rallentamento", "abbattimento", "stazione"};
+constexpr std::array<std::string_view, 7> intestazioni_linea{"[generale]", "[curve]",       "[pendenze]", "[montagne]",
+                                                             "[cartelli]", "[indicazioni]", "[fine]"};
+constexpr std::array<std::string_view, 8> intestazioni_treno{"[generale]", "[aderenze]", "[vel_limite]",
+                                                             "[stazioni]", "[rallentamenti]", "[segnali]",
+                                                             "[codici]",   "[fine]"};
+
+std::size_t distanza(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> riga(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) riga[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonale = riga[0];
+    riga[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t sopra = riga[j];
+      riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonale = sopra;
+    }
+  }
+  return riga[b.size()];
+}
+
+// The known key nearest to `chiave`, when it is near enough to be a slip.
+template <std::size_t N>
+std::optional<std::string> piu_vicina(const std::string& chiave, const std::array<std::string_view, N>& note) {
+  if (chiave.size() > 64) return std::nullopt;  // no key is that long: nothing near
+  const std::string k = minuscole(chiave);
+  std::optional<std::string> migliore;
+  std::size_t d_min = std::max<std::size_t>(2, k.size() / 3) + 1;
+  for (std::string_view n : note) {
+    const std::size_t d = distanza(k, n);
+    if (d < d_min) {
+      d_min = d;
+      migliore = std::string(n);
+    }
+  }
+  return migliore;
+}
+
+// A text quoted in a message: long ones are cut.
+std::string breve(std::string_view s) {
+  if (s.size() <= 60) return std::string(s);
+  return std::string(s.substr(0, 57)) + "...";
+}
+
+bool numero(std::string_view s) {
+  if (s.empty()) return false;
+  std::size_t i = (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return true;
+}
+
+bool intestazione(std::string_view s) { return s.find('[') != std::string_view::npos && s.find(']') != std::string_view::npos; }
+
+bool chiave_del_generale(const std::string& k) {
+  const std::string m = minuscole(k);
+  return (contiene(m, "lunghezza") && contiene(m, "percorso")) || contiene(m, "progressiva") ||
+         contiene(m, "sfondo") || (contiene(m, "ripetizione") && contiene(m, "segnali"));
+}
+
+bool chiave_delle_sezioni(const std::string& k) {
+  const std::string m = minuscole(k);
+  return contiene(m, "pendenza") || contiene(m, "curva") || contiene(m, "montagna") || contiene(m, "indicatori_v") ||
+         (contiene(m, "indicat") && contiene(m, "cartello"));
+}
+
+std::int64_t multiplo_vicino(std::int64_t v, std::int64_t passo) {
+  // Nearest multiple; a tie goes to the smaller one.
+  const std::int64_t sotto = v - ((v % passo) + passo) % passo;
+  return v - sotto <= passo / 2 ? sotto : sotto + passo;
+}
+
+const char* nome_file(sorgente s) {
+  switch (s) {
+    case sorgente::linea:
+      return "the route source";
+    case sorgente::treno:
+      return "the train source";
+    case sorgente::nessuna:
+      break;
+  }
+  return "the source";
+}
+
+std::int32_t righe_di(const std::string& testo) {
+  std::int32_t n = 0;
+  for (std::size_t i = 0; i < testo.size(); ++i) {
+    if (testo[i] == '\n' || (testo[i] == '\r' && (i + 1 >= testo.size() || testo[i + 1] != '\n'))) ++n;
+  }
+  if (!testo.empty() && testo.back() != '\n' && testo.back() != '\r') ++n;
+  return n;
+}
+
+}  // namespace
+
+// ---- Places and texts ---------------------------------------------------------
+
+const std::optional<std::string>& osservatore::sorgente(luogo_errore::sorgente s) const {
+  return s == sorgente::linea ? linea_ : treno_;
+}
+
+punto_sorgente osservatore::punto(const contesto& c, std::size_t i) const {
+  if (!c.lettore) return {c.file, 0, 0, 0};
+  const auto& campi = c.lettore->campi();
+  if (campi.empty()) return {c.file, c.lettore->riga_campo(), 0, 0};
+  const campo_letto& f = campi[std::min(i, campi.size() - 1)];
+  return {c.file, f.riga, f.colonna, static_cast<std::int32_t>(f.fine - f.inizio)};
+}
+
+std::string osservatore::testo_campo(const contesto& c, std::size_t i) const {
+  if (!c.lettore || c.lettore->campi().empty()) return {};
+  const auto& campi = c.lettore->campi();
+  const campo_letto& f = campi[std::min(i, campi.size() - 1)];
+  return std::string(c.lettore->byte().substr(f.inizio, f.fine - f.inizio));
+}
+
+void osservatore::aggiungi(rilievo r) {
+  if (pieno(r.livello)) {
+    ++non_detti_;
+    return;
+  }
+  (r.livello == gravita::errore ? errori_ : avvisi_) += 1;
+  esito_.rilievi.push_back(std::move(r));
+}
+
+esito_analisi osservatore::risultato() {
+  if (non_detti_ > 0) {
+    rilievo r;
+    r.livello = gravita::nota;
+    r.messaggio = fmt::format("{} more finding{} not shown (at most {} errors and {} warnings are)", non_detti_,
+                              non_detti_ == 1 ? " is" : "s are", limite, limite);
+    esito_.rilievi.push_back(std::move(r));
+  }
+  return std::move(esito_);
+}
+
+void osservatore::avviso(const contesto& c, std::size_t i, std::string messaggio, std::optional<std::string> fix,
+                         std::vector<nota_rilievo> note) {
+  if (pieno(gravita::avviso)) {
+    ++non_detti_;
+    return;
+  }
+  rilievo r;
+  r.livello = gravita::avviso;
+  r.dove = punto(c, i);
+  r.messaggio = std::move(messaggio);
+  r.note = std::move(note);
+  if (fix) r.fix = correzione{r.dove, *fix};
+  aggiungi(std::move(r));
+}
+
+// ---- Keys -----------------------------------------------------------------------
+
+void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::string& chiave, bool presa) {
+  nel_treno_ = parte == parte_sorgente::treno;
+  const punto_sorgente dove = punto(c, 0);
+  if (righe_ignorate_ != 0 && dove.riga == righe_ignorate_) return;
+  righe_ignorate_ = 0;
+  if (presa && !intestazione(chiave)) {
+    if (parte == parte_sorgente::sezioni && c.m.scrivi_linea == 0 && contiene_senza_maiuscole(chiave, "curva")) {
+      righe_ignorate_ = dove.riga;  // its values are read as keys and match nothing
+    }
+    if (parte == parte_sorgente::generale && contiene_senza_maiuscole(chiave, "lunghezza") &&
+        contiene_senza_maiuscole(chiave, "percorso")) {
+      if (lunghezza_vista_) {
+        avviso(c, 0, "a second route length line: the track and the plan view start anew from here, and "
+                     "nothing placed before it is kept");
+      }
+      lunghezza_vista_ = true;
+    }
+    return;
+  }
+  if (chiave.empty()) return;
+  if (presa && !intestazione(chiave)) return;
+  if (pieno(gravita::avviso)) {
+    ++non_detti_;
+    return;
+  }
+  // One key passed over is enough for its line: the values after it are then
+  // read as keys too, and would only repeat it.
+  righe_ignorate_ = dove.riga;
+  if (intestazione(chiave)) {
+    const bool treno = parte == parte_sorgente::treno;
+    const std::string k = minuscole(chiave);
+    const auto& note = treno ? std::vector<std::string_view>(intestazioni_treno.begin(), intestazioni_treno.end())
+                             : std::vector<std::string_view>(intestazioni_linea.begin(), intestazioni_linea.end());
+    if (std::find(note.begin(), note.end(), std::string_view(k)) != note.end()) return;
+    std::optional<std::string> vicina = treno ? piu_vicina(chiave, intestazioni_treno)
+                                              : piu_vicina(chiave, intestazioni_linea);
+    std::string m = fmt::format("unknown section header \"{}\"", breve(chiave));
+    if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
+    avviso(c, 0, m, vicina);
+    return;
+  }
+  if (numero(chiave)) {
+    avviso(c, 0,
+           fmt::format("the value \"{}\" stands where a key is expected and is passed over: the line before holds "
+                       "more values than its key reads, or a comma is missing",
+                       breve(chiave)));
+    return;
+  }
+  switch (parte) {
+    case parte_sorgente::generale: {
+      if (chiave_del_generale(chiave)) {
+        const std::string m = minuscole(chiave);
+        avviso(c, 0,
+               fmt::format("key \"{}\" is not recognised: the keys of [generale] other than the route length "
+                           "are matched in lower case only",
+                           breve(chiave)),
+               m);
+        return;
+      }
+      if (chiave_delle_sezioni(chiave)) {
+        avviso(c, 0,
+               fmt::format("key \"{}\" is passed over: inside [generale] only the general keys are read; move the "
+                           "line after the next section header",
+                           chiave));
+        return;
+      }
+      const auto vicina = piu_vicina(chiave, chiavi_generale);
+      std::string m = fmt::format("unknown key \"{}\" in [generale]; the line is passed over", breve(chiave));
+      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
+      avviso(c, 0, m, vicina);
+      return;
+    }
+    case parte_sorgente::sezioni: {
+      if (chiave_del_generale(chiave)) {
+        avviso(c, 0,
+               fmt::format("key \"{}\" is passed over: the general keys are read only in the [generale] section",
+                           breve(chiave)));
+        return;
+      }
+      const auto vicina = piu_vicina(chiave, chiavi_sezioni);
+      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
+      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
+      avviso(c, 0, m, vicina);
+      return;
+    }
+    case parte_sorgente::treno: {
+      const auto vicina = piu_vicina(chiave, chiavi_treno);
+      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
+      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
+      avviso(c, 0, m, vicina);
+      return;
+    }
+  }
+}
+
+void osservatore::ultimo_campo(const contesto& c, const std::string& campo) {
+  if (contiene_senza_maiuscole(campo, "[fine]") || campo.empty()) return;
+  avviso(c, 0,
+         fmt::format("the last field of {}, \"{}\", is never acted upon: end the source with a \"[fine]\" line",
+                     nome_file(c.file), breve(campo)));
+}
+
+void osservatore::treno_senza_generale(const contesto& c) {
+  rilievo r;
+  r.livello = gravita::avviso;
+  r.dove = {sorgente::treno, 0, 0, 0};
+  r.messaggio =
+      "the train source has no \"[generale]\" line: nothing of it is read (no station, signal, slowdown or "
+      "profile), and the train runs with every value 0";
+  (void)c;
+  aggiungi(std::move(r));
+}
+
+// ---- Positions and values -----------------------------------------------------
+
+void osservatore::posizione(const contesto& c, std::size_t i, std::int64_t p, const char* cosa) {
+  if (p < 0) {
+    avviso(c, i, fmt::format("{} at {} m stands before the start of the route (0 m)", cosa, p));
+    return;
+  }
+  const std::int32_t lunghezza = c.m.stazioni[voce::dati_generali].fine;
+  if (c.m.percorso && p > lunghezza) {
+    avviso(c, i,
+           fmt::format("{} at {} m stands beyond the end of the route ({} m): the simulator's train never gets "
+                       "there",
+                       cosa, p, lunghezza));
+  }
+}
+
+void osservatore::cella_punto(const contesto& c, std::size_t i, std::int64_t p, const char* cosa) {
+  if (p % 50 == 0) return;
+  const std::int64_t cella = scen::cella_punto(p);
+  const std::int64_t metri = (cella - 1) * 50;
+  avviso(c, i,
+         fmt::format("{} at {} m is placed on cell {}, which stands for {} m: positions are kept in steps of 50 m",
+                     cosa, p, cella, metri),
+         std::to_string(metri));
+}
+
+void osservatore::cella_profilo(const contesto& c, std::size_t i, std::int64_t p, const char* cosa) {
+  const std::int64_t cella = scen::cella_profilo(p);
+  if (p % 50 != 0) {
+    const std::int64_t metri = cella * 50;
+    avviso(c, i,
+           fmt::format("{} at {} m takes effect from cell {}, at {} m: positions are kept in steps of 50 m", cosa, p,
+                       cella, metri),
+           std::to_string(metri));
+  }
+  const std::string tipo(cosa);
+  if (tipo == "code line") return;
+  auto [it, nuova] = ultima_cella_profilo_.try_emplace(tipo, cella);
+  if (!nuova) {
+    if (cella > 0 && cella <= it->second) {
+      avviso(c, i,
+             fmt::format("{} at {} m does not come after the previous one (cell {} after cell {}): the lines of a "
+                         "profile are read in increasing position, and this one only moves the previous value on "
+                         "by one cell",
+                         cosa, p, cella, it->second));
+    }
+    it->second = std::max(it->second, cella);
+  }
+}
+
+void osservatore::valore(const contesto& c, std::size_t i, std::int64_t letto, std::int64_t minimo,
+                         std::int64_t massimo, std::int64_t salvato, const std::string& cosa) {
+  if (letto >= minimo && letto <= massimo) return;
+  avviso(c, i,
+         fmt::format("{} {} is outside {} to {}: only its low bits are kept, and it is stored as {}", cosa, letto,
+                     minimo, massimo, salvato));
+}
+
+void osservatore::nome(const contesto& c, std::size_t i, const std::string& testo, const char* cosa) {
+  for (std::size_t k = 0; k < testo.size(); ++k) {
+    const auto b = static_cast<unsigned char>(testo[k]);
+    if (b < 0x20 || b == 0x7F) {
+      avviso(c, i, fmt::format("{} \"{}\" holds the control byte 0x{:02X}", cosa, testo, b));
+      return;
+    }
+  }
+  // Two or more bytes that form a UTF-8 sequence: the text was saved as UTF-8.
+  for (std::size_t k = 0; k + 1 < testo.size(); ++k) {
+    const auto b0 = static_cast<unsigned char>(testo[k]);
+    std::size_t n = b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3 : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+    if (n == 0 || k + n > testo.size()) continue;
+    bool seguito = true;
+    for (std::size_t j = 1; j < n; ++j) {
+      seguito = seguito && (static_cast<unsigned char>(testo[k + j]) & 0xC0) == 0x80;
+    }
+    if (!seguito) continue;
+    std::string esadecimale;
+    for (std::size_t j = 0; j < n; ++j) {
+      esadecimale += fmt::format("{}{:02X}", j ? " " : "", static_cast<unsigned char>(testo[k + j]));
+    }
+    avviso(c, i,
+           fmt::format("{} holds the bytes {} (\"{}\"), a character written as UTF-8; the sources are "
+                       "Windows-1252 and the bytes are stored as they are: save the source as Windows-1252",
+                       cosa, esadecimale, testo.substr(k, n)));
+    return;
+  }
+}
+
+// ---- Objects on cells ------------------------------------------------------------
+
+void osservatore::posa(const contesto& c, std::int64_t cella, std::string cosa) {
+  celle_[cella] = {punto(c, 1), std::move(cosa)};
+}
+
+void osservatore::marcatore_stazione(const contesto& c, std::int64_t cella, const std::string& nome_stazione) {
+  const auto it = celle_.find(cella);
+  const bool libera_ora = c.m.percorso && cella >= 0 && cella < static_cast<std::int64_t>(c.m.percorso->size()) &&
+                          libera((*c.m.percorso)[static_cast<std::size_t>(cella)]);
+  if (!libera_ora) {
+    std::vector<nota_rilievo> note;
+    std::string cosa = "an object";
+    if (it != celle_.end()) {
+      cosa = it->second.cosa;
+      note.push_back({it->second.dove, fmt::format("the {} was placed here", it->second.cosa)});
+    }
+    avviso(c, 0,
+           fmt::format("the end marker of station \"{}\" goes on cell {} and replaces the {} already there", nome_stazione,
+                       cella, cosa),
+           std::nullopt, std::move(note));
+  }
+  celle_[cella] = {punto(c, 1), fmt::format("end marker of station \"{}\"", nome_stazione)};
+}
+
+void osservatore::stazione(const contesto& c, std::int32_t voce_stazione) { stazioni_[voce_stazione] = punto(c, 1); }
+
+void osservatore::zona(const contesto& c, std::int32_t voce_zona) {
+  const scen::stazione& z = c.m.stazioni[static_cast<std::size_t>(voce_zona)];
+  zone_[voce_zona] = {punto(c, 1), punto(c, 2), z.inizio, z.fine};
+}
+
+void osservatore::rallentamento(const contesto& c, std::int32_t x, std::int32_t l) {
+  esito_.rallentamenti.push_back({x, l, punto(c, 0)});
+}
+
+void osservatore::velocita_fuori(const contesto& c) { velocita_fuori_ = punto(c, 2); }
+
+// ---- Errors ------------------------------------------------------------------------
+
+void osservatore::note_contesa(const contesto& c, rilievo& r) {
+  if (!contesa_) return;
+  const std::int64_t cella = *contesa_;
+  contesa_.reset();
+  const auto it = celle_.find(cella);
+  if (it != celle_.end()) {
+    r.messaggio += fmt::format(": cell {} already holds the {}", cella, it->second.cosa);
+    r.note.push_back({it->second.dove, fmt::format("the {} was placed here", it->second.cosa)});
+  } else if (c.m.percorso && cella >= 0 && cella < static_cast<std::int64_t>(c.m.percorso->size())) {
+    r.messaggio += fmt::format(": cell {} already holds an object of type {}", cella,
+                               int{(*c.m.percorso)[static_cast<std::size_t>(cella)].tipo});
+  }
+}
+
+rilievo osservatore::errore_25(const contesto& c) {
+  rilievo r;
+  r.codice = 25;
+  r.dove = punto(c, 1);
+  const guasto_esecuzione* g = c.guasto;
+  const std::string motivo = g ? g->what() : "run-time failure";
+  r.messaggio = motivo;
+  const auto* gc = dynamic_cast<const guasto_campo*>(g);
+  if (gc != nullptr) {
+    const campo_letto& f = gc->dove();
+    r.dove = {c.file, f.riga, f.colonna, static_cast<std::int32_t>(f.fine - f.inizio)};
+    const punto_sorgente chiave = punto(c, 0);
+    if (chiave.riga > 0 && f.riga > chiave.riga) {
+      // The values were looked for on a later line: the key's line holds too
+      // few of them, or its value is stuck to the key.
+      const std::string k = testo_campo(c, 0);
+      const auto spazio = k.find_last_of(" \t");
+      if (spazio != std::string::npos && numero(k.substr(spazio + 1))) {
+        rilievo m;
+        m.codice = 25;
+        m.dove = {c.file, chiave.riga, chiave.colonna + static_cast<std::int32_t>(spazio), 1};
+        m.messaggio = fmt::format(
+            "expected a comma between the key \"{}\" and its value {}: without it the value is part of the key",
+            k.substr(0, k.find_last_not_of(" \t", spazio) + 1), k.substr(spazio + 1));
+        m.fix = correzione{m.dove, ","};
+        m.note.push_back({r.dove, fmt::format("the value was looked for on the next line: {}", motivo)});
+        return m;
+      }
+      r.note.push_back({chiave, fmt::format("the line of the key \"{}\" ends before all its values are read",
+                                            k)});
+    }
+    return r;
+  }
+  if (!c.m.percorso) {
+    r.dove = punto(c, 0);
+    r.messaggio = fmt::format(
+        "the route source has no route length line (\"lunghezza percorso, LENGTH\") in its [generale] section, "
+        "so there is no track for line {}",
+        r.dove.riga);
+    return r;
+  }
+  const std::string chiave = minuscole(testo_campo(c, 0));
+  if (velocita_fuori_ && contiene(motivo, "speed limit")) {
+    r.dove = *velocita_fuori_;
+    r.messaggio = fmt::format("{}: a speed limit is stored as km/h / 5 and must lie from 0 to 1277 km/h", motivo);
+    return r;
+  }
+  if (contiene(chiave, "segnale") && contiene(motivo, "outside the track")) {
+    r.messaggio = fmt::format(
+        "{}: a signal's approach markers stand 100 to 400 m before it, so a signal needs a position of 325 m or "
+        "more",
+        motivo);
+  }
+  return r;
+}
+
+void osservatore::errore(const contesto& c, std::int32_t codice) {
+  const std::int32_t pos = c.m.posizione_errore;
+  rilievo r;
+  r.codice = codice;
+  const voce_errore* v = cerca_errore(codice);
+  if (v && v->con_posizione) r.posizione = pos;
+  r.messaggio = messaggio_errore(codice, pos);
+  r.dove = punto(c, 1);
+  // Without a track every positioned line fails the position test; the
+  // missing track has been told already.
+  if (codice == 15 && !c.m.percorso) return;
+  switch (codice) {
+    case 25:
+      if (!senza_percorso_detto_ || c.m.percorso) {
+        r = errore_25(c);
+        if (!c.m.percorso) senza_percorso_detto_ = true;
+      } else {
+        return;  // told once: every later line fails for the same reason
+      }
+      break;
+    case 1:
+      r.messaggio = fmt::format("route length {} m is above the 1000000 m a route may have", testo_campo(c, 1));
+      break;
+    case 2: {
+      r.dove = {sorgente::linea, 0, 0, 0};
+      bool primo = true;
+      for (const auto& [voce_zona, z] : zone_) {
+        (void)voce_zona;
+        const bool inizio = z.valore_inizio % 50 != 0;
+        if (!inizio && z.valore_progressiva % 50 == 0) continue;
+        const punto_sorgente dove = inizio ? z.inizio : z.progressiva;
+        const std::int32_t valore = inizio ? z.valore_inizio : z.valore_progressiva;
+        if (primo) {
+          r.dove = dove;
+          r.messaggio += fmt::format(": {} m", valore);
+          r.fix = correzione{dove, std::to_string(multiplo_vicino(valore, 50))};
+          primo = false;
+        } else {
+          r.note.push_back({dove, fmt::format("this zone's {} m is not one either", valore)});
+        }
+      }
+      break;
+    }
+    case 3:
+      r.fix = correzione{r.dove, std::to_string(multiplo_vicino(c.m.stazioni[voce::treno].inizio, 50))};
+      r.messaggio += fmt::format(", found {}", testo_campo(c, 1));
+      break;
+    case 4:
+      r.dove = punto(c, 2);
+      r.fix = correzione{r.dove, std::to_string(multiplo_vicino(c.m.stazioni[voce::treno].fine, 50))};
+      r.messaggio += fmt::format(", found {}", testo_campo(c, 2));
+      break;
+    case 5:
+    case 103:
+      r.dove = punto(c, 0);
+      r.messaggio += fmt::format(": \"{}\"", testo_campo(c, 0));
+      break;
+    case 8:
+      r.fix = correzione{r.dove, std::to_string(multiplo_vicino(pos, 50))};
+      break;
+    case 9: {
+      r.dove = punto(c, 3);
+      const std::string t = testo_campo(c, 3);
+      r.messaggio += fmt::format(" ({})", t);
+      if (numero(t)) r.fix = correzione{r.dove, std::to_string(multiplo_vicino(std::stoll(t), 100))};
+      break;
+    }
+    case 10:
+      r.dove = punto(c, 0);
+      r.messaggio += fmt::format(": the route's indication boards hold entries {} to 80, the stations from 1 up",
+                                 c.voce_testo + 1);
+      break;
+    case 22: {
+      for (auto it = stazioni_.rbegin(); it != stazioni_.rend(); ++it) {
+        if (it->second.riga < r.dove.riga || it->second.file != r.dove.file) {
+          r.note.push_back({it->second, "the previous station"});
+          break;
+        }
+      }
+      break;
+    }
+    case 24:
+      r.dove = punto(c, 1);
+      break;
+    case 6:
+    case 7:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+      note_contesa(c, r);
+      break;
+    case 15: {
+      const std::int64_t margine = contiene(minuscole(testo_campo(c, 0)), "stazione") ? 800 : 100;
+      r.note.push_back({r.dove, fmt::format("the last position accepted here is {} m (the track model ends 7000 m "
+                                            "after the route length, {} m)",
+                                            std::int64_t{c.m.ultima_cella} * 50 - margine,
+                                            c.m.stazioni[voce::dati_generali].fine)});
+      break;
+    }
+    case 101:
+      r.dove = {sorgente::linea, 0, 0, 0};
+      r.messaggio = "route source not found";
+      break;
+    case 102: {
+      r.dove = {sorgente::linea, 0, 0, 0};
+      r.messaggio = "the route source has no \"[generale]\" section: nothing of it can be read";
+      // A header that looks like it is most likely the slip.
+      if (linea_) {
+        std::int32_t n = 1;
+        std::size_t inizio = 0;
+        const std::string& t = *linea_;
+        for (std::size_t i = 0; i <= t.size(); ++i) {
+          if (i < t.size() && t[i] != '\n' && t[i] != '\r') continue;
+          std::string riga = t.substr(inizio, i - inizio);
+          const auto a = riga.find_first_not_of(" \t");
+          const auto b = riga.find_last_not_of(" \t,");
+          if (a != std::string::npos && b != std::string::npos) riga = riga.substr(a, b - a + 1);
+          if (intestazione(riga) && distanza(minuscole(riga), "[generale]") <= 3) {
+            const punto_sorgente p{sorgente::linea, n, static_cast<std::int32_t>(a == std::string::npos ? 1 : a + 1),
+                                   static_cast<std::int32_t>(riga.size())};
+            r.dove = p;
+            r.messaggio += fmt::format("; \"{}\" here is not it", riga);
+            r.fix = correzione{p, "[generale]"};
+            break;
+          }
+          if (i < t.size() && t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+          ++n;
+          inizio = i + 1;
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (modo_ == modo_analisi::come_compilazione && c.file != sorgente::nessuna && codice != 2) {
+    const auto& testo = sorgente(c.file);
+    const std::int32_t fino = c.lettore ? c.lettore->riga_campo() : 0;
+    const std::int32_t totale = testo ? righe_di(*testo) : 0;
+    std::string n;
+    if (codice == 15) {
+      n = fmt::format("{} was read up to line {} of {}; the rest of it is not read", nome_file(c.file), fino, totale);
+    } else {
+      n = fmt::format("{} was read up to line {} of {}; the compile stops here", nome_file(c.file), fino, totale);
+      if (c.file == sorgente::linea) n += " and the train source is not read";
+    }
+    if (fino < totale || c.file == sorgente::linea) r.note.push_back({{c.file, fino, 0, 0}, n});
+  }
+  aggiungi(std::move(r));
+}
+
+void osservatore::concludi_sorgente(const contesto& c) {
+  if (!c.lettore) return;
+  for (const evento_virgolette& e : c.lettore->eventi()) {
+    const punto_sorgente dove{c.file, e.campo.riga, e.campo.colonna, 1};
+    rilievo r;
+    r.livello = gravita::avviso;
+    r.dove = dove;
+    switch (e.quale) {
+      case evento_virgolette::tipo::non_chiuso:
+        r.messaggio = "the quoted text is never closed: it runs to the end of the source and swallows every line "
+                      "after it";
+        break;
+      case evento_virgolette::tipo::su_piu_righe:
+        r.messaggio = "the quoted text runs over a line end: the lines up to its closing quote are part of it";
+        break;
+      case evento_virgolette::tipo::coda_ignorata:
+        r.dove = {c.file, e.coda.riga, e.coda.colonna, static_cast<std::int32_t>(e.coda.fine - e.coda.inizio)};
+        r.messaggio = fmt::format("\"{}\" after the closing quote is dropped",
+                                  c.lettore->byte().substr(e.coda.inizio, e.coda.fine - e.coda.inizio));
+        break;
+    }
+    aggiungi(std::move(r));
+  }
+}
+
+void osservatore::concludi(const contesto& c) { (void)c; }
+
+// ---- The analysis ----------------------------------------------------------------
+
+esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
+                                const std::optional<std::string>& treno, modo_analisi modo) {
+  osservatore oss(modo, linea, treno);
+  sorgenti_in_memoria s(linea, treno);
+  contesto c{m, s};
+  c.oss = &oss;
+  c.verifica = modo == modo_analisi::verifica;
+  // A run-time failure ends the half it happened in, as it ends the compile;
+  // in checking mode the train source is read all the same.
+  const auto registra_guasto = [&](const guasto_esecuzione& g) {
+    c.guasto = &g;
+    c.registra(25);
+    c.guasto = nullptr;
+    c.m.codice_errore = c.verifica ? 0 : 25;
+  };
+  esito_fase e = esito_fase::uscita;
+  try {
+    e = compila_linea(c);
+  } catch (const guasto_esecuzione& g) {
+    registra_guasto(g);
+  }
+  oss.concludi_sorgente(c);
+  if (e != esito_fase::uscita || c.verifica) {
+    try {
+      compila_treno(c);
+    } catch (const guasto_esecuzione& g) {
+      registra_guasto(g);
+    }
+    oss.concludi_sorgente(c);
+  }
+  oss.concludi(c);
+  esito_analisi out = oss.risultato();
+  // Warnings and errors in the order of the sources: route first, then line.
+  std::stable_sort(out.rilievi.begin(), out.rilievi.end(), [](const rilievo& a, const rilievo& b) {
+    const auto chiave = [](const rilievo& r) {
+      const int file = r.dove.file == sorgente::linea ? 0 : r.dove.file == sorgente::treno ? 1 : 2;
+      return std::pair{file, r.dove.riga == 0 ? INT32_MAX : r.dove.riga};
+    };
+    return chiave(a) < chiave(b);
+  });
+  return out;
+}
+
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
+                             const std::vector<rallentamento_letto>& rallentamenti) {
+  rilievo r;
+  r.codice = codice;
+  r.posizione = posizione;
+  r.messaggio = messaggio_errore(codice, posizione);
+  // The slowdown whose stretch (1000 m before its warning board to 600 m
+  // after its end) holds the position, the nearest one when several do.
+  const rallentamento_letto* migliore = nullptr;
+  std::int64_t d_min = 0;
+  for (const auto& x : rallentamenti) {
+    const std::int64_t da = std::int64_t{x.x} - 1200 - 1000;
+    const std::int64_t a = std::int64_t{x.x} + x.l + 600;
+    const std::int64_t d = posizione < da ? da - posizione : posizione > a ? posizione - a : 0;
+    if (migliore == nullptr || d < d_min) {
+      migliore = &x;
+      d_min = d;
+    }
+  }
+  if (migliore != nullptr && d_min == 0) {
+    r.dove = migliore->dove;
+    r.messaggio += fmt::format(" (the code pass places the code points of the slowdown at {} m)", migliore->x);
+  }
+  return r;
+}
+
+}  // namespace scen

@@ -1,0 +1,81 @@
+// Findings about a pair of sources: the errors the compile records, told
+// with their place, the field and the text at fault, and the warnings about
+// what the compile silently did with the author's text (a key it passed
+// over, a value it kept only the low bits of, a position it moved to another
+// cell...). Finding them never changes what the compile writes: the analysis
+// compiles into a model of its own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/compilatore.h"
+#include "compiler/sorgenti.h"
+#include "model/modello.h"
+
+namespace scen {
+
+enum class gravita : std::uint8_t { errore, avviso, nota };
+
+// A place in a source: line and column from 1 (bytes), and how many bytes the
+// token there takes (0 when unknown). A place with line 0 names the file only.
+struct punto_sorgente {
+  luogo_errore::sorgente file = luogo_errore::sorgente::nessuna;
+  std::int32_t riga = 0;
+  std::int32_t colonna = 0;
+  std::int32_t lunghezza = 0;
+};
+
+// A replacement the author can apply: the token at `dove` becomes `testo`.
+struct correzione {
+  punto_sorgente dove;
+  std::string testo;
+};
+
+struct nota_rilievo {
+  punto_sorgente dove;
+  std::string messaggio;
+};
+
+struct rilievo {
+  gravita livello = gravita::errore;
+  std::optional<std::int32_t> codice;     // the compile's error code; none for warnings
+  std::optional<std::int32_t> posizione;  // metres, where the code carries a position
+  punto_sorgente dove;
+  std::string messaggio;
+  std::vector<nota_rilievo> note;
+  std::optional<correzione> fix;
+};
+
+// A slowdown line as read: the code pass's errors are told by the slowdown
+// that caused them.
+struct rallentamento_letto {
+  std::int32_t x = 0;
+  std::int32_t l = 0;
+  punto_sorgente dove;
+};
+
+enum class modo_analisi : std::uint8_t {
+  come_compilazione,  // stops where the compile stops: the findings of a compile
+  verifica,           // records an error and reads on from the next line
+};
+
+struct esito_analisi {
+  std::vector<rilievo> rilievi;
+  std::vector<rallentamento_letto> rallentamenti;
+};
+
+// Compiles the sources into `m` (a model of the caller's, not the one that is
+// written out), collecting findings. `m` needs its identity and
+// `scrivi_linea` set; the sources are never deleted.
+esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
+                                const std::optional<std::string>& treno, modo_analisi modo);
+
+// The finding for an error of the code pass (11 to 13) at `posizione` metres,
+// told by the slowdown line that caused it when one is near.
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
+                             const std::vector<rallentamento_letto>& rallentamenti);
+
+}  // namespace scen
