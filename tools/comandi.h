@@ -49,6 +49,7 @@ comando registra_export(CLI::App& app);
 comando registra_dump(CLI::App& app);
 comando registra_check(CLI::App& app);
 comando registra_map(CLI::App& app);
+comando registra_diff(CLI::App& app);
 
 // --route-name and --train-number, defaulting to the embedded identity.
 struct opzioni_identita {

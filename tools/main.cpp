@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
   const std::vector<comando> comandi{registra_compile(app), registra_export(app), registra_dump(app),
-                                     registra_check(app), registra_map(app)};
+                                     registra_check(app), registra_map(app), registra_diff(app)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

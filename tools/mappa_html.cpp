@@ -22,7 +22,7 @@ using namespace mappa;
 // profile; closer ones are shown as one, as on a printed map.
 constexpr double dettaglio_massimo = 20000;
 // Plan-view points kept for the whole route.
-constexpr double punti_piano = 40000;
+constexpr double punti_piano = 20000;
 
 // A JSON string that is also safe inside a <script> element.
 std::string js(std::string_view s) {

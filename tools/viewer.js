@@ -74,7 +74,7 @@
       u0 = Math.min(u0, q[0]); u1 = Math.max(u1, q[0]); v0 = Math.min(v0, q[1]); v1 = Math.max(v1, q[1]);
     }
     if (!(u1 >= u0)) { u0 = 0; u1 = 1; v0 = 0; v1 = 1; }
-    const k = Math.min((w - 80) / Math.max(u1 - u0, 1), (h - 80) / Math.max(v1 - v0, 1));
+    const k = Math.min((w - 120) / Math.max(u1 - u0, 1), (h - 200) / Math.max(v1 - v0, 1));
     const ox = w / 2 - k * (u0 + u1) / 2, oy = h / 2 + k * (v0 + v1) / 2;
     const P = (q) => [ox + k * q[0], oy - k * q[1]];
     function path(v, a, b) {
@@ -121,6 +121,9 @@
         }
       }
       if (old) return;
+      // Names where they overlap no other name: a few places above and
+      // below the point, nearer first; a crowded one takes the first.
+      const taken = [];
       let side = -1;
       for (const s of v.stations) {
         if (s.p < m0 || s.p > m1) continue;
@@ -129,7 +132,21 @@
         const [x, y] = P(q);
         const sg = el(g, 'g', { 'class': 'station' + (picked === s.n ? ' picked' : '') });
         tipOf(el(sg, 'circle', { cx: x, cy: y, r: 6, fill: picked === s.n ? '#ffe14d' : '#fff', stroke: '#222', 'stroke-width': 2 }), s.tip);
-        tipOf(el(sg, 'text', { x: x, y: y + side * 18 + (side > 0 ? 10 : 0), 'font-size': 14, 'font-weight': 'bold', 'text-anchor': 'middle', 'class': 'halo' }, s.n), s.tip);
+        const tw = s.n.length * 9 + 4;
+        const cx = Math.min(Math.max(x, tw / 2 + 4), w - tw / 2 - 4);
+        let place = null;
+        for (const d of [18, 36, 54, 72, 90]) {
+          for (const sd of [side, -side]) {
+            const ty = y + sd * d + (sd > 0 ? 10 : 0);
+            const box = [cx - tw / 2, ty - 13, cx + tw / 2, ty + 3];
+            if (!taken.some((b) => b[0] < box[2] && box[0] < b[2] && b[1] < box[3] && box[1] < b[3])) { place = [ty, box]; break; }
+          }
+          if (place) break;
+        }
+        if (!place) { const ty = y + side * 18 + (side > 0 ? 10 : 0); place = [ty, [cx - tw / 2, ty - 13, cx + tw / 2, ty + 3]]; }
+        taken.push(place[1]);
+        if (Math.abs(place[0] - y) > 30) el(sg, 'line', { x1: x, y1: y, x2: cx, y2: place[0] + (place[0] < y ? 4 : -14), stroke: '#999' });
+        tipOf(el(sg, 'text', { x: cx, y: place[0], 'font-size': 14, 'font-weight': 'bold', 'text-anchor': 'middle', 'class': 'halo' }, s.n), s.tip);
         side = -side;
       }
       for (const mk of D.marks) {
@@ -158,7 +175,7 @@
     const titles = { objects: 'line side', gradient: 'gradient \u2030', speed: 'speed km/h', adhesion: 'adhesion %' };
     for (const s in titles) {
       el(section, 'rect', { x: left, y: Y[s][0], width: right - left, height: Y[s][1] - Y[s][0], fill: 'none', stroke: '#ddd' });
-      el(section, 'text', { x: 4, y: Y[s][0] + 14, 'font-size': 11, 'font-weight': 'bold' }, titles[s]);
+      el(section, 'text', { x: left + 4, y: Y[s][0] + 12, 'font-size': 11, 'font-weight': 'bold', fill: '#555', 'class': 'halo' }, titles[s]);
     }
     for (const c of D.changes) {
       if (!inRange(c.from, c.to)) continue;
@@ -168,7 +185,11 @@
       let lo = floor, hi = ceil;
       for (const r of runs) if (inRange(r[0], r[1]) && r[2] !== null) { lo = Math.min(lo, r[2]); hi = Math.max(hi, r[3]); }
       const [y0, y1] = Y[strip];
-      return (val) => y1 - 4 - (y1 - y0 - 8) * (val - lo) / Math.max(hi - lo, 1);
+      const f = (val) => y1 - 4 - (y1 - y0 - 8) * (val - lo) / Math.max(hi - lo, 1);
+      for (const t of lo < 0 && hi > 0 ? [lo, 0, hi] : [lo, hi]) {
+        el(section, 'text', { x: left - 4, y: f(t) + 4, 'font-size': 10, fill: '#666', 'text-anchor': 'end' }, String(t));
+      }
+      return f;
     }
     function steps(g, runs, Ys, col, width, dash, text) {
       const pts = [];
@@ -250,7 +271,7 @@
   function draw() {
     if (queued) return;
     queued = true;
-    requestAnimationFrame(() => { queued = false; tips.length = 0; drawPlan(); drawSection(); });
+    setTimeout(() => { queued = false; tips.length = 0; drawPlan(); drawSection(); }, 10);
   }
   function setRange(a, b) {
     const span = Math.min(Math.max(b - a, 200), L);
@@ -327,5 +348,11 @@
     }
   }
   setRange(D.from, D.to);
+  // A link may name where to start: #km=36-37.5 or #station=CORSENA.
+  const hash = decodeURIComponent(location.hash.slice(1));
+  const byKm = /^km=([0-9.]+)-([0-9.]+)$/.exec(hash);
+  if (byKm) setRange(+byKm[1] * 1000, +byKm[2] * 1000);
+  const byName = /^station=(.+)$/.exec(hash);
+  if (byName) { search.value = byName[1]; find(); }
   document.body.setAttribute('data-ready', '1');
 })();
