@@ -7,11 +7,12 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
-  libcairo2-dev libfltk1.3-dev libx11-dev
+  libcairo2-dev libfontconfig-dev libfltk1.3-dev libx11-dev
 )
-# Extras for the sanitizer, fuzzing and window checks.
+# Extras for the sanitizer, fuzzing and window checks, and the browser the
+# map viewer's test drives (skipped without it).
 if [[ "${1:-}" == "--all" ]]; then
-  packages+=(clang libclang-rt-14-dev xvfb gcovr)
+  packages+=(clang libclang-rt-14-dev xvfb gcovr chromium)
 fi
 
 missing=()

@@ -14,6 +14,7 @@
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "comandi.h"
+#include "mappa.h"
 #include "model/codici_errore.h"
 #include "output/messaggi_fatali.h"
 
@@ -29,6 +30,7 @@ struct opzioni_compile {
   opzioni_identita identita;
   bool senza_linea = false;
   bool json = false;
+  std::string mappa;  // --map: draw the compiled result into this file
 };
 
 // One thing the compile or the code pass found.
@@ -138,8 +140,44 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
   return out;
 }
 
+// The format of the --map file, checked before anything is compiled.
+formato_mappa formato_mappa_di(const std::string& file) {
+  const auto f = formato_da_estensione(fs::path(file).extension().string());
+  if (!f) throw errore_uso(file + ": the map is written as SVG, PNG, PDF or HTML; name the file accordingly");
+  if (!formato_disponibile(*f)) throw errore_uso(file + ": this build of scenario-tool draws SVG and HTML only");
+  return *f;
+}
+
+// The compiled model drawn as it stands, each finding marked at its
+// position with the source line where reading stopped.
+void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m, const risultato& r,
+                       std::ostream& err) {
+  if (!m.percorso || m.percorso->size() < 2) {
+    err << o.mappa << ": note: no map, the compile left no track to draw\n";
+    return;
+  }
+  dati_mappa d;
+  d.id = id;
+  d.voci = m.stazioni;
+  d.celle = std::move(*m.percorso);
+  d.planimetria = std::move(m.planimetria);
+  if (!d.planimetria || o.senza_linea) {
+    d.planimetria.reset();
+    d.senza_piano = "compiled without the line data";
+  }
+  opzioni_mappa om;
+  for (const rilievo& x : r.rilievi) {
+    std::string testo = fmt::format("error {} at {} m: {}", x.codice, x.posizione, x.messaggio);
+    if (x.sorgente && x.riga > 0) testo += fmt::format("\nreading stopped at {} line {}", *x.sorgente, x.riga);
+    om.segni.push_back({static_cast<double>(x.posizione), testo});
+  }
+  if (r.fatale) om.avvisi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
+  scrivi_mappa_in_file(d, om, formato_mappa_di(o.mappa), o.mappa);
+}
+
 int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
+  if (!o.mappa.empty()) formato_mappa_di(o.mappa);
   const std::optional<std::string> linea = leggi_file(o.linea);
   const std::optional<std::string> treno = leggi_file(o.treno);
   prepara_cartella(o.dir);
@@ -172,6 +210,8 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   for (const rilievo& x : r.rilievi) err << riga_rilievo(x) << '\n';
   if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
 
+  if (!o.mappa.empty()) disegna_compilato(o, id, m, r, err);
+
   if (o.json) {
     // Paths are bytes; any that are not UTF-8 get replacement characters.
     out << in_json(r).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
@@ -198,6 +238,10 @@ comando registra_compile(CLI::App& app) {
   aggiungi_identita(*sub, o->identita);
   sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
   sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
+  sub->add_option("--map", o->mappa,
+                  "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", "
+                  "\".png\" or \".pdf\")")
+      ->type_name("FILE");
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
 }
 

@@ -285,7 +285,8 @@ void disegna_piano(canvas& t, const dati_mappa& d, const linea_mappa& l, const o
     t.begin_group(s.testo, "mark");
     t.line({q->x - 10, q->y - 10}, {q->x + 10, q->y + 10}, {c_segno, 4});
     t.line({q->x - 10, q->y + 10}, {q->x + 10, q->y - 10}, {c_segno, 4});
-    etichetta_accanto(t, e, s.testo, *q, v.normale(s.posizione), 1, c_segno, {16, true}, true);
+    etichetta_accanto(t, e, s.testo.substr(0, s.testo.find('\n')), *q, v.normale(s.posizione), 1, c_segno, {16, true},
+                      true);
     t.end_group();
   }
   disegna_scala(t, v, area_piano);

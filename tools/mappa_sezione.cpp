@@ -32,7 +32,7 @@ class asse_valori {
   void tacche(canvas& t, double passo) const {
     for (double v = std::ceil(v0_ / passo) * passo; v <= v1_ + 1e-9; v += passo) {
       t.line({r_.x0, y(v)}, {r_.x1, y(v)}, {grigio_chiaro, 0.8});
-      t.text(fmt::format("{:g}", v), {r_.x0 - 6, y(v) + 4}, {13}, anchor::end, grigio, false);
+      t.text(fmt::format("{:g}", v == 0 ? 0.0 : v), {r_.x0 - 6, y(v) + 4}, {13}, anchor::end, grigio, false);
     }
   }
 
