@@ -2,6 +2,7 @@
 // lines, JSON, or an HTML viewer with both versions and the changes marked.
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <memory>
 #include <ostream>
 
@@ -62,7 +63,14 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
     nlohmann::json j;
     j["equal"] = cambi.empty();
     j["changes"] = nlohmann::json::array();
-    for (const cambio& c : cambi) j["changes"].push_back({{"from", c.da}, {"to", c.a}, {"text", c.testo}});
+    // Positions are whole metres but for the plan view's fractions.
+    const auto metri = [](double m) {
+      return m == std::floor(m) && std::fabs(m) < 1e15 ? nlohmann::json(static_cast<std::int64_t>(m))
+                                                       : nlohmann::json(m);
+    };
+    for (const cambio& c : cambi) {
+      j["changes"].push_back({{"from", metri(c.da)}, {"to", metri(c.a)}, {"text", c.testo}});
+    }
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     for (const cambio& c : cambi) out << c.testo << '\n';
