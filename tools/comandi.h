@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/cartella.h"
 #include "app/finestra.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
@@ -68,6 +69,10 @@ std::optional<std::string> leggi_file(const std::filesystem::path& file);
 
 // The folder a command writes into, created when missing.
 void prepara_cartella(const std::filesystem::path& dir);
+
+// Writes `file` (its folder created when missing) from what `produci` hands
+// to the stream, whole or not at all.
+void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(flusso_byte&)>& produci);
 
 // The three binary files of an identity in a folder, as far as they exist.
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);

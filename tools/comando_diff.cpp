@@ -78,11 +78,7 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
   if (!o.html.empty()) {
     std::vector<cambio_mappa> segni;
     for (const cambio& c : cambi) segni.push_back({c.da, c.a, c.testo});
-    const fs::path file(o.html);
-    const fs::path dove = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    prepara_cartella(dove);
-    cartella(dove).scrivi_a_pezzi(file.filename().string(),
-                                  [&](flusso_byte& f) { scrivi_html_confronto(prima, dopo, segni, f); });
+    scrivi_file_uscita(o.html, [&](flusso_byte& f) { scrivi_html_confronto(prima, dopo, segni, f); });
   }
   return cambi.empty() ? uscita::pulito : uscita::errore;
 }

@@ -100,10 +100,7 @@ std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesyst
 
 void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
                           const std::filesystem::path& file) {
-  const std::filesystem::path cartella_uscita = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-  prepara_cartella(cartella_uscita);
-  cartella(cartella_uscita).scrivi_a_pezzi(file.filename().string(),
-                                           [&](flusso_byte& flusso) { scrivi_mappa(d, o, f, flusso); });
+  scrivi_file_uscita(file, [&](flusso_byte& flusso) { scrivi_mappa(d, o, f, flusso); });
 }
 
 comando registra_map(CLI::App& app) {

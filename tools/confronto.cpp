@@ -46,15 +46,7 @@ class chilometri {
   std::vector<std::pair<double, double>> zone_;
 };
 
-double lunghezza(const dati_mappa& d) {
-  const double fine_celle = static_cast<double>(d.celle.size() - 1) * 50.0;
-  const double dichiarata = d.voci[voce::dati_generali].fine;
-  return dichiarata > 0 && dichiarata <= fine_celle ? dichiarata : fine_celle;
-}
-
 // ---- stations ----
-
-bool e_stazione(const stazione& s) { return !(s == stazione{} || s == stazione{.nome = s.nome}); }
 
 std::string orario(std::int32_t s) {
   if (s == 0) return "none";
@@ -139,9 +131,6 @@ struct oggetto_linea {
   std::string campi;  // the fields that make it what it is, spelled out
   double fine = 0;    // slowdowns: where they end
 };
-
-// A point feature declared at p metres lies in cell p / 50 + 1.
-double metri_punto(std::size_t n) { return (static_cast<double>(n) - 1.0) * 50.0; }
 
 std::vector<oggetto_linea> oggetti(const dati_mappa& d, std::uint8_t tipo, double fino_a) {
   std::vector<oggetto_linea> out;
@@ -405,7 +394,7 @@ std::string pendenza(const cella& c) { return c.pendenza == 0 ? "unset" : fmt::f
 std::vector<cambio> confronta(const dati_mappa& p, const dati_mappa& d) {
   std::vector<cambio> out;
   const chilometri k(d.voci);
-  const double lp = lunghezza(p), ld = lunghezza(d);
+  const double lp = lunghezza_percorso(p), ld = lunghezza_percorso(d);
   const double comune = std::min(lp, ld);
   if (lp != ld) {
     out.push_back({comune, std::max(lp, ld), fmt::format("route length {:.0f} m{}{:.0f} m", lp, freccia, ld)});

@@ -27,6 +27,14 @@ struct dati_mappa {
   std::string senza_piano;  // why there is no plan view, when there is none
 };
 
+// Helpers shared by the map and the comparison, on the decoded files.
+// An entry of 1..80 that holds a station (not empty, not an indication text).
+bool e_stazione(const stazione& s);
+// The metres of a point feature's cell: one declared at p lies in cell p / 50 + 1.
+inline double metri_punto(std::size_t cella) { return (static_cast<double>(cella) - 1.0) * 50.0; }
+// The route length of entry 84, or the track's own end when that is out of reach.
+double lunghezza_percorso(const dati_mappa& d);
+
 // A place marked on the map with a note (a compile error, where reading stopped).
 struct segno_mappa {
   double posizione = 0;  // metres

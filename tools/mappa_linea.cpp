@@ -12,11 +12,18 @@
 #include "comandi.h"
 #include "mappa_interno.h"
 
-namespace scen::tool::mappa {
-namespace {
+namespace scen::tool {
 
-// A point feature declared at p metres lies in cell p / 50 + 1.
-double metri_punto(std::size_t n) { return (static_cast<double>(n) - 1.0) * 50.0; }
+bool e_stazione(const stazione& s) { return !(s == stazione{} || s == stazione{.nome = s.nome}); }
+
+double lunghezza_percorso(const dati_mappa& d) {
+  const double fine_celle = static_cast<double>(d.celle.size() - 1) * 50.0;
+  const double dichiarata = d.voci[voce::dati_generali].fine;
+  return dichiarata > 0 && dichiarata <= fine_celle ? dichiarata : fine_celle;
+}
+
+namespace mappa {
+namespace {
 
 void aggiungi(std::vector<oggetto>& v, double da, double a, std::size_t cella, double risoluzione) {
   if (!v.empty() && da - v.back().a < risoluzione) {
@@ -50,8 +57,6 @@ class tratti_di {
   double risoluzione_;
 };
 
-bool e_stazione(const stazione& s) { return !(s == stazione{} || s == stazione{.nome = s.nome}); }
-
 struct rallentamento_celle {
   std::size_t inizio, fine;
   int velocita;
@@ -76,9 +81,7 @@ std::vector<rallentamento_celle> rallentamenti(const std::vector<cella>& c) {
 
 linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optional<double> a, double larghezza_px) {
   linea_mappa l;
-  const double fine_celle = static_cast<double>(d.celle.size() - 1) * 50.0;
-  const double dichiarata = d.voci[voce::dati_generali].fine;
-  l.lunghezza = dichiarata > 0 && dichiarata <= fine_celle ? dichiarata : fine_celle;
+  l.lunghezza = lunghezza_percorso(d);
   l.da = std::clamp(da.value_or(0.0), 0.0, l.lunghezza);
   l.a = std::clamp(a.value_or(l.lunghezza), l.da, l.lunghezza);
   if (l.a - l.da < 100) l.a = std::min(l.lunghezza, l.da + 100), l.da = std::max(0.0, l.a - 100);
@@ -237,4 +240,5 @@ std::string orario_breve(std::int32_t secondi) {
   return fmt::format("{}:{:02}", secondi / 3600, secondi / 60 % 60);
 }
 
-}  // namespace scen::tool::mappa
+}  // namespace mappa
+}  // namespace scen::tool
