@@ -56,7 +56,7 @@ constexpr file_base file[] = {
 };
 #undef FILE_BASE
 
-std::string cartella_programma() {
+std::string program_folder() {
   char percorso[4096];
   const ssize_t n = ::readlink("/proc/self/exe", percorso, sizeof percorso - 1);
   if (n <= 0) return ".";
@@ -110,7 +110,7 @@ int fallito(const std::string& percorso) {
 }  // namespace
 
 int main() {
-  const std::string cartella = cartella_programma();
+  const std::string cartella = program_folder();
 #ifdef BASE_REGOLE
   bool sorgenti_lette = false;
   for (const file_base& f : file) {

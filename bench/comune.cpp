@@ -58,9 +58,9 @@ namespace {
 
 // Counts the pieces' bytes and keeps none of them. The encoders reach it
 // through the stream interface, so they cannot leave out any byte.
-class flusso_nel_vuoto final : public flusso_byte {
+class flusso_nel_vuoto final : public byte_sink {
  public:
-  void scrivi(std::string_view byte) override { byte_ += byte.size(); }
+  void write(std::string_view byte) override { byte_ += byte.size(); }
   std::size_t byte() const { return byte_; }
 
  private:
@@ -73,7 +73,7 @@ std::size_t codifica_a_pezzi_nel_vuoto(const modello& m) {
   flusso_nel_vuoto vuoto;
   codifica_linea(*m.planimetria, vuoto);
   const std::string sommario = codifica_sommario(m.stazioni);
-  vuoto.scrivi(sommario);
+  vuoto.write(sommario);
   codifica_percorso(*m.percorso, vuoto);
   return vuoto.byte();
 }

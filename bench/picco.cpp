@@ -13,9 +13,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
-#include "app/finestra.h"
+#include "platform/folder.h"
+#include "run/pipeline.h"
 #include "comune.h"
 #include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
@@ -31,12 +30,12 @@ long picco_kib() {
 int esegui(std::int32_t km, const std::filesystem::path& base) {
   using namespace scen;
   const identita id = identita_incorporata();
-  cartella dove(base);
+  folder dove(base);
   {
     // The writers' step: both sources on disk, nothing of them kept in memory.
     const banco::sorgenti_generate s = banco::genera_percorso(km);
-    dove.scrivi(nome_sorgente_linea(id), s.linea);
-    dove.scrivi(nome_sorgente_treno(id), s.treno);
+    dove.write(nome_sorgente_linea(id), s.linea);
+    dove.write(nome_sorgente_treno(id), s.treno);
   }
   const long prima = picco_kib();
 
@@ -44,10 +43,8 @@ int esegui(std::int32_t km, const std::filesystem::path& base) {
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_cartella sorgenti(dove, id);
-  uscita_su_descrittore errori(2);
-  finestra_console finestra(errori);
   const auto t0 = std::chrono::steady_clock::now();
-  const esito_percorso esito = memorizza_percorso(m, 1, id, sorgenti, dove, finestra);
+  const esito_percorso esito = memorizza_percorso(m, 1, id, sorgenti, dove);
   const auto t1 = std::chrono::steady_clock::now();
   if (m.codice_errore != 0) {
     std::cerr << fmt::format("scenario_peak: error {} at {} m\n", m.codice_errore, m.posizione_errore);
@@ -55,7 +52,7 @@ int esegui(std::int32_t km, const std::filesystem::path& base) {
   }
 
   std::uintmax_t uscita = 0;
-  for (const std::string& nome : esito.scritti) uscita += std::filesystem::file_size(dove.percorso_di(nome));
+  for (const std::string& nome : esito.scritti) uscita += std::filesystem::file_size(dove.path_of(nome));
   const long picco = picco_kib();
   const double limite_kib = (1.5 * static_cast<double>(uscita) + 8.0 * 1024 * 1024) / 1024.0;
   fmt::print("km {:5}  time_ms {:8.2f}  peak_kib {:7}  before_kib {:6}  output_bytes {:9}  peak/limit {:.2f}\n", km,

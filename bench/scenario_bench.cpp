@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comune.h"
 #include "model/nomi_file.h"
 #include "output/file_binari.h"
@@ -95,7 +95,7 @@ void BM_EncodeAndWrite(benchmark::State& state) {
   const modello m = compila_completo(sorgenti_per(state));
   const identita id = identita_incorporata();
   cartella_di_prova prova;
-  cartella dove(prova.path());
+  folder dove(prova.path());
   for (auto _ : state) benchmark::DoNotOptimize(scrivi_file_binari(m, id, dove));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(codifica(m).byte()));
@@ -134,11 +134,11 @@ void BM_PlainWriteReplace(benchmark::State& state) {
   const file_codificati f = codifica(compila_completo(sorgenti_per(state)));
   const identita id = identita_incorporata();
   cartella_di_prova prova;
-  cartella dove(prova.path());
+  folder dove(prova.path());
   for (auto _ : state) {
-    dove.scrivi(nome_file_linea(id), f.linea);
-    dove.scrivi(nome_file_sommario(id), f.sommario);
-    dove.scrivi(nome_file_percorso(id), f.percorso);
+    dove.write(nome_file_linea(id), f.linea);
+    dove.write(nome_file_sommario(id), f.sommario);
+    dove.write(nome_file_percorso(id), f.percorso);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(f.byte()));
 }

@@ -95,14 +95,14 @@ TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsCode25) {
   EXPECT_EXIT(
       {
         if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) std::_Exit(100);
-        cartella dove(dir.path());
+        folder dove(dir.path());
         sorgenti_in_cartella s(dove, id);
         modello m;
         m.nome_linea = id.nome_linea;
         m.nome_treno = id.nome_treno;
         m.scrivi_linea = 1;
         memorizza_dati(m, s);
-        const bool cancellate = !dove.esiste(nome_sorgente_linea(id)) && !dove.esiste(nome_sorgente_treno(id));
+        const bool cancellate = !dove.exists(nome_sorgente_linea(id)) && !dove.exists(nome_sorgente_treno(id));
         std::exit(m.codice_errore == 25 && !m.percorso && cancellate ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

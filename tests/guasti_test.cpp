@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
+#include "platform/folder.h"
+#include "platform/exit_status.h"
+#include "run/pipeline.h"
 #include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
 #include "processo_util.h"
@@ -34,12 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-
-class finestra_muta final : public finestra {
- public:
-  void mostra_attendere() override {}
-  std::int32_t messaggio(std::string_view) override { return 1; }
-};
 
 std::string motivo(int e) { return std::strerror(e); }
 
@@ -62,10 +57,10 @@ struct riferimento {
 const riferimento& corsa_pulita() {
   static const riferimento r = [] {
     cartella_temporanea dir;
-    cartella dove(dir.path());
-    finestra_muta f;
-    uscita_in_stringa errori;
-    if (esegui_scenario(dove, f, errori) != stato_uscita::pulito) throw std::runtime_error("clean run failed");
+    folder dove(dir.path());
+    modello m;
+    const esito_percorso esito = esegui_scenario(dove, m);
+    if (esito.fatale || m.codice_errore != 0) throw std::runtime_error("clean run failed");
     riferimento x;
     x.byte = contenuto(dir.path());
     const identita id = identita_incorporata();
@@ -145,12 +140,11 @@ class disco_piccolo {
 };
 
 // The run in `dir`, expected to end with a platform failure.
-std::optional<guasto_piattaforma> corsa_con_guasto(cartella& dove) {
-  finestra_muta f;
-  uscita_in_stringa errori;
+std::optional<platform_error> corsa_con_guasto(folder& dove) {
   try {
-    esegui_scenario(dove, f, errori);
-  } catch (const guasto_piattaforma& g) {
+    modello m;
+    esegui_scenario(dove, m);
+  } catch (const platform_error& g) {
     return g;
   }
   return std::nullopt;
@@ -179,12 +173,12 @@ TEST(PlatformFaults, AWriteFailingAtByteNNamesItsFileAndLeavesNoFinalNameHalfWri
     if (!atteso) continue;
     SCOPED_TRACE("fails after byte " + std::to_string(n) + ", in " + *atteso);
     cartella_temporanea dir;
-    cartella dove(dir.path());
-    dove.guasta_dopo_byte(n);
+    folder dove(dir.path());
+    dove.fail_after_bytes(n);
     const auto g = corsa_con_guasto(dove);
     ASSERT_TRUE(g.has_value()) << "the run did not fail";
     EXPECT_EQ(g->file(), dir.path() / *atteso);
-    EXPECT_EQ(g->motivo(), motivo(ENOSPC));
+    EXPECT_EQ(g->reason(), motivo(ENOSPC));
     nessun_file_a_meta(dir.path());
     EXPECT_FALSE(fs::exists(dir.path() / *atteso)) << "the failing file must not appear under its name";
   }
@@ -194,14 +188,14 @@ TEST(PlatformFaults, AWriteFailingAtByteNNamesItsFileAndLeavesNoFinalNameHalfWri
 TEST(PlatformFaults, AFailedReplacementKeepsTheEarlierFileWhole) {
   cartella_temporanea dir;
   {
-    cartella dove(dir.path());
-    finestra_muta f;
-    uscita_in_stringa errori;
-    ASSERT_EQ(esegui_scenario(dove, f, errori), stato_uscita::pulito);
+    folder dove(dir.path());
+    modello m;
+    ASSERT_FALSE(esegui_scenario(dove, m).fatale);
+    ASSERT_EQ(m.codice_errore, 0);
   }
   const auto prima = contenuto(dir.path());
-  cartella dove(dir.path());
-  dove.guasta_dopo_byte(corsa_pulita().byte.at(nome_file_linea(identita_incorporata())).size() / 2);
+  folder dove(dir.path());
+  dove.fail_after_bytes(corsa_pulita().byte.at(nome_file_linea(identita_incorporata())).size() / 2);
   ASSERT_TRUE(corsa_con_guasto(dove).has_value());
   const auto dopo = contenuto(dir.path());
   for (const auto& [nome, byte] : prima) {
@@ -218,11 +212,11 @@ TEST(PlatformFaults, AFolderThatCannotBeWrittenStopsTheRunAtItsFirstFile) {
   cartella_temporanea dir;
   immutabile bloccata(dir.path());
   if (!bloccata.attivo()) GTEST_SKIP() << "this file system has no immutable flag";
-  cartella dove(dir.path());
+  folder dove(dir.path());
   const auto g = corsa_con_guasto(dove);
   ASSERT_TRUE(g.has_value());
   EXPECT_EQ(g->file(), dir.path() / nome_sorgente_linea(identita_incorporata()));
-  EXPECT_EQ(g->motivo(), motivo(EPERM));
+  EXPECT_EQ(g->reason(), motivo(EPERM));
   EXPECT_TRUE(contenuto(dir.path()).empty());
 }
 
@@ -236,7 +230,7 @@ TEST(PlatformFaults, ASourceThatCannotBeDeletedNamesTheSource) {
   for (const std::string& bloccato : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
     SCOPED_TRACE(bloccato);
     cartella_temporanea dir;
-    cartella dove(dir.path());
+    folder dove(dir.path());
     dati_linea(dove, id);
     dati_treno(dove, id);
     immutabile fermo(dir.path() / bloccato);
@@ -246,17 +240,16 @@ TEST(PlatformFaults, ASourceThatCannotBeDeletedNamesTheSource) {
     m.nome_linea = id.nome_linea;
     m.nome_treno = id.nome_treno;
     sorgenti_in_cartella s(dove, id);
-    finestra_muta f;
     try {
-      memorizza_percorso(m, 1, id, s, dove, f);
+      memorizza_percorso(m, 1, id, s, dove);
       ADD_FAILURE() << "the run went on past a source it could not delete";
-    } catch (const guasto_piattaforma& g) {
+    } catch (const platform_error& g) {
       EXPECT_EQ(g.file(), dir.path() / bloccato);
-      EXPECT_EQ(g.motivo(), motivo(EPERM));
+      EXPECT_EQ(g.reason(), motivo(EPERM));
     }
     EXPECT_EQ(m.codice_errore, 0) << "a platform failure is not a compile error";
     for (const std::string& binario : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-      EXPECT_FALSE(dove.esiste(binario)) << binario;
+      EXPECT_FALSE(dove.exists(binario)) << binario;
     }
     nessun_file_a_meta(dir.path());
   }
@@ -270,17 +263,17 @@ TEST(PlatformFaults, ARealFullFileSystemNamesTheFileThatDidNotFit) {
     SCOPED_TRACE(std::to_string(byte) + " bytes");
     disco_piccolo disco(byte);
     if (!disco.montato()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disco.errore();
-    cartella dove(disco.path());
+    folder dove(disco.path());
     const auto g = corsa_con_guasto(dove);
     ASSERT_TRUE(g.has_value()) << "the run fitted";
     EXPECT_EQ(g->file().parent_path(), disco.path());
-    EXPECT_EQ(g->motivo(), motivo(ENOSPC));
+    EXPECT_EQ(g->reason(), motivo(ENOSPC));
     EXPECT_FALSE(fs::exists(g->file())) << "the file that did not fit must not appear under its name";
     nessun_file_a_meta(disco.path());
   }
 }
 
-// ---- the program itself: message and exit status 3 --------------------------
+// ---- the program itself: message and exit status 2 --------------------------
 
 // The built program copied into `dir`, as a user would place it.
 fs::path copia_programma(const fs::path& dir) {
@@ -291,7 +284,7 @@ fs::path copia_programma(const fs::path& dir) {
   return programma;
 }
 
-TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith3NamingTheFile) {
+TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith2NamingTheFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "setpriv (util-linux) is not installed";
   cartella_temporanea dir;
@@ -302,13 +295,13 @@ TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith3NamingTheFile) {
   // The program runs as nobody: the folder is root's, so it cannot create a file there.
   const auto r = test_util::esegui_misurando(
       {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programma.string()}, cattura.path());
-  EXPECT_EQ(r.stato, stato_uscita::piattaforma) << r.errori;
+  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
   const fs::path file = dir.path() / nome_sorgente_linea(identita_incorporata());
   EXPECT_NE(r.errori.find(file.string() + ": " + motivo(EACCES)), std::string::npos) << r.errori;
   nessun_file_a_meta(dir.path(), {"scenario"});
 }
 
-TEST(PlatformFaults, TheProgramOnAFullFileSystemExitsWith3NamingTheFile) {
+TEST(PlatformFaults, TheProgramOnAFullFileSystemExitsWith2NamingTheFile) {
   const std::size_t programma_byte = fs::file_size(SCENARIO_EXE);
   // Room for the program and a few of its files, not for the line data file.
   disco_piccolo disco(programma_byte + (std::size_t{256} << 10));
@@ -316,7 +309,7 @@ TEST(PlatformFaults, TheProgramOnAFullFileSystemExitsWith3NamingTheFile) {
   const fs::path programma = copia_programma(disco.path());
   cartella_temporanea cattura;
   const auto r = test_util::esegui_misurando({programma.string()}, cattura.path());
-  EXPECT_EQ(r.stato, stato_uscita::piattaforma) << r.errori;
+  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
   EXPECT_NE(r.errori.find(disco.path().string() + "/"), std::string::npos) << r.errori;
   EXPECT_NE(r.errori.find(": " + motivo(ENOSPC)), std::string::npos) << r.errori;
   nessun_file_a_meta(disco.path(), {"scenario"});

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/esecuzione.h"
+#include "run/pipeline.h"
 #include "output/codici_gara.h"
 #include "output/marcatori.h"
 #include "test_util.h"
@@ -59,26 +59,17 @@ class sorgenti_preparate final : public sorgenti {
   void elimina_treno() override {}
 };
 
-class finestra_registrata final : public finestra {
- public:
-  void mostra_attendere() override {}
-  std::int32_t messaggio(std::string_view testo) override {
-    testi.emplace_back(testo);
-    return 1;
-  }
-  std::vector<std::string> testi;
-};
-
 TEST(MarkerStep, NoTrackCellsAfterCompilingEndsThroughErrore) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
+  folder dove(tmp.path());
   modello m;
   sorgenti_in_memoria s(std::nullopt, std::nullopt);  // no route source: code 101 once the compiler runs
-  finestra_registrata f;
   m.codice_errore = 0;
-  EXPECT_THROW(memorizza_percorso(m, 1, identita_incorporata(), s, dove, f), fine_fatale);
-  ASSERT_EQ(f.testi.size(), 1u);
-  EXPECT_EQ(f.testi[0].rfind(" Errore n. ", 0), 0u);
+  const esito_percorso esito = memorizza_percorso(m, 1, identita_incorporata(), s, dove);
+  ASSERT_TRUE(esito.fatale.has_value());
+  EXPECT_EQ(*esito.fatale, "101");
+  EXPECT_EQ(testo_fatale(*esito.fatale), " Errore n. 101");
+  EXPECT_TRUE(esito.scritti.empty());
   EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no binary file is written";
 }
 

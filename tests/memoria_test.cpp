@@ -7,20 +7,20 @@
 #include <cstring>
 #include <utility>
 
-#include "model/memoria.h"
+#include "platform/memory.h"
 #include "model/modello.h"
 
 namespace scen {
 namespace {
 
 TEST(LargeBlocks, EverySizeStartsZeroedAndLargeOnesAreAlignedToHugePages) {
-  constexpr std::size_t pagina = blocco_grande::pagina_grande;
-  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, blocco_grande::soglia - 1, blocco_grande::soglia,
+  constexpr std::size_t pagina = large_block::pagina_grande;
+  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, large_block::soglia - 1, large_block::soglia,
                               pagina, pagina + 1, std::size_t{16112016}}) {
     SCOPED_TRACE(n);
-    blocco_grande b(n);
+    large_block b(n);
     ASSERT_EQ(b.dimensione(), n);
-    EXPECT_EQ(b.mappato(), blocco_grande::mappe_proprie && n >= blocco_grande::soglia);
+    EXPECT_EQ(b.mappato(), large_block::mappe_proprie && n >= large_block::soglia);
     if (b.mappato()) {
       EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.dati()) % pagina, 0u);
     }
@@ -28,10 +28,10 @@ TEST(LargeBlocks, EverySizeStartsZeroedAndLargeOnesAreAlignedToHugePages) {
     if (n == 0) continue;
     b.dati()[0] = std::byte{1};
     b.dati()[n - 1] = std::byte{2};  // the last byte is writable
-    blocco_grande copia = b;
+    large_block copia = b;
     EXPECT_EQ(std::memcmp(copia.dati(), b.dati(), n), 0);
     EXPECT_NE(copia.dati(), b.dati());
-    blocco_grande spostato = std::move(copia);
+    large_block spostato = std::move(copia);
     EXPECT_EQ(spostato.dati()[n - 1], std::byte{2});
     EXPECT_EQ(copia.dimensione(), 0u);
     spostato = b;  // copy over a block that already holds memory
@@ -43,7 +43,7 @@ TEST(LargeBlocks, MemoryGivenBackComesAgainZeroed) {
   // A large block freed and asked for again (the run's encoders do this
   // once per file) must not bring back the bytes of the earlier one.
   for (int giro = 0; giro < 3; ++giro) {
-    blocco_grande b(3 * blocco_grande::pagina_grande);
+    large_block b(3 * large_block::pagina_grande);
     for (std::size_t i = 0; i < b.dimensione(); i += 4096) ASSERT_EQ(b.dati()[i], std::byte{0}) << giro << " " << i;
     std::memset(b.dati(), 0x5A, b.dimensione());
   }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "output/codifica_pezzi.h"
 #include "output/file_binari.h"
@@ -26,8 +26,8 @@ std::ptrdiff_t file_nella_cartella(const fs::path& p) {
 
 // Hands the given pieces over in order.
 auto pezzi(std::vector<std::string> v) {
-  return [v = std::move(v)](flusso_byte& f) {
-    for (const std::string& pezzo : v) f.scrivi(pezzo);
+  return [v = std::move(v)](byte_sink& f) {
+    for (const std::string& pezzo : v) f.write(pezzo);
   };
 }
 
@@ -46,9 +46,9 @@ TEST(FolderPieces, ThePiecesMakeTheFileAndReplaceALongerOne) {
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
     test_util::cartella_temporanea tmp;
-    cartella dove(tmp.path());
-    dove.scrivi("a.dat", std::string(5000, 'x'));
-    dove.scrivi_a_pezzi("a.dat", pezzi(c.pezzi));
+    folder dove(tmp.path());
+    dove.write("a.dat", std::string(5000, 'x'));
+    dove.write_in_pieces("a.dat", pezzi(c.pezzi));
     EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), c.atteso);
     EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "no temporary file is left behind";
   }
@@ -63,19 +63,19 @@ TEST(FolderPieces, TheFailureSeamCountsTheBytesOfAllPieces) {
   for (const caso c : {caso{0, true}, caso{3, true}, caso{5, true}, caso{9, true}, caso{10, false}}) {
     SCOPED_TRACE(c.dopo);
     test_util::cartella_temporanea tmp;
-    cartella dove(tmp.path());
-    dove.scrivi("a.dat", "old content");
-    dove.guasta_dopo_byte(c.dopo);
+    folder dove(tmp.path());
+    dove.write("a.dat", "old content");
+    dove.fail_after_bytes(c.dopo);
     if (c.fallisce) {
       try {
-        dove.scrivi_a_pezzi("a.dat", pezzi({"abc", "def", "ghij"}));
+        dove.write_in_pieces("a.dat", pezzi({"abc", "def", "ghij"}));
         FAIL() << "the write should fail";
-      } catch (const guasto_piattaforma& g) {
+      } catch (const platform_error& g) {
         EXPECT_EQ(g.file(), tmp.path() / "a.dat");
       }
       EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
     } else {
-      dove.scrivi_a_pezzi("a.dat", pezzi({"abc", "def", "ghij"}));
+      dove.write_in_pieces("a.dat", pezzi({"abc", "def", "ghij"}));
       EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "abcdefghij");
     }
     EXPECT_EQ(file_nella_cartella(tmp.path()), 1);
@@ -84,11 +84,11 @@ TEST(FolderPieces, TheFailureSeamCountsTheBytesOfAllPieces) {
 
 TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
-  dove.scrivi("a.dat", "old content");
-  EXPECT_THROW(dove.scrivi_a_pezzi("a.dat",
-                                   [](flusso_byte& f) {
-                                     f.scrivi("half of it");
+  folder dove(tmp.path());
+  dove.write("a.dat", "old content");
+  EXPECT_THROW(dove.write_in_pieces("a.dat",
+                                   [](byte_sink& f) {
+                                     f.write("half of it");
                                      throw std::length_error("cannot encode");
                                    }),
                std::length_error);
@@ -97,9 +97,9 @@ TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
 }
 
 // Records the pieces a stream receives.
-class pezzi_ricevuti final : public flusso_byte {
+class pezzi_ricevuti final : public byte_sink {
  public:
-  void scrivi(std::string_view byte) override { pezzi.emplace_back(byte); }
+  void write(std::string_view byte) override { pezzi.emplace_back(byte); }
   std::string tutto() const {
     std::string s;
     for (const std::string& p : pezzi) s += p;
@@ -188,20 +188,20 @@ TEST(EncodingInPieces, TrackInPiecesIsTheWholeFile) {
 
 TEST(EncodingInPieces, AFailureInTheLargestFileLeavesTheEarlierFilesWhole) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
+  folder dove(tmp.path());
   const identita id{"Prova", "1"};
   modello m;
   m.scrivi_linea = 1;
   m.planimetria = piano_misto(300000);  // about 6 MB: several pieces
   m.percorso.emplace(6001);
   m.stazioni[85].nome = "Prova";
-  dove.scrivi(nome_file_linea(id), "earlier line data");
-  dove.guasta_dopo_byte(3 * byte_pezzo + 7);
-  EXPECT_THROW(scrivi_file_binari(m, id, dove), guasto_piattaforma);
+  dove.write(nome_file_linea(id), "earlier line data");
+  dove.fail_after_bytes(3 * byte_pezzo + 7);
+  EXPECT_THROW(scrivi_file_binari(m, id, dove), platform_error);
   EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), "earlier line data");
   EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "nothing half written, no temporary left";
 
-  dove.guasta_dopo_byte(std::nullopt);
+  dove.fail_after_bytes(std::nullopt);
   EXPECT_EQ(scrivi_file_binari(m, id, dove).size(), 3u);
   EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), codifica_linea(*m.planimetria));
   EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_percorso(id)), codifica_percorso(*m.percorso));

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "test_util.h"
 #include "writers/righe.h"
@@ -83,7 +83,7 @@ TEST(WriterTable, ATableWithoutTheMarkerIsWrittenToItsLastSlot) {
 
 TEST(WriterTable, WritingCreatesAMissingFileAndReplacesALongerOneWhole) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
+  folder dove(tmp.path());
   const std::string_view righe[] = {"a", "b"};
   const tabella_righe t = riempi_tabella(righe);
 
@@ -99,7 +99,7 @@ TEST(WriterTable, WritingCreatesAMissingFileAndReplacesALongerOneWhole) {
 // Each writer, its file name and the bytes it writes.
 struct scrittore {
   const char* nome;
-  void (*scrivi)(cartella&, const identita&);
+  void (*scrivi)(folder&, const identita&);
   std::string (*file)(const identita&);
   std::string (*testo)();
   std::span<const std::string_view> (*righe)();
@@ -115,7 +115,7 @@ const scrittore scrittori[] = {
 
 TEST(Writers, EachWritesItsLinesUnderItsNameReplacingAnOldFile) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
+  folder dove(tmp.path());
   const identita id = identita_incorporata();
   for (const scrittore& s : scrittori) {
     SCOPED_TRACE(s.nome);
@@ -133,7 +133,7 @@ TEST(Writers, EachWritesItsLinesUnderItsNameReplacingAnOldFile) {
 
 TEST(Writers, AnotherIdentityChangesTheFileNamesOnly) {
   test_util::cartella_temporanea tmp;
-  cartella dove(tmp.path());
+  folder dove(tmp.path());
   const identita altra{"Altra_Linea", "99"};
   for (const scrittore& s : scrittori) {
     SCOPED_TRACE(s.nome);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
-#include "app/finestra.h"
+#include "platform/folder.h"
+#include "run/pipeline.h"
+#include "platform/window.h"
 #include "model/nomi_file.h"
 #include "processo.h"
 #include "test_util.h"
@@ -88,11 +88,7 @@ inline std::vector<std::string> treno_piccolo() {
 // The embedded scenario's three binary files in `dir`, as the run makes them
 // (its sources are written there and compiled away).
 inline void compila_incorporato(const std::filesystem::path& dir) {
-  struct muta final : finestra {
-    void mostra_attendere() override {}
-    std::int32_t messaggio(std::string_view) override { return 1; }
-  } f;
-  cartella dove(dir);
+  folder dove(dir);
   const identita id = identita_incorporata();
   dati_linea(dove, id);
   dati_treno(dove, id);
@@ -100,7 +96,7 @@ inline void compila_incorporato(const std::filesystem::path& dir) {
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_cartella s(dove, id);
-  memorizza_percorso(m, 1, id, s, dove, f);
+  memorizza_percorso(m, 1, id, s, dove);
 }
 
 }  // namespace scen::test_util

@@ -87,8 +87,8 @@ const caso_modifica casi_modifica[] = {
      "station MOLINETTA renamed MOLINETTA BASSA at 25600 m (km 57.300)\n"},
     {"change a gradient", sorgente_linea, "pendenza,  7100,   5", "pendenza,  7100,   4",
      "gradient +5 \xE2\x86\x92 +4 \xE2\x80\xB0 from 7100 m (km 75.800) to 12400 m (km 70.500)\n"},
-    {"change a speed limit", sorgente_treno, "velocita,   16000,   130", "velocita,   16000,   120",
-     "speed limit 130 \xE2\x86\x92 120 km/h from 16000 m (km 66.900) to 19850 m (km 63.050)\n"},
+    {"change a speed limit", sorgente_treno, "velocita,   16900,   130", "velocita,   16900,   120",
+     "speed limit 130 \xE2\x86\x92 120 km/h from 16900 m (km 66.000) to 19850 m (km 63.050)\n"},
     {"change a station's time", sorgente_treno, "   8,48, 0, LUNESCO", "   8,50, 0, LUNESCO",
      "station LUNESCO at 16900 m (km 66.000): time 8:48:00 \xE2\x86\x92 8:50:00\n"},
 };

@@ -30,7 +30,7 @@ void check(cairo_status_t s) {
 
 cairo_status_t to_stream(void* closure, const unsigned char* data, unsigned int n) {
   try {
-    static_cast<flusso_byte*>(closure)->scrivi(std::string_view(reinterpret_cast<const char*>(data), n));
+    static_cast<byte_sink*>(closure)->write(std::string_view(reinterpret_cast<const char*>(data), n));
   } catch (...) {
     // The stream's own failure is raised again by the caller's status check.
     return CAIRO_STATUS_WRITE_ERROR;
@@ -165,7 +165,7 @@ bool cairo_can_write(cairo_format f) {
 }
 
 void draw_with_cairo(cairo_format f, double width, double height, const std::function<void(canvas&)>& draw,
-                     flusso_byte& out) {
+                     byte_sink& out) {
   const font_caches caches;
   if (f == cairo_format::png) {
     const surface_ptr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::lround(width)),

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "canvas.h"
 
 namespace scen::tool {
@@ -18,6 +18,6 @@ bool cairo_can_write(cairo_format f);
 // Makes a page of the given size, hands it to `draw`, then writes it to
 // `out` in format `f`. Raises std::runtime_error when cairo fails.
 void draw_with_cairo(cairo_format f, double width, double height, const std::function<void(canvas&)>& draw,
-                     flusso_byte& out);
+                     byte_sink& out);
 
 }  // namespace scen::tool

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "canvas.h"
 
 namespace scen::tool {
@@ -24,7 +24,7 @@ double estimated_text_width(std::string_view utf8, const font& f);
 // Buffers small writes into large ones for a byte stream.
 class buffered_sink {
  public:
-  explicit buffered_sink(flusso_byte& out) : out_(out) {}
+  explicit buffered_sink(byte_sink& out) : out_(out) {}
   ~buffered_sink() = default;
   buffered_sink(const buffered_sink&) = delete;
   buffered_sink& operator=(const buffered_sink&) = delete;
@@ -33,14 +33,14 @@ class buffered_sink {
     if (buffer_.size() >= 1 << 16) flush();
   }
   void flush() {
-    if (!buffer_.empty()) out_.scrivi(buffer_);
+    if (!buffer_.empty()) out_.write(buffer_);
     total_ += buffer_.size();
     buffer_.clear();
   }
   std::size_t written() const { return total_ + buffer_.size(); }
 
  private:
-  flusso_byte& out_;
+  byte_sink& out_;
   std::string buffer_;
   std::size_t total_ = 0;
 };

@@ -15,19 +15,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/cartella.h"
-#include "app/finestra.h"
+#include "platform/exit_status.h"
+#include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
 
 namespace scen::tool {
 
-namespace uscita {
-inline constexpr int pulito = 0;
-inline constexpr int errore = 1;   // a compile error recorded, a problem found, a file that does not decode
-inline constexpr int uso = 2;      // bad command line, bad identity, a file that cannot be read or written
-inline constexpr int fatale = 3;   // the compile ended through a fatal error; nothing written
-}  // namespace uscita
 
 // No input file is read beyond this size: sources and binary files of the
 // longest route stay far below it.
@@ -63,7 +57,7 @@ void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
 identita identita_valida(const opzioni_identita& o);
 
 // The whole file at `file`; nothing when there is no such file. Throws
-// errore_uso when it is not a regular file, guasto_piattaforma when it cannot
+// errore_uso when it is not a regular file, platform_error when it cannot
 // be read or is larger than limite_file.
 std::optional<std::string> leggi_file(const std::filesystem::path& file);
 
@@ -72,7 +66,7 @@ void prepara_cartella(const std::filesystem::path& dir);
 
 // Writes `file` (its folder created when missing) from what `produci` hands
 // to the stream, whole or not at all.
-void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(flusso_byte&)>& produci);
+void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci);
 
 // The three binary files of an identity in a folder, as far as they exist.
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);
@@ -82,12 +76,5 @@ const char* nome_tipo_cella(std::uint8_t tipo);
 
 // Windows-1252 bytes as UTF-8, for the terminal and for JSON.
 std::string utf8_da_1252(std::string_view byte);
-
-// The run's window, silenced: the tool shows nothing and presses OK.
-class finestra_muta final : public finestra {
- public:
-  void mostra_attendere() override {}
-  std::int32_t messaggio(std::string_view) override { return 1; }
-};
 
 }  // namespace scen::tool

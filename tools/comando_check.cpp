@@ -18,10 +18,10 @@ int esegui_check(const opzioni_check& o, std::ostream& out) {
   const std::vector<std::string> problemi = verifica_scenario(leggi_file_scenario(o.dir, id), id);
   if (problemi.empty()) {
     out << "ok\n";
-    return uscita::pulito;
+    return exit_status::clean;
   }
   for (const std::string& p : problemi) out << utf8_da_1252(p) << '\n';
-  return uscita::errore;
+  return exit_status::problem;
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <ostream>
 #include <vector>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
+#include "platform/folder.h"
+#include "run/pipeline.h"
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "comandi.h"
@@ -188,19 +188,13 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_memoria s(linea, treno);
-  cartella dove(o.dir);
-  finestra_muta f;
+  folder dove(o.dir);
 
   risultato r;
-  esito_compilazione compilazione;
-  try {
-    esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove, f);
-    compilazione = esito.compilazione;
-    r.scritti = std::move(esito.scritti);
-  } catch (const fine_fatale& fine) {
-    r.fatale = fine.testo;
-    compilazione = fine.compilazione;
-  }
+  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove);
+  const esito_compilazione compilazione = esito.compilazione;
+  r.scritti = std::move(esito.scritti);
+  r.fatale = std::move(esito.fatale);
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
 
@@ -216,10 +210,10 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
     // Paths are bytes; any that are not UTF-8 get replacement characters.
     out << in_json(r).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
-    for (const std::string& nome : r.scritti) out << dove.percorso_di(nome).lexically_normal().string() << '\n';
+    for (const std::string& nome : r.scritti) out << dove.path_of(nome).lexically_normal().string() << '\n';
   }
-  if (r.fatale) return uscita::fatale;
-  return r.codice != 0 ? uscita::errore : uscita::pulito;
+  if (r.fatale) return exit_status::fatal;
+  return r.codice != 0 ? exit_status::problem : exit_status::clean;
 }
 
 }  // namespace

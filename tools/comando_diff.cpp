@@ -78,9 +78,9 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
   if (!o.html.empty()) {
     std::vector<cambio_mappa> segni;
     for (const cambio& c : cambi) segni.push_back({c.da, c.a, c.testo});
-    scrivi_file_uscita(o.html, [&](flusso_byte& f) { scrivi_html_confronto(prima, dopo, segni, f); });
+    scrivi_file_uscita(o.html, [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, segni, f); });
   }
-  return cambi.empty() ? uscita::pulito : uscita::errore;
+  return cambi.empty() ? exit_status::clean : exit_status::problem;
 }
 
 }  // namespace

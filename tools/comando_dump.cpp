@@ -264,9 +264,9 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
     if (o.json) {
       scrivi_json({{"kind", nome_tipo(tipo)}, {"error", e.cosa()}, {"offset", e.offset()}}, out);
     }
-    return uscita::errore;
+    return exit_status::problem;
   }
-  return uscita::pulito;
+  return exit_status::clean;
 }
 
 }  // namespace

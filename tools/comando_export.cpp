@@ -3,7 +3,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
 #include "writers/scrittori.h"
 
@@ -17,7 +17,7 @@ struct opzioni_export {
 int esegui_export(const opzioni_export& o, std::ostream& out) {
   const identita id = identita_incorporata();
   prepara_cartella(o.dir);
-  cartella dove(o.dir);
+  folder dove(o.dir);
   dati_linea(dove, id);
   dati_treno(dove, id);
   dati_note(dove, id);
@@ -25,9 +25,9 @@ int esegui_export(const opzioni_export& o, std::ostream& out) {
   dati_scheda(dove, id);
   for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
                                   nome_rallentamenti(id), nome_scheda(id)}) {
-    out << dove.percorso_di(nome).lexically_normal().string() << '\n';
+    out << dove.path_of(nome).lexically_normal().string() << '\n';
   }
-  return uscita::pulito;
+  return exit_status::clean;
 }
 
 }  // namespace

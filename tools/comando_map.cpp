@@ -4,7 +4,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
 #include "mappa.h"
 #include "output/decodifica.h"
@@ -64,7 +64,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   auto d = carica_dati_mappa(std::move(f), dir, id, perche);
   if (!d) {
     err << "scenario-tool: " << perche << '\n';
-    return uscita::errore;
+    return exit_status::problem;
   }
   if (!d->planimetria) err << "scenario-tool: note: " << d->senza_piano << "; the map has no plan view\n";
   if (om.da && *om.da >= static_cast<double>(d->celle.size()) * 50) {
@@ -73,7 +73,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   for (const std::string& a : om.avvisi) err << "scenario-tool: warning: " << a << '\n';
   scrivi_mappa_in_file(*d, om, *formato, uscita_file);
   out << uscita_file.string() << '\n';
-  return uscita::pulito;
+  return exit_status::clean;
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesyst
 
 void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
                           const std::filesystem::path& file) {
-  scrivi_file_uscita(file, [&](flusso_byte& flusso) { scrivi_mappa(d, o, f, flusso); });
+  scrivi_file_uscita(file, [&](byte_sink& flusso) { scrivi_mappa(d, o, f, flusso); });
 }
 
 comando registra_map(CLI::App& app) {

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
 #include "model/modello.h"
 
@@ -67,24 +67,24 @@ std::optional<std::string> leggi_file(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-    throw guasto_piattaforma(file, std::system_category().message(errno));
+    throw platform_error(file, std::system_category().message(errno));
   }
   if (!S_ISREG(st.st_mode)) throw errore_uso(file.string() + ": not a regular file");
-  const cartella dove(file.parent_path());
-  return dove.leggi(file.filename().string(), limite_file);
+  const folder dove(file.parent_path());
+  return dove.read(file.filename().string(), limite_file);
 }
 
 void prepara_cartella(const std::filesystem::path& dir) {
   std::error_code ec;
   if (std::filesystem::is_directory(dir, ec)) return;
   std::filesystem::create_directories(dir, ec);
-  if (ec) throw guasto_piattaforma(dir, ec.message());
+  if (ec) throw platform_error(dir, ec.message());
 }
 
-void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(flusso_byte&)>& produci) {
+void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci) {
   const std::filesystem::path dove = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   prepara_cartella(dove);
-  cartella(dove).scrivi_a_pezzi(file.filename().string(), produci);
+  folder(dove).write_in_pieces(file.filename().string(), produci);
 }
 
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id) {

@@ -8,8 +8,10 @@
 #include <new>
 #include <vector>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "comandi.h"
+
+namespace exit_status = scen::exit_status;
 
 namespace {
 
@@ -19,14 +21,14 @@ int esegui_protetto(const scen::tool::comando& c) {
     return c.esegui(std::cout, std::cerr);
   } catch (const errore_uso& e) {
     std::cerr << "scenario-tool: " << e.what() << '\n';
-  } catch (const scen::guasto_piattaforma& g) {
-    std::cerr << "scenario-tool: " << g.file().string() << ": " << g.motivo() << '\n';
+  } catch (const scen::platform_error& g) {
+    std::cerr << "scenario-tool: " << g.file().string() << ": " << g.reason() << '\n';
   } catch (const std::bad_alloc&) {
     std::cerr << "scenario-tool: out of memory\n";
   } catch (const std::exception& e) {
     std::cerr << "scenario-tool: " << e.what() << '\n';
   }
-  return uscita::uso;
+  return exit_status::failure;
 }
 
 }  // namespace
@@ -42,10 +44,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // Help and version end the parse with status 0; anything else is a usage error.
-    return app.exit(e) == 0 ? uscita::pulito : uscita::uso;
+    return app.exit(e) == 0 ? exit_status::clean : exit_status::failure;
   }
   for (const comando& c : comandi) {
     if (c.sub->parsed()) return esegui_protetto(c);
   }
-  return uscita::uso;
+  return exit_status::failure;
 }

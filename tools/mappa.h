@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
@@ -60,7 +60,7 @@ bool formato_disponibile(formato_mappa f);
 // what the page can show: objects closer than a pixel are drawn as one, and
 // profiles narrower than a pixel as their least and greatest value, so that
 // the output's size follows from the page, not from the number of cells.
-void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, flusso_byte& out);
+void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out);
 
 // The two versions of a diff in one HTML viewer, with the changes listed and
 // their stretches highlighted. `cambi` are the change lines, with their range in metres.
@@ -69,7 +69,7 @@ struct cambio_mappa {
   std::string testo;  // UTF-8
 };
 void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, const std::vector<cambio_mappa>& cambi,
-                           flusso_byte& out);
+                           byte_sink& out);
 
 // The decoded files of an identity (read from `dir`); nothing, with `perche` set,
 // when the summary or the track file is missing or does not decode. A

@@ -185,14 +185,14 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
 
 }  // namespace
 
-void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, flusso_byte& out) {
+void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, byte_sink& out) {
   buffered_sink b(out);
   scrivi_pagina(b, utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {},
                 o);
 }
 
 void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, const std::vector<cambio_mappa>& cambi,
-                           flusso_byte& out) {
+                           byte_sink& out) {
   buffered_sink b(out);
   scrivi_pagina(b,
                 utf8_da_1252(dopo.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(dopo.id.nome_treno) +

@@ -11,7 +11,7 @@
 
 namespace scen::tool {
 
-void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, flusso_byte& out);
+void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, byte_sink& out);
 
 namespace {
 
@@ -53,7 +53,7 @@ bool formato_disponibile(formato_mappa f) {
   }
 }
 
-void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, flusso_byte& out) {
+void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out) {
   if (d.celle.size() < 2) throw std::logic_error("the map needs the track cells");
   using mappa::altezza_pagina;
   using mappa::larghezza_pagina;

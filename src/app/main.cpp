@@ -1,59 +1,51 @@
 // scenario: writes the embedded scenario's sources and documents into its own
-// folder, compiles the sources and writes the three binary files.
-#include <cstdlib>
+// folder, compiles the sources and writes the three binary files. The one
+// place that shows the user what happened and chooses the exit status.
 #include <memory>
+#include <new>
 #include <string>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
-#include "app/finestra.h"
-#include "app/uscita.h"
+#include "platform/exit_status.h"
+#include "platform/folder.h"
+#include "platform/text_sink.h"
+#include "platform/window.h"
+#include "run/pipeline.h"
 
-#ifdef SCENARIO_HAS_FLTK
-#include <dlfcn.h>
-
-#include <cstring>
-
-namespace scen {
 namespace {
 
-// The real window, when a display can be opened; nothing otherwise. It lives
-// in a module beside the program, loaded only when there is a display to
-// show it on; without the module the run goes on with the console.
-std::unique_ptr<finestra> carica_finestra_grafica() {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') return nullptr;
-  const auto modulo = cartella_programma() / SCENARIO_MODULO_FINESTRA;
-  // Never closed: the window's code must stay until the program ends.
-  void* h = ::dlopen(modulo.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (h == nullptr) return nullptr;
-  void* simbolo = ::dlsym(h, "scenario_apri_finestra");
-  if (simbolo == nullptr) return nullptr;
-  finestra* (*apri)() = nullptr;
-  std::memcpy(&apri, &simbolo, sizeof apri);
-  return std::unique_ptr<finestra>(apri());
+// A failure that ends the run: its box when there is a display (a user who
+// started the program from the desktop sees no console), its line otherwise.
+int report_failure(scen::window* w, scen::text_sink& err, const std::string& text, int status) {
+  if (w != nullptr) w->message(text);
+  if (dynamic_cast<scen::console_window*>(w) == nullptr) err.write(text + '\n');
+  return status;
 }
 
 }  // namespace
-}  // namespace scen
-#endif
 
 int main() {
   using namespace scen;
-  uscita_su_descrittore errori(2);
+  stderr_sink err;
+  std::unique_ptr<window> w;
   try {
-    std::unique_ptr<finestra> f;
-#ifdef SCENARIO_HAS_FLTK
-    f = carica_finestra_grafica();
-#endif
-    if (!f) f = std::make_unique<finestra_console>(errori);
-    cartella dove(cartella_programma());
-    return esegui_scenario(dove, *f, errori);
-  } catch (const guasto_piattaforma& g) {
-    errori.scrivi("scenario: " + g.file().string() + ": " + g.motivo() + '\n');
-    return stato_uscita::piattaforma;
+    w = open_window(err);
+    w->show_waiting();
+    folder dove(program_folder());
+    modello m;
+    const esito_percorso esito = esegui_scenario(dove, m);
+    if (esito.fatale) {
+      w->message(testo_fatale(*esito.fatale));
+      return exit_status::fatal;
+    }
+    const std::string riga = riga_errore_finale(m);
+    if (riga.empty()) return exit_status::clean;
+    err.write(riga);
+    return exit_status::problem;
+  } catch (const platform_error& g) {
+    return report_failure(w.get(), err, "scenario: " + g.file().string() + ": " + g.reason(), exit_status::failure);
+  } catch (const std::bad_alloc&) {
+    return report_failure(w.get(), err, "scenario: out of memory", exit_status::out_of_memory);
   } catch (const std::exception& e) {
-    errori.scrivi(std::string("scenario: ") + e.what() + '\n');
-    return stato_uscita::piattaforma;
+    return report_failure(w.get(), err, std::string("scenario: ") + e.what(), exit_status::failure);
   }
 }

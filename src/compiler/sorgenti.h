@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "model/nomi_file.h"
 
 namespace scen {
@@ -49,7 +49,7 @@ class sorgenti_in_memoria final : public sorgenti {
 // file that cannot be deleted is a platform failure.
 class sorgenti_in_cartella final : public sorgenti {
  public:
-  sorgenti_in_cartella(cartella& dove, const identita& id);
+  sorgenti_in_cartella(folder& dove, const identita& id);
 
   std::optional<std::string> leggi_linea() override;
   std::optional<std::string> leggi_treno() override;
@@ -57,7 +57,7 @@ class sorgenti_in_cartella final : public sorgenti {
   void elimina_treno() override;
 
  private:
-  cartella& dove_;
+  folder& dove_;
   std::string nome_linea_;
   std::string nome_treno_;
 };

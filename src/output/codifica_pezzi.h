@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 #include "model/byte_le.h"
-#include "model/memoria.h"
+#include "platform/memory.h"
 
 namespace scen {
 
@@ -33,7 +33,7 @@ class codifica_a_pezzi {
   // `capienza` is the buffer's size: a file known to be smaller than one
   // piece asks for no more than its own size, so that a small file does not
   // pay for a large block.
-  explicit codifica_a_pezzi(flusso_byte& uscita, std::size_t capienza = byte_pezzo)
+  explicit codifica_a_pezzi(byte_sink& uscita, std::size_t capienza = byte_pezzo)
       : uscita_(uscita),
         capienza_(std::max(capienza, byte_record_massimo)),
         buffer_(capienza_) {}
@@ -53,16 +53,16 @@ class codifica_a_pezzi {
   // end: nothing is handed over on destruction, so the last bytes of an
   // encoding that failed half-way never reach the stream.
   void svuota() {
-    if (usati_ > 0) uscita_.scrivi(std::string_view(inizio(), usati_));
+    if (usati_ > 0) uscita_.write(std::string_view(inizio(), usati_));
     usati_ = 0;
   }
 
  private:
   char* inizio() { return reinterpret_cast<char*>(buffer_.dati()); }
 
-  flusso_byte& uscita_;
+  byte_sink& uscita_;
   std::size_t capienza_;
-  blocco_grande buffer_;
+  large_block buffer_;
   std::size_t usati_ = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "output/codifica_le.h"
+#include "model/byte_le.h"
 #include "output/codifica_pezzi.h"
 
 namespace scen {
@@ -14,10 +14,10 @@ namespace scen {
 namespace {
 
 // Collects the pieces into one string, for those who want the whole file.
-class flusso_in_stringa final : public flusso_byte {
+class flusso_in_stringa final : public byte_sink {
  public:
   explicit flusso_in_stringa(std::size_t attesi) { byte_.reserve(attesi); }
-  void scrivi(std::string_view byte) override { byte_.append(byte); }
+  void write(std::string_view byte) override { byte_.append(byte); }
   std::string prendi() { return std::move(byte_); }
 
  private:
@@ -26,7 +26,7 @@ class flusso_in_stringa final : public flusso_byte {
 
 }  // namespace
 
-void codifica_linea(const piano& p, flusso_byte& uscita) {
+void codifica_linea(const piano& p, byte_sink& uscita) {
   // The plan view already holds every value in the file's encoding (see
   // piano): a run of doubles goes out as it stands, an integer as the first
   // 4 bytes of its slot, an empty value as its 2-byte tag. Short pieces are
@@ -38,7 +38,7 @@ void codifica_linea(const piano& p, flusso_byte& uscita) {
     const std::string_view pezzo(reinterpret_cast<const char*>(inizio), n);
     if (n >= raccolta.capienza()) {
       raccolta.svuota();
-      uscita.scrivi(pezzo);
+      uscita.write(pezzo);
     } else {
       std::memcpy(raccolta.spazio(n), pezzo.data(), n);
       raccolta.avanza(n);
@@ -91,7 +91,7 @@ std::string codifica_sommario(const std::array<stazione, numero_stazioni>& voci)
   return out;
 }
 
-void codifica_percorso(const std::vector<cella>& celle, flusso_byte& uscita) {
+void codifica_percorso(const std::vector<cella>& celle, byte_sink& uscita) {
   codifica_a_pezzi enc(uscita, std::min(byte_pezzo, std::max<std::size_t>(celle.size(), 1) * byte_cella));
   for (const cella& c : celle) {
     char* q = enc.spazio(byte_cella);
@@ -117,19 +117,19 @@ std::string codifica_percorso(const std::vector<cella>& celle) {
   return out.prendi();
 }
 
-std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, cartella& dove) {
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, folder& dove) {
   if (!m.percorso) throw std::logic_error("binary files need the track cells");
   std::vector<std::string> scritti;
   if (m.scrivi_linea != 0) {
     if (!m.planimetria) throw std::logic_error("the line data file needs the plan view");
     scritti.push_back(nome_file_linea(id));
     // The largest file goes out piece by piece, never whole in memory.
-    dove.scrivi_a_pezzi(scritti.back(), [&m](flusso_byte& f) { codifica_linea(*m.planimetria, f); });
+    dove.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_linea(*m.planimetria, f); });
   }
   scritti.push_back(nome_file_sommario(id));
-  dove.scrivi(scritti.back(), codifica_sommario(m.stazioni));
+  dove.write(scritti.back(), codifica_sommario(m.stazioni));
   scritti.push_back(nome_file_percorso(id));
-  dove.scrivi_a_pezzi(scritti.back(), [&m](flusso_byte& f) { codifica_percorso(*m.percorso, f); });
+  dove.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_percorso(*m.percorso, f); });
   return scritti;
 }
 

@@ -7,19 +7,19 @@
 namespace scen {
 
 // The text of every file is the scenario's own; the identity names the file only.
-void dati_linea(cartella& dove, const identita& id) {
+void dati_linea(folder& dove, const identita& id) {
   scrivi_tabella(dove, nome_sorgente_linea(id), riempi_tabella(righe_linea()));
 }
-void dati_treno(cartella& dove, const identita& id) {
+void dati_treno(folder& dove, const identita& id) {
   scrivi_tabella(dove, nome_sorgente_treno(id), riempi_tabella(righe_treno()));
 }
-void dati_note(cartella& dove, const identita& id) {
+void dati_note(folder& dove, const identita& id) {
   scrivi_tabella(dove, nome_note(id), riempi_tabella(righe_note()));
 }
-void dati_rallentamenti(cartella& dove, const identita& id) {
+void dati_rallentamenti(folder& dove, const identita& id) {
   scrivi_tabella(dove, nome_rallentamenti(id), riempi_tabella(righe_rallentamenti()));
 }
-void dati_scheda(cartella& dove, const identita& id) {
+void dati_scheda(folder& dove, const identita& id) {
   scrivi_tabella(dove, nome_scheda(id), riempi_tabella(righe_scheda()));
 }
 

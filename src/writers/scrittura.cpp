@@ -26,8 +26,8 @@ std::string testo_tabella(const tabella_righe& tabella) {
   return byte;
 }
 
-void scrivi_tabella(cartella& dove, std::string_view nome, const tabella_righe& tabella) {
-  dove.scrivi(nome, testo_tabella(tabella));
+void scrivi_tabella(folder& dove, std::string_view nome, const tabella_righe& tabella) {
+  dove.write(nome, testo_tabella(tabella));
 }
 
 }  // namespace scen

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/cartella.h"
+#include "platform/folder.h"
 
 namespace scen {
 
@@ -32,6 +32,6 @@ std::string testo_tabella(const tabella_righe& tabella);
 
 // Replaces the file `nome` of `dove` whole with the table's text; a missing
 // file is created, a longer one leaves nothing of its old bytes.
-void scrivi_tabella(cartella& dove, std::string_view nome, const tabella_righe& tabella);
+void scrivi_tabella(folder& dove, std::string_view nome, const tabella_righe& tabella);
 
 }  // namespace scen

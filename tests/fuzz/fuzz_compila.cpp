@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "app/cartella.h"
-#include "app/esecuzione.h"
+#include "platform/folder.h"
+#include "run/pipeline.h"
 #include "compiler/sorgenti.h"
 #include "formato.h"
 #include "model/codici_errore.h"
@@ -42,17 +42,7 @@ class cartella_propria {
   std::filesystem::path percorso_;
 };
 
-class finestra_muta final : public finestra {
- public:
-  void mostra_attendere() override {}
-  std::int32_t messaggio(std::string_view t) override {
-    testo = t;
-    return 1;
-  }
-  std::string testo;
-};
-
-void controlla_file(const modello& m, const identita& id, cartella& dove, const std::vector<std::string>& scritti) {
+void controlla_file(const modello& m, const identita& id, folder& dove, const std::vector<std::string>& scritti) {
   std::vector<std::string> attesi;
   if (m.scrivi_linea != 0) attesi.push_back(nome_file_linea(id));
   attesi.push_back(nome_file_sommario(id));
@@ -60,7 +50,7 @@ void controlla_file(const modello& m, const identita& id, cartella& dove, const 
   esigi(scritti == attesi, "the run writes exactly the binary files of its identity, in order");
 
   for (const std::string& nome : scritti) {
-    const std::optional<std::string> byte = dove.leggi(nome);
+    const std::optional<std::string> byte = dove.read(nome);
     esigi(byte.has_value(), "a file the run says it wrote exists");
     switch (*tipo_da_nome(nome)) {
       case tipo_file::linea:
@@ -89,16 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dati, std::size_t n) {
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_memoria s(in.linea, in.treno);
-  cartella dove(propria.percorso());
-  finestra_muta f;
+  folder dove(propria.percorso());
 
-  std::optional<esito_percorso> esito;
-  try {
-    esito = memorizza_percorso(m, in.scrivi_linea, id, s, dove, f);
-  } catch (const fine_fatale& fine) {
-    esigi(f.testo == std::string(prefisso_errore) + fine.testo, "a fatal end shows its text");
-    const bool senza_celle = !m.percorso && fine.testo == std::to_string(m.codice_errore);
-    esigi(senza_celle || fine.testo == "1250" || fine.testo == "1251", "a fatal end is one the run knows");
+  const esito_percorso esito = memorizza_percorso(m, in.scrivi_linea, id, s, dove);
+  if (esito.fatale) {
+    const std::string& testo = *esito.fatale;
+    esigi(esito.scritti.empty(), "a fatal end writes no binary file");
+    const bool senza_celle = !m.percorso && testo == std::to_string(m.codice_errore);
+    esigi(senza_celle || testo == "1250" || testo == "1251", "a fatal end is one the run knows");
     return 0;
   }
 
@@ -111,6 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dati, std::size_t n) {
     esigi(m.planimetria.has_value() && m.planimetria->ultimo_metro() == m.lunghezza_totale,
           "the plan view runs from metre 0 to the last metre");
   }
-  controlla_file(m, id, dove, esito->scritti);
+  controlla_file(m, id, dove, esito.scritti);
   return 0;
 }

@@ -24,7 +24,7 @@ namespace scen {
 #endif
 #endif
 
-class blocco_grande {
+class large_block {
  public:
   static constexpr std::size_t soglia = std::size_t{512} << 10;
   static constexpr std::size_t pagina_grande = std::size_t{2} << 20;
@@ -36,14 +36,14 @@ class blocco_grande {
   static constexpr bool mappe_proprie = true;
 #endif
 
-  blocco_grande() = default;
+  large_block() = default;
   // `byte` zeroed bytes; throws std::bad_alloc when the memory is not there.
-  explicit blocco_grande(std::size_t byte);
-  blocco_grande(const blocco_grande& altro);
-  blocco_grande& operator=(const blocco_grande& altro);
-  blocco_grande(blocco_grande&& altro) noexcept;
-  blocco_grande& operator=(blocco_grande&& altro) noexcept;
-  ~blocco_grande();
+  explicit large_block(std::size_t byte);
+  large_block(const large_block& altro);
+  large_block& operator=(const large_block& altro);
+  large_block(large_block&& altro) noexcept;
+  large_block& operator=(large_block&& altro) noexcept;
+  ~large_block();
 
   std::byte* dati() { return dati_; }
   const std::byte* dati() const { return dati_; }

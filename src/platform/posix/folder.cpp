@@ -1,4 +1,4 @@
-#include "app/cartella.h"
+#include "platform/folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,23 +49,23 @@ void scrivi_tutto(int fd, std::string_view byte, const std::filesystem::path& fi
     std::size_t quanti = byte.size() - scritti;
     if (guasto_dopo && prima + scritti + quanti > *guasto_dopo) {
       quanti = *guasto_dopo - (prima + scritti);
-      if (quanti == 0) throw guasto_piattaforma(file, motivo_errno(ENOSPC));
+      if (quanti == 0) throw platform_error(file, motivo_errno(ENOSPC));
     }
     const ssize_t n = ::write(fd, byte.data() + scritti, quanti);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw guasto_piattaforma(file, motivo_errno(errno));
+      throw platform_error(file, motivo_errno(errno));
     }
     scritti += static_cast<std::size_t>(n);
   }
 }
 
 // The pieces of one file, written to its temporary descriptor as they come.
-class flusso_su_file final : public flusso_byte {
+class flusso_su_file final : public byte_sink {
  public:
   flusso_su_file(int fd, const std::filesystem::path& file, std::optional<std::size_t> guasto_dopo)
       : fd_(fd), file_(file), guasto_dopo_(guasto_dopo) {}
-  void scrivi(std::string_view byte) override {
+  void write(std::string_view byte) override {
     scrivi_tutto(fd_, byte, file_, guasto_dopo_, scritti_);
     scritti_ += byte.size();
   }
@@ -79,76 +79,73 @@ class flusso_su_file final : public flusso_byte {
 
 }  // namespace
 
-guasto_piattaforma::guasto_piattaforma(std::filesystem::path file, std::string motivo)
-    : std::runtime_error(file.string() + ": " + motivo), file_(std::move(file)), motivo_(std::move(motivo)) {}
+folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 
-cartella::cartella(std::filesystem::path base) : base_(std::move(base)) {}
+std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / std::string(nome); }
 
-std::filesystem::path cartella::percorso_di(std::string_view nome) const { return base_ / std::string(nome); }
-
-void cartella::scrivi(std::string_view nome, std::string_view byte) {
-  scrivi_a_pezzi(nome, [byte](flusso_byte& f) { f.scrivi(byte); });
+void folder::write(std::string_view nome, std::string_view byte) {
+  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
 }
 
-void cartella::scrivi_a_pezzi(std::string_view nome, const std::function<void(flusso_byte&)>& produci) {
-  const auto finale = percorso_di(nome);
+void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+  const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: renaming over a
   // device, a folder or a link would destroy what stands there.
   struct stat st {};
   if (::lstat(finale.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw guasto_piattaforma(finale, "exists and is not a regular file");
+    throw platform_error(finale, "exists and is not a regular file");
   }
   const auto temporaneo = nome_temporaneo(finale);
   descrittore fd(::open(temporaneo.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (fd.get() < 0) throw guasto_piattaforma(finale, motivo_errno(errno));
+  if (fd.get() < 0) throw platform_error(finale, motivo_errno(errno));
   try {
     flusso_su_file flusso(fd.get(), finale, guasto_dopo_);
     produci(flusso);
-    if (::close(fd.rilascia()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
-    if (::rename(temporaneo.c_str(), finale.c_str()) != 0) throw guasto_piattaforma(finale, motivo_errno(errno));
+    if (::close(fd.rilascia()) != 0) throw platform_error(finale, motivo_errno(errno));
+    if (::rename(temporaneo.c_str(), finale.c_str()) != 0) throw platform_error(finale, motivo_errno(errno));
   } catch (...) {
     ::unlink(temporaneo.c_str());
     throw;
   }
 }
 
-bool cartella::esiste(std::string_view nome) const {
+bool folder::exists(std::string_view nome) const {
   struct stat st {};
-  return ::stat(percorso_di(nome).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::stat(path_of(nome).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::optional<std::string> cartella::leggi(std::string_view nome, std::size_t limite) const {
-  const auto file = percorso_di(nome);
-  if (!esiste(nome)) return std::nullopt;
+std::optional<std::string> folder::read(std::string_view nome, std::size_t limite) const {
+  const auto file = path_of(nome);
+  if (!exists(nome)) return std::nullopt;
   descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw guasto_piattaforma(file, motivo_errno(errno));
+  if (fd.get() < 0) throw platform_error(file, motivo_errno(errno));
   std::string byte;
   char blocco[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd.get(), blocco, sizeof blocco);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw guasto_piattaforma(file, motivo_errno(errno));
+      throw platform_error(file, motivo_errno(errno));
     }
     if (n == 0) break;
     if (byte.size() + static_cast<std::size_t>(n) > limite) {
-      throw guasto_piattaforma(file, "file is larger than " + std::to_string(limite) + " bytes");
+      throw platform_error(file, "file is larger than " + std::to_string(limite) + " bytes");
     }
     byte.append(blocco, static_cast<std::size_t>(n));
   }
   return byte;
 }
 
-void cartella::elimina(std::string_view nome) {
-  const auto file = percorso_di(nome);
-  if (!esiste(nome)) return;
-  if (::unlink(file.c_str()) != 0) throw guasto_piattaforma(file, motivo_errno(errno));
+void folder::remove(std::string_view nome) {
+  const auto file = path_of(nome);
+  if (!exists(nome)) return;
+  if (::unlink(file.c_str()) != 0) throw platform_error(file, motivo_errno(errno));
 }
 
-std::filesystem::path cartella_programma() {
+std::filesystem::path program_folder() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) throw guasto_piattaforma("/proc/self/exe", ec.message());
+  if (ec) throw platform_error("/proc/self/exe", ec.message());
   return exe.parent_path();
 }
 

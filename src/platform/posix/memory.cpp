@@ -1,4 +1,4 @@
-#include "model/memoria.h"
+#include "platform/memory.h"
 
 #include <sys/mman.h>
 
@@ -16,11 +16,11 @@ std::size_t arrotonda_su(std::size_t byte, std::size_t passo) { return (byte + p
 // Maps `byte` (a multiple of 2 MiB) aligned to 2 MiB: maps 2 MiB more than
 // asked, then gives back what lies before the aligned start and after the end.
 std::byte* mappa_allineato(std::size_t byte) {
-  const std::size_t mappati = byte + blocco_grande::pagina_grande;
+  const std::size_t mappati = byte + large_block::pagina_grande;
   void* p = ::mmap(nullptr, mappati, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   const auto inizio = reinterpret_cast<std::uintptr_t>(p);
-  const std::uintptr_t allineato = arrotonda_su(inizio, blocco_grande::pagina_grande);
+  const std::uintptr_t allineato = arrotonda_su(inizio, large_block::pagina_grande);
   const std::size_t prima = allineato - inizio;
   if (prima > 0) ::munmap(p, prima);
   const std::size_t dopo = mappati - prima - byte;
@@ -31,7 +31,7 @@ std::byte* mappa_allineato(std::size_t byte) {
 
 }  // namespace
 
-blocco_grande::blocco_grande(std::size_t byte) : byte_(byte) {
+large_block::large_block(std::size_t byte) : byte_(byte) {
   if (byte == 0) return;
   if (byte < soglia || !mappe_proprie) {
     dati_ = static_cast<std::byte*>(std::calloc(byte, 1));
@@ -43,21 +43,21 @@ blocco_grande::blocco_grande(std::size_t byte) : byte_(byte) {
   dati_ = mappa_allineato(mappati_);
 }
 
-blocco_grande::blocco_grande(const blocco_grande& altro) : blocco_grande(altro.byte_) {
+large_block::large_block(const large_block& altro) : large_block(altro.byte_) {
   if (byte_ > 0) std::memcpy(dati_, altro.dati_, byte_);
 }
 
-blocco_grande& blocco_grande::operator=(const blocco_grande& altro) {
-  if (this != &altro) *this = blocco_grande(altro);
+large_block& large_block::operator=(const large_block& altro) {
+  if (this != &altro) *this = large_block(altro);
   return *this;
 }
 
-blocco_grande::blocco_grande(blocco_grande&& altro) noexcept
+large_block::large_block(large_block&& altro) noexcept
     : dati_(std::exchange(altro.dati_, nullptr)),
       byte_(std::exchange(altro.byte_, 0)),
       mappati_(std::exchange(altro.mappati_, 0)) {}
 
-blocco_grande& blocco_grande::operator=(blocco_grande&& altro) noexcept {
+large_block& large_block::operator=(large_block&& altro) noexcept {
   if (this != &altro) {
     rilascia();
     dati_ = std::exchange(altro.dati_, nullptr);
@@ -67,9 +67,9 @@ blocco_grande& blocco_grande::operator=(blocco_grande&& altro) noexcept {
   return *this;
 }
 
-blocco_grande::~blocco_grande() { rilascia(); }
+large_block::~large_block() { rilascia(); }
 
-void blocco_grande::rilascia() noexcept {
+void large_block::rilascia() noexcept {
   if (mappati_ != 0) {
     ::munmap(dati_, mappati_);
   } else {

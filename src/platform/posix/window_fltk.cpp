@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/finestra.h"
+#include "platform/window.h"
 
 namespace scen {
 namespace {
@@ -19,18 +19,18 @@ namespace {
 // 1 twip = 1/1440 inch; at 96 dots per inch, 15 twips to the pixel.
 constexpr int px(int twip) { return twip / 15; }
 
-class finestra_fltk final : public finestra {
+class fltk_window final : public window {
  public:
-  finestra_fltk()
+  fltk_window()
       : finestra_(px(4200), px(2688), "scenario"),
-        etichetta_(px(960), px(960), px(2652), px(792), testo_attendere.data()) {
+        etichetta_(px(960), px(960), px(2652), px(792), waiting_text.data()) {
     etichetta_.labelfont(FL_HELVETICA_BOLD);
     etichetta_.labelsize(24 * 96 / 72);  // 24 points
     etichetta_.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
     finestra_.end();
   }
 
-  void mostra_attendere() override {
+  void show_waiting() override {
     finestra_.show();
     // Paint now: the run goes on without returning to the event loop.
     for (int i = 0; i < 10 && !finestra_.visible(); ++i) Fl::wait(0.05);
@@ -39,7 +39,7 @@ class finestra_fltk final : public finestra {
     Fl::check();
   }
 
-  std::int32_t messaggio(std::string_view testo) override {
+  std::int32_t message(std::string_view testo) override {
     fl_message_title("");
     fl_close = "OK";
     const std::string t(testo);
@@ -54,18 +54,18 @@ class finestra_fltk final : public finestra {
 
 }  // namespace
 
-std::unique_ptr<finestra> apri_finestra_fltk() {
+std::unique_ptr<window> open_fltk_window() {
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') return nullptr;
   // Open the display ourselves: FLTK would end the program if it could not.
   Display* d = XOpenDisplay(nullptr);
   if (d == nullptr) return nullptr;
   fl_open_display(d);
-  return std::make_unique<finestra_fltk>();
+  return std::make_unique<fltk_window>();
 }
 
 }  // namespace scen
 
 // The module's entry point, looked up by name when the program loads it:
 // the window, or nothing without a display. The caller owns the window.
-extern "C" scen::finestra* scenario_apri_finestra() { return scen::apri_finestra_fltk().release(); }
+extern "C" scen::window* scenario_open_window() { return scen::open_fltk_window().release(); }

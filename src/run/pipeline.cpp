@@ -1,0 +1,72 @@
+#include "run/pipeline.h"
+
+#include <fmt/format.h>
+
+#include "model/codici_errore.h"
+#include "output/file_binari.h"
+#include "output/marcatori.h"
+#include "output/passo_codici.h"
+#include "writers/scrittori.h"
+
+namespace scen {
+namespace {
+
+// How `errore` leaves `memorizza_percorso`: nothing after it runs.
+struct fine_fatale {
+  std::string testo;
+};
+
+[[noreturn]] void errore(const std::string& a) { throw fine_fatale{a}; }
+
+}  // namespace
+
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove) {
+  m.scrivi_linea = j;
+  m.codice_errore = 0;
+  for (stazione& voce : m.stazioni) voce = stazione{};
+
+  esito_percorso esito;
+  esito.compilazione.luogo = memorizza_dati(m, s);
+  esito.compilazione.codice = m.codice_errore;
+  esito.compilazione.posizione = m.posizione_errore;
+
+  try {
+    // Without track cells there is nothing to code, stamp or store.
+    if (!m.percorso) errore(std::to_string(m.codice_errore));
+
+    passo_codici(m);
+
+    if (auto fatale = timbra_marcatori(m)) errore(*fatale);
+  } catch (fine_fatale& fine) {
+    esito.fatale = std::move(fine.testo);
+    return esito;
+  }
+
+  esito.scritti = scrivi_file_binari(m, id, dove);
+  return esito;
+}
+
+esito_percorso esegui_scenario(folder& dove, modello& m) {
+  const identita id = identita_incorporata();
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+
+  dati_linea(dove, id);
+  dati_treno(dove, id);
+  dati_note(dove, id);
+  dati_rallentamenti(dove, id);
+  dati_scheda(dove, id);
+
+  sorgenti_in_cartella s(dove, id);
+  return memorizza_percorso(m, 1, id, s, dove);
+}
+
+std::string testo_fatale(std::string_view testo) { return std::string(prefisso_errore) + std::string(testo); }
+
+std::string riga_errore_finale(const modello& m) {
+  if (m.codice_errore == 0) return {};
+  return fmt::format("scenario: error {} at {} m: {}\n", m.codice_errore, m.posizione_errore,
+                     messaggio_errore(m.codice_errore, m.posizione_errore));
+}
+
+}  // namespace scen

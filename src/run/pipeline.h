@@ -1,0 +1,55 @@
+// The run of the main program as library code: identity, the five writers,
+// then `memorizza_percorso` (compile, code pass, markers, binary files). It
+// shows nothing: it returns what happened, and the program's `main` decides
+// what the user sees and the exit status. The tool uses the same steps.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/compilatore.h"
+#include "compiler/sorgenti.h"
+#include "model/modello.h"
+#include "model/nomi_file.h"
+#include "platform/folder.h"
+
+namespace scen {
+
+inline constexpr std::string_view prefisso_errore = " Errore n. ";
+
+// What the compile step alone left: its code and position (the code pass may
+// overwrite both in the model afterwards) and the place it stopped at.
+struct esito_compilazione {
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  luogo_errore luogo;
+};
+
+struct esito_percorso {
+  esito_compilazione compilazione;
+  // Set when the run ended through `errore`: the text after " Errore n. "
+  // ("1250", "1251", or the compile's code when no track could be built).
+  // Nothing after that point ran; no binary file was written.
+  std::optional<std::string> fatale;
+  std::vector<std::string> scritti;  // binary files written, in order
+};
+
+// Compiles the sources into `m` and writes the binary files into `dove`.
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove);
+
+// The whole run of the main program in `dove`, after the window is shown:
+// identity, writers, `memorizza_percorso`. Returns the model's end state
+// through `m`. Platform failures (platform_error) pass through to the caller.
+esito_percorso esegui_scenario(folder& dove, modello& m);
+
+// The message box text of a fatal end: " Errore n. " and the text.
+std::string testo_fatale(std::string_view testo);
+
+// One line naming the code, its position and what it means; empty when
+// `codice_errore` is 0.
+std::string riga_errore_finale(const modello& m);
+
+}  // namespace scen
