@@ -351,7 +351,8 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
 // A hostile track file: a million cells, each the start of a slowdown with
 // its own speed, gradient and adhesion, under a route of the greatest
 // length. The map is drawn within a memory limit a few times the input and
-// stays a few hundred kilobytes, simplified to what the page shows.
+// stays a few hundred kilobytes, simplified to what the page shows; with
+// less memory than the input needs it ends with the out-of-memory status.
 TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
 #ifdef SCENARIO_UNDER_SANITIZER
   GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
@@ -387,6 +388,15 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
     EXPECT_LT(dimensione, file == "m.html" ? 16u << 20 : 4u << 20) << dimensione;
   }
   EXPECT_TRUE(ha_testo(testi_svg(leggi_file(dir.path() / "m.svg")), "PRIMA"));
+  // Below what the input itself needs: a clear error, and no file, whole or partial.
+  const auto r = test_util::esegui_processo(
+      {"/bin/bash", "-c", "ulimit -v 49152 && exec \"$0\" \"$@\"", SCENARIO_TOOL_EXE, "map", ".", "-o", "small.svg"},
+      dir.path());
+  EXPECT_EQ(r.stato, 5) << r.errori;
+  EXPECT_NE(r.errori.find("scenario-tool: out of memory"), std::string::npos) << r.errori;
+  std::size_t file = 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) file += e.path().filename().string().find("small") != std::string::npos;
+  EXPECT_EQ(file, 0u);
 #endif
 }
 

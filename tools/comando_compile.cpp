@@ -171,7 +171,7 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     if (x.sorgente && x.riga > 0) testo += fmt::format("\nreading stopped at {} line {}", *x.sorgente, x.riga);
     om.segni.push_back({static_cast<double>(x.posizione), testo});
   }
-  if (r.fatale) om.avvisi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
+  if (r.fatale) om.problemi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
   scrivi_mappa_in_file(d, om, formato_mappa_di(o.mappa), o.mappa);
 }
 

@@ -60,7 +60,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   file_scenario f = leggi_file_scenario(dir, id);
   // A folder that would not load in the simulator is still drawn: the map
   // is how its author finds out why.
-  for (const std::string& p : verifica_scenario(f, id)) om.avvisi.push_back(utf8_da_1252(p));
+  for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(utf8_da_1252(p));
   auto d = carica_dati_mappa(std::move(f), dir, id, perche);
   if (!d) {
     err << "scenario-tool: " << perche << '\n';
@@ -70,7 +70,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   if (om.da && *om.da >= static_cast<double>(d->celle.size()) * 50) {
     throw errore_uso("--from is beyond the end of the route's track");
   }
-  for (const std::string& a : om.avvisi) err << "scenario-tool: warning: " << a << '\n';
+  for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
   scrivi_mappa_in_file(*d, om, *formato, uscita_file);
   out << uscita_file.string() << '\n';
   return exit_status::clean;

@@ -25,6 +25,7 @@ int esegui_protetto(const scen::tool::comando& c) {
     std::cerr << "scenario-tool: " << g.file().string() << ": " << g.reason() << '\n';
   } catch (const std::bad_alloc&) {
     std::cerr << "scenario-tool: out of memory\n";
+    return exit_status::out_of_memory;
   } catch (const std::exception& e) {
     std::cerr << "scenario-tool: " << e.what() << '\n';
   }

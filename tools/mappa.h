@@ -46,7 +46,7 @@ struct opzioni_mappa {
   std::optional<double> da, a;
   std::vector<segno_mappa> segni;
   // Lines shown under the title (UTF-8), such as the problems check finds.
-  std::vector<std::string> avvisi;
+  std::vector<std::string> problemi;
 };
 
 enum class formato_mappa { svg, png, pdf, html };

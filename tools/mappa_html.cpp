@@ -141,7 +141,7 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
           "</h1><span id=\"range\"></span><label>station <input id=\"search\" type=\"search\" "
           "placeholder=\"name\" size=\"18\"></label><button id=\"go\">find</button>"
           "<span id=\"status\"></span><span id=\"errors\"></span></header>\n");
-  for (const std::string& a : o.avvisi) {
+  for (const std::string& a : o.problemi) {
     b.write("<div style=\"color:#c00;padding:2px 14px;font-weight:bold\">warning: " + xml_escape(a) + "</div>\n");
   }
   if (versioni.size() > 1) {

@@ -21,9 +21,9 @@ void disegna_titolo(canvas& t, const dati_mappa& d, const linea_mappa& l, const 
                      quanti(tipo_oggetto::rallentamento), quanti(tipo_oggetto::codice)),
          {area_titolo.x0, area_titolo.y0 + 66}, {18}, anchor::start, grigio, false);
   double y = area_titolo.y0 + 92;
-  for (std::size_t i = 0; i < o.avvisi.size() && i < 2; ++i, y += 20) {
-    std::string riga = "warning: " + o.avvisi[i];
-    if (i == 1 && o.avvisi.size() > 2) riga += fmt::format(" (and {} more)", o.avvisi.size() - 2);
+  for (std::size_t i = 0; i < o.problemi.size() && i < 2; ++i, y += 20) {
+    std::string riga = "warning: " + o.problemi[i];
+    if (i == 1 && o.problemi.size() > 2) riga += fmt::format(" (and {} more)", o.problemi.size() - 2);
     t.text(riga, {area_titolo.x0, y}, {16, true}, anchor::start, c_segno, false);
   }
 }
