@@ -132,7 +132,7 @@
         const [x, y] = P(q);
         const sg = el(g, 'g', { 'class': 'station' + (picked === s.n ? ' picked' : '') });
         tipOf(el(sg, 'circle', { cx: x, cy: y, r: 6, fill: picked === s.n ? '#ffe14d' : '#fff', stroke: '#222', 'stroke-width': 2 }), s.tip);
-        const tw = s.n.length * 9 + 4;
+        const tw = s.n.length * 10.5 + 6;
         const cx = Math.min(Math.max(x, tw / 2 + 4), w - tw / 2 - 4);
         let place = null;
         for (const d of [18, 36, 54, 72, 90]) {
