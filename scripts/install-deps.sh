@@ -8,14 +8,15 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev help2man
   libfmt-dev libcli11-dev nlohmann-json3-dev
-  libcairo2-dev libfltk1.3-dev libx11-dev
+  libcairo2-dev libfontconfig-dev libfltk1.3-dev libx11-dev
   strace
 )
-# Extras for the sanitizer, fuzzing and window checks.
+# Extras for the sanitizer, fuzzing and window checks, and the browser the
+# map viewer's test drives (skipped without it).
 windows=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb x11-utils imagemagick)
 for option in "$@"; do
   case "$option" in
-    --all) packages+=(clang libclang-rt-14-dev xvfb gcovr "${windows[@]}") ;;
+    --all) packages+=(clang libclang-rt-14-dev xvfb gcovr chromium "${windows[@]}") ;;
     # The Windows build: the cross compiler, Wine to run its tests, the
     # GoogleTest sources to build them, and what looking at its windows takes.
     --windows) packages+=("${windows[@]}") ;;

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/exit_status.h"
+#include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
 
@@ -44,6 +45,7 @@ comando registra_dump(CLI::App& app);
 comando registra_check(CLI::App& app);
 comando registra_map(CLI::App& app);
 comando registra_lint(CLI::App& app);
+comando registra_diff(CLI::App& app);
 
 // --route-name and --train-number, defaulting to the embedded identity.
 struct opzioni_identita {
@@ -72,6 +74,10 @@ std::string leggi_sorgente(const std::filesystem::path& file);
 
 // The folder a command writes into, created when missing.
 void prepara_cartella(const std::filesystem::path& dir);
+
+// Writes `file` (its folder created when missing) from what `produci` hands
+// to the stream, whole or not at all.
+void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci);
 
 // The three binary files of an identity in a folder, as far as they exist.
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);

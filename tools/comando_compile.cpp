@@ -18,6 +18,7 @@
 #include "comandi.h"
 #include "compiler/rilievi.h"
 #include "rilievi_testo.h"
+#include "mappa.h"
 #include "model/codici_errore.h"
 #include "output/messaggi_fatali.h"
 
@@ -34,6 +35,7 @@ struct opzioni_compile {
   bool senza_linea = false;
   bool json = false;
   bool werror = false;
+  std::string mappa;  // --map: draw the compiled result into this file
 };
 
 bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
@@ -128,8 +130,52 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
   return out;
 }
 
+// The format of the --map file, checked before anything is compiled.
+formato_mappa formato_mappa_di(const std::string& file) {
+  const auto f = formato_da_estensione(fs::path(file).extension().string());
+  if (!f) throw errore_uso(file + ": the map is written as SVG, PNG, PDF or HTML; name the file accordingly");
+  if (!formato_disponibile(*f)) throw errore_uso(file + ": this build of scenario-tool draws SVG and HTML only");
+  return *f;
+}
+
+// The compiled model drawn as it stands, each finding marked at its
+// position with the source line where reading stopped.
+void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m, const risultato& r,
+                       const sorgenti_nominate& nomi, std::ostream& err) {
+  if (!m.percorso || m.percorso->size() < 2) {
+    err << o.mappa << ": note: no map, the compile left no track to draw\n";
+    return;
+  }
+  dati_mappa d;
+  d.id = id;
+  d.voci = m.stazioni;
+  d.celle = std::move(*m.percorso);
+  d.planimetria = std::move(m.planimetria);
+  if (!d.planimetria || o.senza_linea) {
+    d.planimetria.reset();
+    d.senza_piano = "compiled without the line data";
+  }
+  opzioni_mappa om;
+  // Findings with a position are marked where they stand; the place where
+  // reading stopped goes with an error.
+  for (const rilievo& x : r.rilievi) {
+    if (!x.posizione) continue;
+    const bool errore = x.livello == gravita::errore;
+    std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, x.messaggio)
+                                           : fmt::format("warning at {} m: {}", *x.posizione, x.messaggio);
+    if (errore && x.dove.riga > 0 && x.dove.file != luogo_errore::sorgente::nessuna) {
+      const std::string& file = x.dove.file == luogo_errore::sorgente::linea ? nomi.linea : nomi.treno;
+      testo += fmt::format("\nreading stopped at {} line {}", file, x.dove.riga);
+    }
+    om.segni.push_back({static_cast<double>(*x.posizione), testo});
+  }
+  if (r.fatale) om.problemi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
+  scrivi_mappa_in_file(d, om, formato_mappa_di(o.mappa), o.mappa);
+}
+
 int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
+  if (!o.mappa.empty()) formato_mappa_di(o.mappa);
   const std::optional<std::string> linea = leggi_sorgente(o.linea);
   const std::optional<std::string> treno = leggi_sorgente(o.treno);
   prepara_cartella(o.dir);
@@ -163,6 +209,8 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
   if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
 
+  if (!o.mappa.empty()) disegna_compilato(o, id, m, r, nomi, err);
+
   if (o.json) {
     // Paths are bytes; any that are not UTF-8 get replacement characters.
     out << in_json(r, nomi).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
@@ -191,6 +239,10 @@ comando registra_compile(CLI::App& app) {
   sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
   sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
   sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
+  sub->add_option("--map", o->mappa,
+                  "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", "
+                  "\".png\" or \".pdf\")")
+      ->type_name("FILE");
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
 }
 

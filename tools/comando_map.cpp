@@ -1,5 +1,6 @@
-// map: the route drawn from a folder's binary files, as SVG or PNG by the
-// output file's extension.
+// map: the route drawn from a folder's binary files, as SVG, PNG, PDF or an
+// HTML viewer by the output file's extension.
+#include <cmath>
 #include <memory>
 #include <ostream>
 
@@ -15,17 +16,10 @@ struct opzioni_map {
   std::string dir = ".";
   opzioni_identita identita;
   std::string file;  // empty: <route>_<train>_map.svg in DIR
+  std::optional<double> da_km, a_km;
 };
 
-formato_mappa formato_da_nome(const std::filesystem::path& file) {
-  std::string estensione = file.extension().string();
-  for (char& c : estensione) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (estensione == ".svg") return formato_mappa::svg;
-  if (estensione == ".png") return formato_mappa::png;
-  throw errore_uso(file.string() + ": the map is written as SVG or PNG; name the file \".svg\" or \".png\"");
-}
-
-// Decodes one of the files the map needs, or says on `err` why it cannot.
+// Decodes one of the files the map needs, or says why it cannot.
 template <typename T, typename F>
 std::optional<T> decodifica_per_mappa(const std::optional<std::string>& byte, const std::filesystem::path& file,
                                       F&& decoder, std::string& perche) {
@@ -46,52 +40,81 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_della_cartella(dir, o.identita);
   const std::filesystem::path uscita_file =
       o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
-  const formato_mappa formato = formato_da_nome(uscita_file);
-  const file_scenario f = leggi_file_scenario(dir, id);
+  const auto formato = formato_da_estensione(uscita_file.extension().string());
+  if (!formato) {
+    throw errore_uso(uscita_file.string() + ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
+                                            "\".png\", \".pdf\" or \".html\"");
+  }
+  if (!formato_disponibile(*formato)) {
+    throw errore_uso(uscita_file.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
+  }
+  opzioni_mappa om;
+  if (o.da_km) om.da = *o.da_km * 1000;
+  if (o.a_km) om.a = *o.a_km * 1000;
+  for (const auto& v : {o.da_km, o.a_km}) {
+    if (v && (!std::isfinite(*v) || *v < 0)) throw errore_uso("--from and --to are kilometres from the route's start, 0 or more");
+  }
+  if (om.da && om.a && *om.a <= *om.da) throw errore_uso("--to must be beyond --from");
 
-  dati_mappa d;
-  d.id = id;
   std::string perche;
-  const auto voci = decodifica_per_mappa<std::array<stazione, numero_stazioni>>(
-      f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
-  if (!voci) {
+  file_scenario f = leggi_file_scenario(dir, id);
+  // A folder that would not load in the simulator is still drawn: the map
+  // is how its author finds out why.
+  for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(utf8_da_1252(p));
+  auto d = carica_dati_mappa(std::move(f), dir, id, perche);
+  if (!d) {
     err << "scenario-tool: " << perche << '\n';
     return exit_status::problem;
   }
-  auto celle = decodifica_per_mappa<std::vector<cella>>(f.percorso, dir / nome_file_percorso(id),
-                                                        decodifica_percorso, perche);
-  if (!celle) {
-    err << "scenario-tool: " << perche << '\n';
-    return exit_status::problem;
+  if (!d->planimetria) err << "scenario-tool: note: " << d->senza_piano << "; the map has no plan view\n";
+  if (om.da && *om.da >= static_cast<double>(d->celle.size()) * 50) {
+    throw errore_uso("--from is beyond the end of the route's track");
   }
-  d.voci = *voci;
-  d.celle = std::move(*celle);
-  d.planimetria = decodifica_per_mappa<piano>(f.linea, dir / nome_file_linea(id), decodifica_linea, perche);
-  if (!d.planimetria) {
-    d.senza_piano = perche;
-    err << "scenario-tool: note: " << perche << "; the map has no plan view\n";
-  }
-
-  const std::string immagine = disegna_mappa(d, formato);
-  const std::filesystem::path cartella_uscita =
-      uscita_file.has_parent_path() ? uscita_file.parent_path() : std::filesystem::path(".");
-  prepara_cartella(cartella_uscita);
-  folder(cartella_uscita).write(uscita_file.filename().string(), immagine);
+  for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
+  scrivi_mappa_in_file(*d, om, *formato, uscita_file);
   out << uscita_file.string() << '\n';
   return exit_status::clean;
 }
 
 }  // namespace
 
+std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
+                                           std::string& perche) {
+  dati_mappa d;
+  d.id = id;
+  const auto voci = decodifica_per_mappa<std::array<stazione, numero_stazioni>>(
+      f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
+  if (!voci) return std::nullopt;
+  auto celle =
+      decodifica_per_mappa<std::vector<cella>>(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
+  if (!celle) return std::nullopt;
+  f.sommario.reset();
+  f.percorso.reset();
+  d.voci = *voci;
+  d.celle = std::move(*celle);
+  std::string senza;
+  d.planimetria = decodifica_per_mappa<piano>(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
+  if (!d.planimetria) d.senza_piano = senza;
+  return d;
+}
+
+void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
+                          const std::filesystem::path& file) {
+  scrivi_file_uscita(file, [&](byte_sink& flusso) { scrivi_mappa(d, o, f, flusso); });
+}
+
 comando registra_map(CLI::App& app) {
   auto o = std::make_shared<opzioni_map>();
   CLI::App* sub = app.add_subcommand(
-      "map", "Draw the route from a folder's binary files: plan view and long section, as SVG or PNG");
+      "map", "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an "
+             "interactive HTML page");
   sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
   aggiungi_identita(*sub, o->identita);
   sub->add_option("-o,--output", o->file,
-                  "Image file, \".svg\" or \".png\" (default: DIR/<route>_<train>_map.svg)")
+                  "Output file: \".svg\", \".html\", \".png\" or \".pdf\" (default: DIR/<route>_<train>_map.svg)")
       ->type_name("FILE");
+  sub->add_option("--from", o->da_km, "Draw from this distance, in km from the route's start")->type_name("KM");
+  sub->add_option("--to", o->a_km, "Draw up to this distance, in km from the route's start")->type_name("KM");
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_map(*o, out, err); }};
 }
 

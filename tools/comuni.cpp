@@ -107,6 +107,12 @@ void prepara_cartella(const std::filesystem::path& dir) {
   if (ec) throw platform_error(dir, ec.message());
 }
 
+void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci) {
+  const std::filesystem::path dove = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  prepara_cartella(dove);
+  folder(dove).write_in_pieces(file.filename().string(), produci);
+}
+
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id) {
   std::error_code ec;
   if (!std::filesystem::is_directory(dir, ec)) throw errore_uso(dir.string() + ": not a folder");

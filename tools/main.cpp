@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer("Run \"scenario-tool COMMAND --help\" for the options of one command.");
   const std::vector<comando> comandi{registra_compile(app), registra_lint(app), registra_export(app),
-                                     registra_dump(app),    registra_check(app), registra_map(app)};
+                                     registra_dump(app),    registra_check(app), registra_map(app),
+                                     registra_diff(app)};
   bool json = false;
   for (int i = 1; i < argc; ++i) json = json || std::strcmp(argv[i], "--json") == 0;
 
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
           }
         }
         return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are compile, lint, export, "
-                                 "dump, check and map",
+                                 "dump, check, map and diff",
                              json);
       }
       std::cout << app.help();
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
     }
     if (!noto) {
       return errore_di_uso("unknown command \"" + primo +
-                               "\"; the commands are compile, lint, export, dump, check and map (see "
+                               "\"; the commands are compile, lint, export, dump, check, map and diff (see "
                                "\"scenario-tool --help\")",
                            json);
     }
