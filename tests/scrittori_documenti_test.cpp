@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -272,6 +273,43 @@ TEST(TimetableSheet, BodyRowsFollowTheGridAndTheCellFormats) {
   }
   EXPECT_EQ(celle(righe[16]).progr, "   82.840 ");
   EXPECT_EQ(celle(righe[39]).progr, "    0.000 ");
+}
+
+// The sheet and the train source tell one story: every change of the speed
+// limit on the sheet stands where the source changes it, with the same value,
+// and no change of the source is missing from the sheet. The sheet counts
+// kilometres down from 82.840 at the origin; a row lies within one cell of
+// the source's position.
+TEST(TimetableSheet, SpeedLimitChangesStandWhereTheTrainSourceHasThem) {
+  std::map<int, int> sorgente;  // position in metres -> km/h
+  for (const std::string& r : righe_crlf(testo_treno())) {
+    int p = 0, v = 0;
+    if (std::sscanf(r.c_str(), "velocita, %d, %d", &p, &v) == 2) sorgente[p] = v;
+  }
+  ASSERT_FALSE(sorgente.empty());
+  std::map<int, int> scheda;
+  const auto righe = righe_crlf(testo_scheda());
+  for (std::size_t n = 17; n <= 40; ++n) {
+    const riga_scheda c = celle(righe[n - 1]);
+    if (c.lim == "     ") continue;
+    double km = 0;
+    ASSERT_EQ(std::sscanf(c.progr.c_str(), "%lf", &km), 1);
+    scheda[static_cast<int>(82840 - km * 1000 + 0.5)] = std::stoi(c.lim);
+  }
+  const auto vicino = [](const std::map<int, int>& in, int p) {
+    for (const auto& [q, v] : in) {
+      if (q >= p - 50 && q <= p + 50) return std::optional<int>(v);
+    }
+    return std::optional<int>();
+  };
+  for (const auto& [p, v] : scheda) {
+    SCOPED_TRACE("sheet row at " + std::to_string(p) + " m");
+    EXPECT_EQ(vicino(sorgente, p), std::optional<int>(v));
+  }
+  for (const auto& [p, v] : sorgente) {
+    SCOPED_TRACE("speed line at " + std::to_string(p) + " m");
+    EXPECT_EQ(vicino(scheda, p), std::optional<int>(v));
+  }
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 namespace scen {
 namespace {
 
-constexpr std::int32_t lunghezza_massima = 1000000;
-constexpr std::int32_t oltre_linea = 7000;  // the track model reaches 7000 m beyond the route
 constexpr std::int64_t ultimo_metro_piano = 1000000;
 
 // Working state of the section part; none of it outlives the route half.
@@ -31,13 +29,12 @@ esito_fase lunghezza(contesto& c, lettore_campi& l) {
   modello& m = c.m;
   const std::int32_t lunghezza = l.leggi_32();
   if (lunghezza > lunghezza_massima) return c.termina(1);
-  const std::int64_t totale = std::int64_t{lunghezza} + oltre_linea;
-  const std::int64_t ultima = arrotonda(static_cast<double>(totale) / 50.0);
-  if (ultima < 1) throw guasto_esecuzione("the route is too short for a track (fewer than two cells)");
+  const std::optional<misure_percorso> misure = misure_da_lunghezza(lunghezza);
+  if (!misure) throw guasto_esecuzione("the route is too short for a track (fewer than two cells)");
   voce_di(m, voce::dati_generali).fine = lunghezza;
-  m.lunghezza_totale = static_cast<std::int32_t>(totale);
-  m.ultima_cella = static_cast<std::int32_t>(ultima);
-  m.percorso.emplace(static_cast<std::size_t>(ultima) + 1);
+  m.lunghezza_totale = misure->lunghezza_totale;
+  m.ultima_cella = misure->ultima_cella;
+  m.percorso.emplace(static_cast<std::size_t>(misure->ultima_cella) + 1);
   m.planimetria.reset();
   if (m.scrivi_linea != 0) m.planimetria.emplace(m.lunghezza_totale);
   return esito_fase::continua;

@@ -103,7 +103,7 @@ enum class tag_piano : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 // slots of coordinate 0 come first, metre after metre, then those of
 // coordinate 1, so a run of doubles is, byte for byte, a run of the file and
 // the file is written straight from here with no encoding step. The slots
-// live in one zeroed block (see memoria.h): a fresh plan view is all empty.
+// live in one zeroed block (see platform/memory.h): a fresh plan view is all empty.
 class piano {
  public:
   static constexpr std::size_t byte_slot = 10;

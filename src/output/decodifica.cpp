@@ -5,6 +5,7 @@
 #include <bit>
 #include <limits>
 
+#include "model/byte_le.h"
 #include "output/file_binari.h"
 
 namespace scen {
@@ -19,15 +20,11 @@ class lettore_le {
   std::size_t offset() const { return at_; }
   std::size_t resto() const { return byte_.size() - at_; }
 
-  std::uint8_t u8(std::string_view campo) { return static_cast<std::uint8_t>(intero(1, campo)); }
-  std::uint16_t u16(std::string_view campo) { return static_cast<std::uint16_t>(intero(2, campo)); }
-  std::int16_t i16(std::string_view campo) {
-    return std::bit_cast<std::int16_t>(static_cast<std::uint16_t>(intero(2, campo)));
-  }
-  std::int32_t i32(std::string_view campo) {
-    return std::bit_cast<std::int32_t>(static_cast<std::uint32_t>(intero(4, campo)));
-  }
-  double f64(std::string_view campo) { return std::bit_cast<double>(intero(8, campo)); }
+  std::uint8_t u8(std::string_view campo) { return campo_le<std::uint8_t>(campo); }
+  std::uint16_t u16(std::string_view campo) { return campo_le<std::uint16_t>(campo); }
+  std::int16_t i16(std::string_view campo) { return std::bit_cast<std::int16_t>(campo_le<std::uint16_t>(campo)); }
+  std::int32_t i32(std::string_view campo) { return std::bit_cast<std::int32_t>(campo_le<std::uint32_t>(campo)); }
+  double f64(std::string_view campo) { return std::bit_cast<double>(campo_le<std::uint64_t>(campo)); }
 
   void salta(std::size_t n) { at_ += n <= resto() ? n : resto(); }
 
@@ -44,15 +41,14 @@ class lettore_le {
   }
 
  private:
-  std::uint64_t intero(std::size_t n, std::string_view campo) {
-    if (resto() < n) {
-      throw errore_decodifica(at_, fmt::format("file ends inside {}: it needs {} bytes, {} left", campo, n, resto()));
+  template <typename U>
+  U campo_le(std::string_view campo) {
+    if (resto() < sizeof(U)) {
+      throw errore_decodifica(at_, fmt::format("file ends inside {}: it needs {} bytes, {} left", campo, sizeof(U),
+                                               resto()));
     }
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      v |= static_cast<std::uint64_t>(static_cast<unsigned char>(byte_[at_ + i])) << (8 * i);
-    }
-    at_ += n;
+    const U v = leggi_le<U>(byte_.data() + at_);
+    at_ += sizeof(U);
     return v;
   }
 

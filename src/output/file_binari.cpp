@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "output/codifica_le.h"
+#include "model/byte_le.h"
 #include "output/codifica_pezzi.h"
 
 namespace scen {

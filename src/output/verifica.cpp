@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "compiler/numeri.h"
+#include "model/misure.h"
 #include "output/codici_gara.h"
 #include "output/decodifica.h"
 #include "output/file_binari.h"
@@ -12,9 +12,6 @@
 
 namespace scen {
 namespace {
-
-constexpr std::int32_t lunghezza_massima = 1000000;
-constexpr std::int32_t oltre_fine = 7000;  // the track model reaches this far beyond the route
 
 class raccolta {
  public:
@@ -136,14 +133,6 @@ void verifica_linea(const piano& p, const std::string& nome, const std::optional
 }
 
 }  // namespace
-
-std::optional<misure_percorso> misure_da_lunghezza(std::int32_t lunghezza) {
-  if (lunghezza > lunghezza_massima) return std::nullopt;
-  const std::int64_t totale = static_cast<std::int64_t>(lunghezza) + oltre_fine;
-  const auto ultima = arrotonda(static_cast<double>(totale) / 50.0);
-  if (ultima < 1) return std::nullopt;
-  return misure_percorso{static_cast<std::int32_t>(totale), static_cast<std::int32_t>(ultima)};
-}
 
 std::vector<std::string> verifica_scenario(const file_scenario& f, const identita& id) {
   std::vector<std::string> problemi;

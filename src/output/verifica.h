@@ -24,12 +24,4 @@ struct file_scenario {
 // the file it concerns; empty when the files are consistent.
 std::vector<std::string> verifica_scenario(const file_scenario& f, const identita& id);
 
-// The last metre of the plan view and the last cell that a route length
-// gives; nothing when the length is outside what a compile can store.
-struct misure_percorso {
-  std::int32_t lunghezza_totale;
-  std::int32_t ultima_cella;
-};
-std::optional<misure_percorso> misure_da_lunghezza(std::int32_t lunghezza);
-
 }  // namespace scen
