@@ -13,7 +13,8 @@
 # The yardstick is scenario_min_writer (bench/scrittore_minimo.cpp): it
 # writes files of the given names and sizes the way the folder layer writes
 # them (temporary name, pieces of 1 MiB from one reused buffer, rename) and
-# does nothing else.
+# does nothing else. With FSYNC=1 it also flushes each file and the folder
+# to disk (--fsync), for a folder layer that does so.
 #
 # Part 1, the program. One run of SCENARIO in a scratch folder captures its
 # six files; the tool's export gives the two sources the run writes and
@@ -50,6 +51,8 @@ giri="${2:-30}"
 cxx="${CXX:-c++}"
 tool="$(realpath "${TOOL:-$build/tools/scenario-tool}")"
 minimo="$build/bench/scenario_min_writer"
+sincrono=()
+[[ "${FSYNC:-0}" == 1 ]] && sincrono=(--fsync)
 picco="$build/bench/scenario_peak"
 [[ -x "$scenario" ]] || { echo "compare.sh: no program at $scenario (build it first)" >&2; exit 2; }
 [[ -x "$tool" ]] || { echo "compare.sh: no scenario-tool at $tool (build it first, or set TOOL)" >&2; exit 2; }
@@ -146,7 +149,7 @@ esegui1() {
   cp "$programma" "$cartella/"
   local eseguibile="$cartella/$(basename "$programma")"
   if (($1 == 3)); then
-    cronometra "$lavoro/t" "$eseguibile" "$cartella" "${sei[@]}"
+    cronometra "$lavoro/t" "$eseguibile" "${sincrono[@]}" "$cartella" "${sei[@]}"
   else
     cronometra "$lavoro/t" "$eseguibile"
   fi
@@ -229,7 +232,7 @@ esegui2() {
         cronometra "$lavoro/t" "$tool" compile "${!l}" "${!t}" -o "$cartella"
       else
         # shellcheck disable=SC2086  # names and sizes are meant to split
-        cronometra "$lavoro/t" "$minimo" "$cartella" ${uscite[$km]}
+        cronometra "$lavoro/t" "$minimo" "${sincrono[@]}" "$cartella" ${uscite[$km]}
       fi
       ;;
   esac

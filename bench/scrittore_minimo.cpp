@@ -1,10 +1,12 @@
-// scenario_min_writer FOLDER NAME BYTES [NAME BYTES]...
+// scenario_min_writer [--fsync] FOLDER NAME BYTES [NAME BYTES]...
 //
 // The yardstick of bench/compare.sh: the least a process can do to leave
 // files of the given names and sizes in FOLDER, written the way the folder
 // layer writes (only a regular file or nothing is replaced; a temporary name
 // in the same folder, the bytes in pieces of at most 1 MiB, close, rename
-// over the final name). The pieces all come from one buffer, reused; what
+// over the final name; with --fsync, each file flushed to disk before its
+// rename and the folder after the last, for a folder layer that does so).
+// The pieces all come from one buffer, reused; what
 // the bytes are does not change what writing them costs. Nothing is computed
 // and nothing is read. Linked as the programs are (C++ runtime inside), so
 // that it starts the way they start.
@@ -21,6 +23,7 @@ namespace {
 
 constexpr std::size_t pezzo = std::size_t{1} << 20;
 char buffer[pezzo];
+bool su_disco = false;
 
 bool scrivi(const char* cartella, const char* nome, std::size_t byte) {
   char finale[4096];
@@ -40,14 +43,30 @@ bool scrivi(const char* cartella, const char* nome, std::size_t byte) {
     }
     byte -= static_cast<std::size_t>(n);
   }
+  if (su_disco && ::fsync(fd) != 0) {
+    ::close(fd);
+    return false;
+  }
   return ::close(fd) == 0 && ::rename(temporaneo, finale) == 0;
+}
+
+bool scrivi_cartella(const char* cartella) {
+  const int fd = ::open(cartella, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool fatto = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && fatto;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--fsync") == 0) {
+    su_disco = true;
+    --argc;
+    ++argv;
+  }
   if (argc < 2 || argc % 2 != 0) {
-    std::fputs("usage: scenario_min_writer FOLDER NAME BYTES [NAME BYTES]...\n", stderr);
+    std::fputs("usage: scenario_min_writer [--fsync] FOLDER NAME BYTES [NAME BYTES]...\n", stderr);
     return 2;
   }
   for (int i = 2; i < argc; i += 2) {
@@ -56,6 +75,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "scenario_min_writer: %s/%s: %s\n", argv[1], argv[i], std::strerror(errno));
       return 2;
     }
+  }
+  if (su_disco && !scrivi_cartella(argv[1])) {
+    std::fprintf(stderr, "scenario_min_writer: %s: %s\n", argv[1], std::strerror(errno));
+    return 2;
   }
   return 0;
 }

@@ -49,25 +49,6 @@ TEST(LargeBlocks, MemoryGivenBackComesAgainZeroed) {
   }
 }
 
-TEST(LargeBlocks, ABlockFilledAtOnceWhileItIsPopulatedKeepsEveryByte) {
-  // Blocks as large as the longest route's plan view are populated from
-  // their far end while the caller fills them from the front; the filling
-  // starts at once here, so the two meet and cross on the same pages, and
-  // the blocks are dropped before the helper is done.
-  const std::size_t n = 12 * large_block::pagina_grande + 12345;
-  for (int giro = 0; giro < 4; ++giro) {
-    SCOPED_TRACE(giro);
-    large_block b(n);
-    for (std::size_t i = 0; i < n; i += 997) b.dati()[i] = static_cast<std::byte>(i % 251 + 1);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::byte atteso = i % 997 == 0 ? static_cast<std::byte>(i % 251 + 1) : std::byte{0};
-      ASSERT_EQ(b.dati()[i], atteso) << i;
-    }
-    large_block lasciato(n);  // freed at once, its helper perhaps still running
-    lasciato.dati()[n - 1] = std::byte{9};
-  }
-}
-
 TEST(LargeBlocks, APlanViewOfTheLongestRouteCopiesAndComparesAsPlainData) {
   piano p(1007000);
   p.poni_intero(1, 1, 1);
