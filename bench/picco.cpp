@@ -36,16 +36,22 @@ long picco_kib() {
   return uso.ru_maxrss;  // KiB on Linux
 }
 
+// The writers' step: both sources on disk, nothing of them kept in memory.
+int scrivi_sorgenti(std::int32_t km, const std::filesystem::path& base) {
+  using namespace scen;
+  const identita id = identita_incorporata();
+  folder dove(base);
+  const banco::sorgenti_generate s = banco::genera_percorso(km);
+  dove.write(nome_sorgente_linea(id), s.linea);
+  dove.write(nome_sorgente_treno(id), s.treno);
+  return 0;
+}
+
 int esegui(std::int32_t km, const std::filesystem::path& base) {
   using namespace scen;
   const identita id = identita_incorporata();
   folder dove(base);
-  {
-    // The writers' step: both sources on disk, nothing of them kept in memory.
-    const banco::sorgenti_generate s = banco::genera_percorso(km);
-    dove.write(nome_sorgente_linea(id), s.linea);
-    dove.write(nome_sorgente_treno(id), s.treno);
-  }
+  scrivi_sorgenti(km, base);
   const long prima = picco_kib();
 
   modello m;
@@ -67,16 +73,6 @@ int esegui(std::int32_t km, const std::filesystem::path& base) {
   fmt::print("km {:5}  time_ms {:8.2f}  peak_kib {:7}  before_kib {:6}  output_bytes {:9}  peak/limit {:.2f}\n", km,
              std::chrono::duration<double, std::milli>(t1 - t0).count(), picco, prima, uscita,
              static_cast<double>(picco) / limite_kib);
-  return 0;
-}
-
-int scrivi_sorgenti(std::int32_t km, const std::filesystem::path& base) {
-  using namespace scen;
-  const identita id = identita_incorporata();
-  folder dove(base);
-  const banco::sorgenti_generate s = banco::genera_percorso(km);
-  dove.write(nome_sorgente_linea(id), s.linea);
-  dove.write(nome_sorgente_treno(id), s.treno);
   return 0;
 }
 
