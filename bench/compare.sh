@@ -33,8 +33,9 @@
 # memory of the 1000 km compile (scenario_peak --rss, untimed runs).
 #
 # In both parts the order of the programs rotates from round to round, every
-# process is started the same way (fork and exec by bash, no shell in
-# between) and timed with bash's EPOCHREALTIME around the process alone, and
+# process starts with the file system's writeback of earlier runs done
+# (sync -f, not timed), is started the same way (fork and exec by bash, no
+# shell in between) and is timed with bash's EPOCHREALTIME around the process alone, and
 # every run's files are checked (not timed). Prints medians, minimum and
 # maximum, every ratio of medians with its target and, beside it, the ratio
 # of the minima. Time per km: what the 10 km compile takes (the start and
@@ -85,9 +86,12 @@ rapporto() {
 }
 
 # Times one process in µs: `cronometra OUTPUT_FILE PROGRAM ARGS...`; stdout
-# and stderr go nowhere. The time is written to OUTPUT_FILE.
+# and stderr go nowhere. The time is written to OUTPUT_FILE. Before it (not
+# timed) the file system of the scratch folder writes back what earlier runs
+# left in the page cache, so that no process waits on another's data.
 cronometra() {
   local uscita="$1" t0 t1; shift
+  sync -f "$lavoro"
   t0=$EPOCHREALTIME
   "$@" >/dev/null 2>&1 || { echo "compare.sh: $* failed" >&2; exit 1; }
   t1=$EPOCHREALTIME
