@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, on Debian 12, the packages the build and the tests need; skips
-# what is already there. Non-interactive; run as root.
+# what is already there. --windows adds the Windows cross build's, --all
+# everything CI uses. Non-interactive; run as root.
 set -euo pipefail
 
 packages=(
@@ -10,9 +11,16 @@ packages=(
   libcairo2-dev libfltk1.3-dev libx11-dev
 )
 # Extras for the sanitizer, fuzzing and window checks.
-if [[ "${1:-}" == "--all" ]]; then
-  packages+=(clang libclang-rt-14-dev xvfb gcovr)
-fi
+windows=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb imagemagick)
+for option in "$@"; do
+  case "$option" in
+    --all) packages+=(clang libclang-rt-14-dev xvfb gcovr "${windows[@]}") ;;
+    # The Windows build: the cross compiler, Wine to run its tests, the
+    # GoogleTest sources to build them, and what looking at its windows takes.
+    --windows) packages+=("${windows[@]}") ;;
+    *) echo "install-deps.sh: unknown option $option (--all, --windows)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

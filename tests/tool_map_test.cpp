@@ -207,6 +207,7 @@ TEST_F(Map, MissingOrDamagedFilesAndBadNamesAreRefused) {
   EXPECT_FALSE(fs::exists(dir_.path() / "Ardena_VelmoraCle_4713_map.svg"));
 }
 
+#ifdef SCENARIO_MAP_MODULE
 // The drawing lives in a module beside the tool. A tool copied without it
 // still does everything but draw, and a map asked of it fails as a missing
 // file does: status 2, the module's file named, nothing written.
@@ -227,6 +228,7 @@ TEST_F(Map, WithoutItsModuleTheToolWorksAndTheMapNamesTheModule) {
   EXPECT_NE(r.errori.find((alone / SCENARIO_MAP_MODULE).string() + ": "), std::string::npos) << r.errori;
   EXPECT_FALSE(fs::exists(dir_.path() / "m.png"));
 }
+#endif
 
 }  // namespace
 }  // namespace scen

@@ -1,7 +1,4 @@
-#include <sys/stat.h>
-
 #include <array>
-#include <cerrno>
 #include <system_error>
 
 #include "platform/folder.h"
@@ -44,12 +41,11 @@ identita identita_valida(const opzioni_identita& o) {
 }
 
 std::optional<std::string> leggi_file(const std::filesystem::path& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-    throw platform_error(file, std::system_category().message(errno));
-  }
-  if (!S_ISREG(st.st_mode)) throw errore_uso(file.string() + ": not a regular file");
+  std::error_code ec;
+  const auto stato = std::filesystem::status(file, ec);
+  if (stato.type() == std::filesystem::file_type::not_found) return std::nullopt;
+  if (ec) throw platform_error(file, ec.message());
+  if (stato.type() != std::filesystem::file_type::regular) throw errore_uso(file.string() + ": not a regular file");
   const folder dove(file.parent_path());
   return dove.read(file.filename().string(), limite_file);
 }

@@ -32,11 +32,21 @@ class fltk_window final : public window {
 
   void show_waiting() override {
     finestra_.show();
-    // Paint now: the run goes on without returning to the event loop.
-    for (int i = 0; i < 10 && !finestra_.visible(); ++i) Fl::wait(0.05);
+    // What is drawn into a window before the X server has mapped it is
+    // lost, and the run never comes back to the event loop to answer the
+    // Expose that follows: wait until the window is viewable (a window
+    // manager may take a moment to map it), then draw and push the drawing
+    // through to the server before the work starts.
+    const Window xid = fl_xid(&finestra_);
+    for (int i = 0; i < 200; ++i) {
+      XWindowAttributes a{};
+      if (XGetWindowAttributes(fl_display, xid, &a) != 0 && a.map_state == IsViewable) break;
+      Fl::wait(0.01);
+    }
+    Fl::check();  // the Expose events that came with the mapping
     finestra_.redraw();
     Fl::flush();
-    Fl::check();
+    XSync(fl_display, False);
   }
 
   std::int32_t message(std::string_view testo) override {
