@@ -3,9 +3,10 @@
 // draw a map; the tool loads them with the module when a map is drawn, so
 // that every other command starts without them.
 //
-// Both sides are built by the same compiler from the same headers; nothing
-// but plain pointers crosses, and no exception: the module catches its own
-// and hands back the reason as text.
+// Both sides are built together, by the same compiler from the same
+// headers, so the objects behind the entry's pointers are laid out alike on
+// both sides. No exception crosses: the module carries its own C++ runtime,
+// catches what it throws and hands back a status and the reason as text.
 #pragma once
 
 #include <string>
@@ -18,7 +19,11 @@
 #endif
 
 // What the entry hands back.
-enum scenario_tool_drawn : int { scenario_tool_map_drawn = 0, scenario_tool_map_failed = 1, scenario_tool_map_no_memory = 2 };
+enum scenario_tool_drawn : int {
+  scenario_tool_map_drawn = 0,
+  scenario_tool_map_failed = 1,
+  scenario_tool_map_no_memory = 2,
+};
 
 // The entry looked up by name in the module: draws `d` in `formato` into
 // `out`. When it fails, `why` says what went wrong.
