@@ -16,7 +16,7 @@
 # does nothing else. With FSYNC=1 it also flushes each file and the folder
 # to disk (--fsync), for a folder layer that does so.
 #
-# Part 1, the program. One run of SCENARIO in a scratch folder captures its
+# The program (first half). One run of SCENARIO in a scratch folder captures its
 # six files; the tool's export gives the two sources the run writes and
 # deletes. Two more baselines are built with those bytes inside them
 # (bench/base_scrittura.cpp): "baseline" writes the six files (open, write,
@@ -25,7 +25,7 @@
 # and deleted, then the binary files the same way). Each round runs the four
 # programs once, each from a copy in a fresh folder (the copy is not timed).
 #
-# Part 2, the tool. Sources of 10, 100 and 1000 km are generated
+# The tool (second half). Sources of 10, 100 and 1000 km are generated
 # (scenario_peak --sources); one untimed compile of each gives the three
 # files' names and sizes. Each round runs, in a fresh output folder each:
 # /bin/true, `scenario-tool --version`, and for each length the tool's
@@ -100,7 +100,7 @@ cronometra() {
 
 carico="$(cut -d' ' -f1-3 /proc/loadavg)"
 
-# ---------------------------------------------------------------- part 1
+# ---------------------------------------------------------------- the program
 
 mkdir "$lavoro/cattura"
 cp "$scenario" "$lavoro/cattura/scenario"
@@ -145,7 +145,7 @@ opzioni=(-std=c++20 -O2 -static-libstdc++ -static-libgcc -I"$lavoro")
 "$cxx" "${opzioni[@]}" "$radice/bench/base_scrittura.cpp" -o "$lavoro/base_scrittura"
 "$cxx" "${opzioni[@]}" -DBASE_REGOLE "$radice/bench/base_scrittura.cpp" -o "$lavoro/base_regole"
 
-# Runs program K of part 1 from a copy in a fresh folder; the time goes to $lavoro/t.
+# Runs program K of the first half from a copy in a fresh folder; the time goes to $lavoro/t.
 programmi1=("$scenario" "$lavoro/base_scrittura" "$lavoro/base_regole" "$minimo")
 esegui1() {
   local programma="${programmi1[$1]}" cartella
@@ -199,7 +199,7 @@ rapporto "scenario / baseline (open, write, close; no temporaries)" "${tempi1[0]
 rapporto "  of which rules / baseline (the rules' file work)" "${tempi1[2]}" "${tempi1[1]}" -
 rapporto "  and scenario / rules (computing the scenario)" "${tempi1[0]}" "${tempi1[2]}" -
 
-# ---------------------------------------------------------------- part 2
+# ---------------------------------------------------------------- the tool
 
 lunghezze=(10 100 1000)
 declare -A uscite  # km -> "name bytes name bytes name bytes"
@@ -220,7 +220,7 @@ for km in "${lunghezze[@]}"; do
   totale[$km]=$n
 done
 
-# Program K of part 2 into a fresh folder; the time goes to $lavoro/t.
+# Program K of the second half into a fresh folder; the time goes to $lavoro/t.
 nomi2=(true version compile_10 writer_10 compile_100 writer_100 compile_1000 writer_1000)
 esegui2() {
   local cartella km
