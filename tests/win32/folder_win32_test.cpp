@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/folder.h"
+#include "platform/folder_lock.h"
 #include "test_util.h"
 
 namespace scen {
@@ -124,6 +127,64 @@ TEST(FolderWin32, AFolderPathWithLettersBeyondAsciiAndBlanksWorks) {
         << e.what();
   }
   ::SetFileAttributesW((dir / L"r.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FolderWin32, ASetReplacesItsFilesTogetherOrNotAtAll) {
+  test_util::cartella_temporanea tmp;
+  folder dove(tmp.path());
+  dove.write("a.dat", "old a");
+  dove.write("b.dat", "old b");
+  {
+    file_set set(dove);
+    set.write("a.dat", "new a");
+    set.write("b.dat", "new b");
+    EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old a") << "nothing replaced before the commit";
+  }  // destroyed without a commit
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old a");
+  EXPECT_EQ(files_in(tmp.path()), 2u) << "no temporary is left";
+  file_set set(dove);
+  set.write("a.dat", "new a");
+  set.write("b.dat", "new b");
+  set.commit();
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "new a");
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / "b.dat"), "new b");
+  EXPECT_EQ(files_in(tmp.path()), 2u);
+}
+
+TEST(FolderWin32, TemporaryNamesTakenByOthersAreLeftAloneAndOldOnesOfRunsRemoved) {
+  test_util::cartella_temporanea tmp;
+  folder dove(tmp.path());
+  // Whatever stands at the names a run picks stays as it is.
+  fs::create_directory(tmp.path() / ".a.dat.tmp-0000000000000001");
+  test_util::scrivi_file(tmp.path() / ".a.dat.tmp-0000000000000002", "someone else's");
+  int n = 0;
+  dove.temporary_names_from([&] { return "000000000000000" + std::to_string(++n); });
+  dove.write("a.dat", "mine");
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "mine");
+  EXPECT_TRUE(fs::is_directory(tmp.path() / ".a.dat.tmp-0000000000000001"));
+  EXPECT_EQ(test_util::leggi_file(tmp.path() / ".a.dat.tmp-0000000000000002"), "someone else's");
+
+  // An abandoned temporary of a run goes; the folder of the same name stays.
+  const std::vector<std::string> nomi{"a.dat"};
+  EXPECT_TRUE(dove.remove_stale_temporaries(nomi, std::chrono::hours(1)).empty()) << "too young to be abandoned";
+  const auto removed = dove.remove_stale_temporaries(nomi, std::chrono::seconds(0));
+  EXPECT_EQ(removed, std::vector<std::string>{".a.dat.tmp-0000000000000002"});
+  EXPECT_TRUE(fs::is_directory(tmp.path() / ".a.dat.tmp-0000000000000001"));
+}
+
+TEST(FolderWin32, OneRunAtATimeHoldsTheFolder) {
+  test_util::cartella_temporanea tmp;
+  const fs::path lock_file = tmp.path() / std::string(folder_lock::file_name);
+  {
+    folder_lock first(tmp.path());
+    EXPECT_TRUE(fs::is_regular_file(lock_file));
+    EXPECT_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(30)), folder_busy);
+  }
+  EXPECT_FALSE(fs::exists(lock_file)) << "a run that ends leaves no lock file";
+  EXPECT_NO_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(0)));
+  // A lock file left by a run that ended without cleaning up holds nothing.
+  test_util::scrivi_file(lock_file, "");
+  EXPECT_NO_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(0)));
 }
 
 }  // namespace

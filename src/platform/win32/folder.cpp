@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <algorithm>
 #include <random>
 #include <utility>
 
+#include "platform/win32/cleanup.h"
 #include "platform/win32/system_text.h"
 
 namespace scen {
@@ -36,21 +37,35 @@ class handle {
 };
 
 constexpr DWORD not_regular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+constexpr std::wstring_view temporary_mark = L".tmp-";
+constexpr std::size_t suffix_digits = 16;
+// Names tried before a run gives up: each is 64 random bits, so a second
+// one taken already means someone is planting files at our names.
+constexpr int name_attempts = 16;
 
-// A name nobody can guess in advance, so that no other program can put
-// something in its way; created with CREATE_NEW, it is always a new file.
-std::filesystem::path temporary_name(const std::filesystem::path& finale) {
-  static std::atomic<unsigned> counter{0};
+// 64 bits from the system's random source, as 16 hex digits.
+std::string random_suffix() {
   static std::random_device source;
   static const char* const hex = "0123456789abcdef";
-  std::wstring nome = L".";
-  nome += finale.filename().wstring();
-  nome += L".tmp-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L"-";
-  for (int i = 0; i < 4; ++i) {
+  std::string s;
+  for (int i = 0; i < 2; ++i) {
     const unsigned r = source();
-    for (int k = 0; k < 8; ++k) nome += static_cast<wchar_t>(hex[(r >> (4 * k)) & 0xF]);
+    for (int k = 0; k < 8; ++k) s.push_back(hex[(r >> (4 * k)) & 0xF]);
   }
-  return finale.parent_path() / nome;
+  return s;
+}
+
+std::wstring temporary_name(const std::filesystem::path& nome, const std::string& suffix) {
+  return L"." + nome.wstring() + std::wstring(temporary_mark) + std::wstring(suffix.begin(), suffix.end());
+}
+
+// What stands at a name, in words.
+std::string what_is_at(const std::filesystem::path& p) {
+  const DWORD attr = ::GetFileAttributesW(p.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return "something";
+  if ((attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return "a link";
+  if ((attr & FILE_ATTRIBUTE_DIRECTORY) != 0) return "a folder";
+  return "a file";
 }
 
 // Why a file could not be replaced or deleted. Windows says "access denied"
@@ -98,6 +113,23 @@ class file_sink final : public byte_sink {
   std::size_t written_ = 0;
 };
 
+bool only_of(std::string_view s, std::string_view allowed) {
+  return !s.empty() && s.find_first_not_of(allowed) == std::string_view::npos;
+}
+
+// A suffix this program makes: 16 hex digits, or the "<pid>-<n>" of earlier
+// versions.
+bool our_suffix(std::string_view s) {
+  if (s.size() == suffix_digits && only_of(s, "0123456789abcdef")) return true;
+  const auto dash = s.find('-');
+  return dash != std::string_view::npos && only_of(s.substr(0, dash), "0123456789") &&
+         only_of(s.substr(dash + 1), "0123456789");
+}
+
+std::filesystem::path utf8_path(std::string_view nome) {
+  return std::filesystem::path(std::u8string(nome.begin(), nome.end()));
+}
+
 }  // namespace
 
 folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
@@ -105,15 +137,9 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 // A name is UTF-8, as std::filesystem's narrow form of a path is here
 // (path::string()); the narrow constructor would read it as Latin-1, so the
 // name is handed over as UTF-8 explicitly. The system's own names are ASCII.
-std::filesystem::path folder::path_of(std::string_view nome) const {
-  return base_ / std::filesystem::path(std::u8string(nome.begin(), nome.end()));
-}
+std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / utf8_path(nome); }
 
-void folder::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
-}
-
-void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: a folder, a link or a
   // device under the name stays as it is.
@@ -125,27 +151,56 @@ void folder::write_in_pieces(std::string_view nome, const std::function<void(byt
 
   std::filesystem::path temporary;
   handle h(INVALID_HANDLE_VALUE);
-  for (int attempt = 0; attempt < 16 && !h.valid(); ++attempt) {
-    temporary = temporary_name(finale);
-    h.reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!h.valid()) {
-      const DWORD code = ::GetLastError();
-      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) throw platform_error(finale, win32::reason(code));
+  for (int attempt = 0; attempt < name_attempts; ++attempt) {
+    temporary = base_ / temporary_name(utf8_path(nome), fonte_nomi_ ? fonte_nomi_() : random_suffix());
+    // No interrupt between the creation and the registration.
+    const auto held = win32::hold_ending();
+    // CREATE_NEW never opens what is there already, and with
+    // FILE_FLAG_OPEN_REPARSE_POINT never follows a link planted there.
+    HANDLE created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (created != INVALID_HANDLE_VALUE) {
+      h.reset(created);
+      win32::register_cleanup(temporary);
+      break;
+    }
+    const DWORD code = ::GetLastError();
+    // A folder at the name answers "access denied".
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS && code != ERROR_ACCESS_DENIED) {
+      throw platform_error(finale, win32::reason(code));
     }
   }
-  if (!h.valid()) throw platform_error(finale, "no temporary name could be created beside it");
+  if (!h.valid()) {
+    throw platform_error(temporary, "the temporary name is taken by " + what_is_at(temporary) +
+                                        ", and so was every other name tried");
+  }
 
   try {
-    file_sink sink(h.get(), finale, guasto_dopo_);
+    const bool failing = guasto_solo_.empty() || guasto_solo_ == nome;
+    file_sink sink(h.get(), finale, failing ? guasto_dopo_ : std::nullopt);
     produci(sink);
     // On the disk before it takes the final name: after a power cut the
     // final name holds the old file or the new one, never a hole.
     if (!::FlushFileBuffers(h.get())) throw platform_error(finale, win32::reason(::GetLastError()));
     if (!h.close()) throw platform_error(finale, win32::reason(::GetLastError()));
+  } catch (...) {
+    h.close();
+    ::DeleteFileW(temporary.c_str());
+    win32::unregister_cleanup(temporary);
+    throw;
+  }
+  return {std::string(nome), temporary};
+}
+
+void folder::replace(std::span<const staged_file> files) {
+  // Ctrl+C waits until the whole set has its final names.
+  const auto held = win32::hold_ending();
+  for (const staged_file& f : files) {
+    const auto finale = path_of(f.nome);
     DWORD code = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 10; ++attempt) {
-      if (::MoveFileExW(temporary.c_str(), finale.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      // WRITE_THROUGH: the rename is on the disk when the call returns.
+      if (::MoveFileExW(f.temporary.c_str(), finale.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         code = ERROR_SUCCESS;
         break;
       }
@@ -156,16 +211,51 @@ void folder::write_in_pieces(std::string_view nome, const std::function<void(byt
       ::Sleep(50);
     }
     if (code != ERROR_SUCCESS) throw platform_error(finale, why_not_changed(finale, code));
-  } catch (...) {
-    h.close();
-    ::DeleteFileW(temporary.c_str());
-    throw;
+    win32::unregister_cleanup(f.temporary);
   }
 }
 
+void folder::discard(const staged_file& file) noexcept {
+  ::DeleteFileW(file.temporary.c_str());
+  win32::unregister_cleanup(file.temporary);
+}
+
+std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi,
+                                                          std::chrono::seconds eta) {
+  std::vector<std::string> removed;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((base_ / L"*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return removed;
+  FILETIME now_ft;
+  ::GetSystemTimeAsFileTime(&now_ft);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  const unsigned long long limit = ticks(now_ft) - static_cast<unsigned long long>(eta.count()) * 10000000ULL;
+  do {
+    const std::wstring name(entry.cFileName);
+    bool ours = false;
+    for (const std::string& nome : nomi) {
+      const std::wstring prefix = temporary_name(utf8_path(nome), "");
+      if (name.starts_with(prefix)) {
+        const std::string rest = win32::utf8(std::wstring_view(name).substr(prefix.size()));
+        if (our_suffix(rest)) ours = true;
+      }
+    }
+    if (!ours || (entry.dwFileAttributes & not_regular) != 0 || ticks(entry.ftLastWriteTime) > limit) continue;
+    if (::DeleteFileW((base_ / name).c_str())) removed.push_back(win32::utf8(name));
+  } while (::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return removed;
+}
+
 bool folder::exists(std::string_view nome) const {
-  const DWORD attr = ::GetFileAttributesW(path_of(nome).c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+  const auto file = path_of(nome);
+  const DWORD attr = ::GetFileAttributesW(file.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES) return (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+  throw platform_error(file, win32::reason(code));
 }
 
 std::optional<std::string> folder::read(std::string_view nome, std::size_t limite) const {
@@ -173,11 +263,22 @@ std::optional<std::string> folder::read(std::string_view nome, std::size_t limit
   if (!exists(nome)) return std::nullopt;
   handle h(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!h.valid()) throw platform_error(file, win32::reason(::GetLastError()));
+  if (!h.valid()) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    throw platform_error(file, win32::reason(code));
+  }
+  if (::GetFileType(h.get()) != FILE_TYPE_DISK) return std::nullopt;
+  const bool failing = !lettura_guasta_.empty() && lettura_guasta_ == nome;
   std::string byte;
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(h.get(), &size)) {
+    byte.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limite));
+  }
   char block[1 << 16];
   for (;;) {
     DWORD n = 0;
+    if (failing) throw platform_error(file, win32::reason(ERROR_CRC));
     if (!::ReadFile(h.get(), block, sizeof block, &n, nullptr)) throw platform_error(file, win32::reason(::GetLastError()));
     if (n == 0) break;
     if (byte.size() + n > limite) throw platform_error(file, "file is larger than " + std::to_string(limite) + " bytes");

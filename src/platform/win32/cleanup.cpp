@@ -1,0 +1,42 @@
+#include "platform/win32/cleanup.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace scen::win32 {
+namespace {
+
+std::recursive_mutex& guard() {
+  static std::recursive_mutex m;
+  return m;
+}
+
+std::vector<std::wstring>& registered() {
+  static std::vector<std::wstring> paths;
+  return paths;
+}
+
+}  // namespace
+
+void register_cleanup(const std::filesystem::path& path) {
+  const std::lock_guard l(guard());
+  registered().push_back(path.wstring());
+}
+
+void unregister_cleanup(const std::filesystem::path& path) {
+  const std::lock_guard l(guard());
+  auto& paths = registered();
+  const auto it = std::find(paths.begin(), paths.end(), path.wstring());
+  if (it != paths.end()) paths.erase(it);
+}
+
+void remove_registered() noexcept {
+  const std::lock_guard l(guard());
+  for (const std::wstring& p : registered()) ::DeleteFileW(p.c_str());
+}
+
+std::unique_lock<std::recursive_mutex> hold_ending() { return std::unique_lock(guard()); }
+
+}  // namespace scen::win32
