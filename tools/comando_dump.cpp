@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "model/misure.h"
 #include "comandi.h"
 #include "output/decodifica.h"
 #include "output/marcatori.h"
@@ -199,7 +200,7 @@ void elenca_profilo(const std::vector<cella>& celle, const char* titolo, F valor
   std::size_t da = 0;
   for (std::size_t i = 1; i <= celle.size(); ++i) {
     if (i < celle.size() && valore(celle[i]) == valore(celle[da])) continue;
-    out << fmt::format("  cells {:>5} to {:>5}  ({:>7} to {:>7} m)  {:>3}  {}\n", da, i - 1, da * 50, i * 50,
+    out << fmt::format("  cells {:>5} to {:>5}  ({:>7} to {:>7} m)  {:>3}  {}\n", da, i - 1, da * metri_cella, i * metri_cella,
                        valore(celle[da]), spiega(valore(celle[da])));
     da = i;
   }
@@ -219,7 +220,7 @@ void elenca_percorso(const std::vector<cella>& celle, std::ostream& out) {
     if (!ha_oggetto(c)) continue;
     out << fmt::format("  cell {:>5} ({:>7} m)  {:<2} {:<34} valore1 {:>6}  valore2 {:>6}  valore3 {:>6}  "
                        "valore4 {:>6}  tempo {:>3}  avviso {:>3}\n",
-                       n, n * 50, c.tipo, descrizione_cella(c),
+                       n, n * metri_cella, c.tipo, descrizione_cella(c),
                        c.valore1, c.valore2, c.valore3, c.valore4,
                        c.tempo, c.avviso);
   }

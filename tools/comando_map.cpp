@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "model/misure.h"
 #include "platform/folder.h"
 #include "comandi.h"
 #include "mappa.h"
@@ -67,7 +68,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
     return exit_status::problem;
   }
   if (!d->planimetria) err << "scenario-tool: note: " << d->senza_piano << "; the map has no plan view\n";
-  if (om.da && *om.da >= static_cast<double>(d->celle.size()) * 50) {
+  if (om.da && *om.da >= metri_inizio_cella(static_cast<std::int64_t>(d->celle.size()))) {
     throw errore_uso("--from is beyond the end of the route's track");
   }
   for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';

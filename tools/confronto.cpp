@@ -2,6 +2,7 @@
 // summary, line-side objects and profiles from the track's cells, the plan
 // view metre by metre. Objects are matched by position first, then a
 // leftover one that reappears nearby with the same fields counts as moved.
+#include "model/misure.h"
 #include "confronto.h"
 
 #include <fmt/format.h>
@@ -146,7 +147,7 @@ std::vector<oggetto_linea> oggetti(const dati_mappa& d, std::uint8_t tipo, doubl
     const cella& c = d.celle[n];
     if (c.tipo != tipo) continue;
     const double p = tipo == tipo_cella::punto_codice || tipo == tipo_cella::fine_codice
-                         ? static_cast<double>(n) * 50.0
+                         ? metri_inizio_cella(static_cast<std::int64_t>(n))
                          : metri_punto(n);
     if (p > fino_a) break;
     oggetto_linea o{p, ""};
@@ -269,7 +270,7 @@ void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nom
                        const std::function<std::string(const cella&)>& valore, double fino_a, const chilometri& k,
                        std::vector<cambio>& out) {
   const std::size_t celle = std::min({p.celle.size(), d.celle.size(),
-                                      static_cast<std::size_t>(std::max(0.0, std::ceil(fino_a / 50.0)))});
+                                      static_cast<std::size_t>(std::max(0.0, std::ceil(fino_a / metri_cella)))});
   struct passo {
     std::size_t da, a;  // cells [da, a)
     std::string x, y;
@@ -284,7 +285,7 @@ void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nom
       passi.push_back({n, n + 1, std::move(x), std::move(y)});
     }
   }
-  const auto metri = [&](std::size_t n) { return std::min(static_cast<double>(n) * 50.0, fino_a); };
+  const auto metri = [&](std::size_t n) { return std::min(metri_inizio_cella(static_cast<std::int64_t>(n)), fino_a); };
   for (std::size_t s = 0; s < passi.size();) {
     std::size_t e = s + 1;
     while (e < passi.size() && passi[e].da == passi[e - 1].a) ++e;

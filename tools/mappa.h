@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/misure.h"
 #include "platform/folder.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
@@ -31,7 +32,7 @@ struct dati_mappa {
 // An entry of 1..80 that holds a station (not empty, not an indication text).
 bool e_stazione(const stazione& s);
 // The metres of a point feature's cell: one declared at p lies in cell p / 50 + 1.
-inline double metri_punto(std::size_t cella) { return (static_cast<double>(cella) - 1.0) * 50.0; }
+inline double metri_punto(std::size_t cella) { return metri_punto_in_cella(static_cast<std::int64_t>(cella)); }
 // The route length of entry 84, or the track's own end when that is out of reach.
 double lunghezza_percorso(const dati_mappa& d);
 

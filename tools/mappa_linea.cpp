@@ -9,6 +9,7 @@
 #include <queue>
 #include <utility>
 
+#include "model/misure.h"
 #include "comandi.h"
 #include "mappa_interno.h"
 
@@ -17,7 +18,7 @@ namespace scen::tool {
 bool e_stazione(const stazione& s) { return !(s == stazione{} || s == stazione{.nome = s.nome}); }
 
 double lunghezza_percorso(const dati_mappa& d) {
-  const double fine_celle = static_cast<double>(d.celle.size() - 1) * 50.0;
+  const double fine_celle = metri_inizio_cella(static_cast<std::int64_t>(d.celle.size()) - 1);
   const double dichiarata = d.voci[voce::dati_generali].fine;
   return dichiarata > 0 && dichiarata <= fine_celle ? dichiarata : fine_celle;
 }
@@ -116,7 +117,7 @@ linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optiona
       case tipo_cella::indicazione: aggiungi(tipo(tipo_oggetto::indicazione), p, p, n, l.risoluzione); break;
       case tipo_cella::punto_codice: {
         // Code points are placed by cell, without the + 1 of point features.
-        const double q = static_cast<double>(n) * 50.0;
+        const double q = metri_inizio_cella(static_cast<std::int64_t>(n));
         aggiungi(tipo(tipo_oggetto::codice), q, q, n, l.risoluzione);
         break;
       }
@@ -138,7 +139,7 @@ linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optiona
   using attivo = std::pair<int, std::size_t>;  // speed, end cell
   std::priority_queue<attivo, std::vector<attivo>, std::greater<>> in_corso;
   std::size_t prossimo = 0;
-  for (std::size_t n = 0; n < c.size() && static_cast<double>(n) * 50 < l.a; ++n) {
+  for (std::size_t n = 0; n < c.size() && metri_inizio_cella(static_cast<std::int64_t>(n)) < l.a; ++n) {
     // A slowdown holds from the cell of its start to the cell of its end (the
     // cells of a point feature are one ahead of its metres).
     while (prossimo < rall.size() && rall[prossimo].inizio <= n + 1) {
@@ -146,7 +147,7 @@ linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optiona
       ++prossimo;
     }
     while (!in_corso.empty() && in_corso.top().second < n + 2) in_corso.pop();
-    const double p0 = static_cast<double>(n) * 50, p1 = std::min(p0 + 50, l.lunghezza);
+    const double p0 = metri_inizio_cella(static_cast<std::int64_t>(n)), p1 = std::min(p0 + metri_cella, l.lunghezza);
     if (p1 <= l.da) continue;
     const int v = c[n].velocita * 5;
     pendenza.aggiungi(p0, p1, c[n].pendenza == 0 ? non_riempito : c[n].pendenza - 100);
