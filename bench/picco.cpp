@@ -5,8 +5,17 @@
 // stamped and written as binary files. Prints one line of figures:
 //   km, time of that last step in ms, peak resident memory, the bytes of the
 //   three binary files, and the peak over its limit of 1.5 x output + 8 MiB.
+//
+// Two helpers for bench/compare.sh:
+//   scenario_peak --sources KM FOLDER   writes the two sources of that route
+//     into FOLDER, under the names the run gives them, and nothing else;
+//   scenario_peak --rss PROGRAM [ARGS]  runs PROGRAM (fork and exec, no
+//     shell) and prints its peak resident memory in KiB and its exit status.
 #include <fmt/format.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -27,16 +36,22 @@ long picco_kib() {
   return uso.ru_maxrss;  // KiB on Linux
 }
 
+// The writers' step: both sources on disk, nothing of them kept in memory.
+int scrivi_sorgenti(std::int32_t km, const std::filesystem::path& base) {
+  using namespace scen;
+  const identita id = identita_incorporata();
+  folder dove(base);
+  const banco::sorgenti_generate s = banco::genera_percorso(km);
+  dove.write(nome_sorgente_linea(id), s.linea);
+  dove.write(nome_sorgente_treno(id), s.treno);
+  return 0;
+}
+
 int esegui(std::int32_t km, const std::filesystem::path& base) {
   using namespace scen;
   const identita id = identita_incorporata();
   folder dove(base);
-  {
-    // The writers' step: both sources on disk, nothing of them kept in memory.
-    const banco::sorgenti_generate s = banco::genera_percorso(km);
-    dove.write(nome_sorgente_linea(id), s.linea);
-    dove.write(nome_sorgente_treno(id), s.treno);
-  }
+  scrivi_sorgenti(km, base);
   const long prima = picco_kib();
 
   modello m;
@@ -61,11 +76,41 @@ int esegui(std::int32_t km, const std::filesystem::path& base) {
   return 0;
 }
 
+int misura_processo(char** argv) {
+  const pid_t figlio = ::fork();
+  if (figlio < 0) return 2;
+  if (figlio == 0) {
+    // Only the figures on standard output: the program's own output goes nowhere.
+    const int nulla = ::open("/dev/null", O_WRONLY);
+    if (nulla >= 0) {
+      ::dup2(nulla, STDOUT_FILENO);
+      ::dup2(nulla, STDERR_FILENO);
+    }
+    ::execv(argv[0], argv);
+    ::_exit(127);
+  }
+  int stato = 0;
+  struct rusage uso {};
+  if (::wait4(figlio, &stato, 0, &uso) != figlio) return 2;
+  const int uscita = WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
+  fmt::print("peak_kib {} status {}\n", uso.ru_maxrss, uscita);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && std::string(argv[1]) == "--rss") return misura_processo(argv + 2);
+  if (argc == 4 && std::string(argv[1]) == "--sources") {
+    try {
+      return scrivi_sorgenti(std::stoi(argv[2]), argv[3]);
+    } catch (const std::exception& e) {
+      std::cerr << "scenario_peak: " << e.what() << '\n';
+      return 2;
+    }
+  }
   if (argc < 2 || argc > 3) {
-    std::cerr << "usage: scenario_peak KM [FOLDER]\n";
+    std::cerr << "usage: scenario_peak KM [FOLDER] | --sources KM FOLDER | --rss PROGRAM [ARGS]...\n";
     return 2;
   }
   try {

@@ -400,5 +400,28 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
 #endif
 }
 
+#ifdef SCENARIO_MAP_MODULE
+// The drawing lives in a module beside the tool. A tool copied without it
+// still does everything but draw, and a map asked of it fails as a missing
+// file does: status 2, the module's file named, nothing written.
+TEST_F(Map, WithoutItsModuleTheToolWorksAndTheMapNamesTheModule) {
+  const fs::path alone = dir_.path() / "alone";
+  fs::create_directory(alone);
+  fs::copy_file(SCENARIO_TOOL_EXE, alone / "scenario-tool");
+  const std::string tool = (alone / "scenario-tool").string();
+
+  const auto versione = test_util::esegui_processo({tool, "--version"}, dir_.path());
+  EXPECT_EQ(versione.stato, 0) << versione.errori;
+  const auto esportato = test_util::esegui_processo({tool, "export", "-o", "exported"}, dir_.path());
+  EXPECT_EQ(esportato.stato, 0) << esportato.errori;
+  EXPECT_TRUE(fs::exists(dir_.path() / "exported" / nome_sorgente_linea(id_inc)));
+
+  const auto r = test_util::esegui_processo({tool, "map", ".", "-o", "m.png"}, dir_.path());
+  EXPECT_EQ(r.stato, 2);
+  EXPECT_NE(r.errori.find((alone / SCENARIO_MAP_MODULE).string() + ": "), std::string::npos) << r.errori;
+  EXPECT_FALSE(fs::exists(dir_.path() / "m.png"));
+}
+#endif
+
 }  // namespace
 }  // namespace scen

@@ -19,6 +19,7 @@
 #include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "output/verifica.h"
+#include "testo_utf8.h"
 
 namespace scen::tool {
 
@@ -84,8 +85,5 @@ file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identi
 
 // The cell type spelled out ("signal", "slowdown start", ...).
 const char* nome_tipo_cella(std::uint8_t tipo);
-
-// Windows-1252 bytes as UTF-8, for the terminal and for JSON.
-std::string utf8_da_1252(std::string_view byte);
 
 }  // namespace scen::tool
