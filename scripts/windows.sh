@@ -6,7 +6,7 @@
 #   - scenario.exe, started in a fresh folder, exits 0 and leaves exactly the
 #     six files of a Linux run, byte for byte, and no source;
 #   - scenario-tool.exe compile of the exported sources writes the same three
-#     binary files as the Linux tool.
+#     binary files as the Linux tool, and its map the same SVG and HTML.
 # The executables: build-win/src/scenario.exe and build-win/tools/scenario-tool.exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -86,4 +86,13 @@ for name in Ardena_VelmoraCle_linea.dat Ardena_VelmoraCle_4713.sim Ardena_Velmor
   cmp "$work/bin-linux/$name" "$work/bin-windows/$name"
 done
 echo "scenario-tool.exe compile: the same three binary files as on Linux, byte for byte"
+
+echo "== scenario-tool.exe map against the Linux scenario-tool (SVG and HTML)"
+for kind in svg html; do
+  build/tools/scenario-tool map "$work/bin-linux" -o "$work/map-linux.$kind" >/dev/null
+  wine build-win/tools/scenario-tool.exe map "$(windows_path "$work/bin-windows")" \
+    -o "$(windows_path "$work")\\map-windows.$kind" >/dev/null
+  cmp "$work/map-linux.$kind" "$work/map-windows.$kind"
+done
+echo "scenario-tool.exe map: the same SVG and HTML as on Linux, byte for byte"
 echo "Windows executables: build-win/src/scenario.exe, build-win/tools/scenario-tool.exe"
