@@ -3,6 +3,7 @@
 #include "compiler/interno.h"
 #include "compiler/osservatore.h"
 #include "model/accesso.h"
+#include "model/misure.h"
 
 namespace scen {
 
@@ -45,7 +46,13 @@ void contesto::registra(std::int32_t codice, std::int32_t posizione) {
 }
 
 bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine) {
-  return (static_cast<double>(p) + static_cast<double>(margine)) / 50.0 > static_cast<double>(m.ultima_cella);
+  return (static_cast<double>(p) + static_cast<double>(margine)) / metri_cella > static_cast<double>(m.ultima_cella);
+}
+
+esito_fase controlla_posizione(contesto& c, std::int32_t p) {
+  if (!posizione_oltre(c.m, p, 100)) return esito_fase::continua;
+  c.registra(15, p);
+  return esito_fase::fine_lettura;
 }
 
 luogo_errore memorizza_dati(modello& m, sorgenti& s) {

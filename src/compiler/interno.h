@@ -92,5 +92,8 @@ esito_fase compila_stazione(contesto& c, std::int32_t& contatore_stazioni);
 // The position test of section and train lines: the line passes when
 // (p + margine) / 50 is not above the last cell.
 bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine);
+// The position test of a section or train line at `p`: code 15 and the end of
+// reading when the line lies beyond the track.
+esito_fase controlla_posizione(contesto& c, std::int32_t p);
 
 }  // namespace scen

@@ -134,12 +134,6 @@ esito_fase sezione_generale(contesto& c, lettore_campi& l) {
 
 // ---- Section part -------------------------------------------------------
 
-esito_fase controlla_posizione(contesto& c, std::int32_t p) {
-  if (!posizione_oltre(c.m, p, 100)) return esito_fase::continua;
-  c.registra(15, p);
-  return esito_fase::fine_lettura;
-}
-
 void scrivi_pendenza(modello& m, stato_sezioni& st) {
   cella_di(m, st.prossima_pendenza).pendenza = basso_8(st.pendenza + 100);
   ++st.prossima_pendenza;

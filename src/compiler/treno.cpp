@@ -24,12 +24,6 @@ struct stato_treno {
   std::int32_t stazione = 1;  // entry for the next station
 };
 
-esito_fase controlla_posizione(contesto& c, std::int32_t p) {
-  if (!posizione_oltre(c.m, p, 100)) return esito_fase::continua;
-  c.registra(15, p);
-  return esito_fase::fine_lettura;
-}
-
 std::uint8_t velocita_in_cella(std::int64_t kmh) {
   return in_8(arrotonda(static_cast<double>(kmh) / 5.0), "speed limit (km/h / 5)");
 }
