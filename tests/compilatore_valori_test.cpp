@@ -2,11 +2,13 @@
 // sections and for small lines of every kind.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 
 #include "compila_util.h"
 #include "compiler/memo.h"
+#include "model/accesso.h"
 
 namespace scen {
 namespace {
@@ -410,6 +412,74 @@ TEST(SignalsSlowdownsCodes, SignalOnAMountainMarkerReplacesIt) {
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 13).tipo, 1);
   EXPECT_EQ(cella_n(r, 13).tempo, 0) << "tempo only on sx = 2";
+}
+
+
+// The one fill of the three profiles, alone on a track of ten cells (0 to 9).
+TEST(TrainProfiles, OneFillForEveryProfile) {
+  modello m;
+  m.ultima_cella = 9;
+  m.percorso.emplace(10);
+  const auto& celle = *m.percorso;
+
+  // Speeds: a line's fill stops at the last cell; the end fill still writes
+  // the cell it has reached.
+  profilo v = profilo_velocita(m);
+  memo_profilo(m, v, 0, 100);
+  EXPECT_EQ(v.prossima, 0) << "a line on cell 0 writes nothing";
+  memo_profilo(m, v, 20, 50);
+  EXPECT_EQ(v.prossima, 9);
+  EXPECT_EQ(celle[8].velocita, 20);
+  EXPECT_EQ(celle[9].velocita, 0);
+  memo_fine_profilo(m, v, 7);
+  EXPECT_EQ(celle[9].velocita, 10) << "the end fill writes at least one cell";
+
+  // Gradients: a line on a cell already filled still writes the next one.
+  profilo g = profilo_pendenze();
+  memo_profilo(m, g, 2, -5);
+  memo_profilo(m, g, 2, 7);
+  memo_fine_profilo(m, g, 5);
+  EXPECT_EQ((std::array{celle[0].pendenza, celle[1].pendenza, celle[2].pendenza, celle[3].pendenza,
+                        celle[4].pendenza, celle[5].pendenza}),
+            (std::array<std::uint8_t, 6>{100, 100, 95, 107, 107, 0}));
+
+  // Adhesion: no stop at the last cell, so a fill beyond it is a run-time
+  // failure once the cells that exist are written.
+  profilo a = profilo_aderenze();
+  memo_profilo(m, a, 3, 300);
+  EXPECT_THROW(memo_profilo(m, a, 12, 0), guasto_esecuzione);
+  EXPECT_EQ(celle[2].aderenza, 0);
+  EXPECT_EQ(celle[3].aderenza, 44) << "the low 8 bits of 300";
+  EXPECT_EQ(celle[9].aderenza, 44);
+}
+
+TEST(TrainProfiles, ASpeedOutsideItsByteFailsOnlyWhenACellGetsIt) {
+  // Replaced at the same cell, 1300 km/h never reaches a cell.
+  EXPECT_EQ(compila(linea(), treno(righe({"velocita,  0,  1300", "velocita,  0,  100"}))).m.codice_errore, 0);
+  EXPECT_EQ(compila(linea(), treno(righe({"velocita,  0,  1300", "velocita,  100,  100"}))).m.codice_errore, 25);
+}
+
+TEST(Stations, AStationThatFailsTheSpacingLeavesItsMarks) {
+  // B's zone (10550 to 11050) starts 300 m after A's end: code 22, after its
+  // end marker (cell 220) and approach cells are on the track.
+  const auto r = compila(linea(), treno(righe({"stazione,  10000, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
+                                               "stazione,  10800, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
+  EXPECT_EQ(r.m.codice_errore, 22);
+  EXPECT_EQ(cella_n(r, 220).tipo, 10);
+  EXPECT_EQ(cella_n(r, 220).valore1, 2);
+  for (int j = 1; j <= 4; ++j) EXPECT_EQ(cella_n(r, 220 - j).avviso, 80 + j);
+}
+
+TEST(RouteSections, An81stBoardTextFailsAfterItsCellIsWritten) {
+  std::string route = "[indicazioni]\r\n";
+  for (int i = 0; i < 81; ++i) route += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  T" + std::to_string(i) + "\r\n";
+  const auto r = compila(linea(route), treno());
+  EXPECT_EQ(r.m.codice_errore, 25);
+  EXPECT_EQ(r.m.stazioni[80].nome, "T0");
+  EXPECT_EQ(r.m.stazioni[1].nome, "T79");
+  EXPECT_EQ(r.m.stazioni[0].nome, "") << "entry 0 is never used";
+  EXPECT_EQ(cella_n(r, 181).tipo, 14) << "the 81st board at 9000 m";
+  EXPECT_EQ(cella_n(r, 181).valore1, 0);
 }
 
 }  // namespace

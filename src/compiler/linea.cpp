@@ -21,9 +21,8 @@ constexpr std::int64_t ultimo_metro_piano = 1000000;
 
 // Working state of the section part; none of it outlives the route half.
 struct stato_sezioni {
-  std::int64_t prossima_pendenza = 0;  // next cell to receive a gradient
-  std::int64_t pendenza = 0;           // gradient in force
-  std::int64_t k = 2;                  // next plan-view metre
+  profilo pendenze = profilo_pendenze();
+  std::int64_t k = 2;  // next plan-view metre
 };
 
 // "lunghezza percorso": sizes the track cells and the plan view. A length
@@ -134,11 +133,6 @@ esito_fase sezione_generale(contesto& c, lettore_campi& l) {
 
 // ---- Section part -------------------------------------------------------
 
-void scrivi_pendenza(modello& m, stato_sezioni& st) {
-  cella_di(m, st.prossima_pendenza).pendenza = basso_8(st.pendenza + 100);
-  ++st.prossima_pendenza;
-}
-
 esito_fase pendenza(contesto& c, lettore_campi& l, stato_sezioni& st) {
   const std::int32_t p = l.leggi_32("the gradient's position");
   const std::int32_t g = l.leggi_32("the gradient");
@@ -148,13 +142,7 @@ esito_fase pendenza(contesto& c, lettore_campi& l, stato_sezioni& st) {
     c.oss->cella_profilo(c, 1, p, "gradient");
     c.oss->valore(c, 2, g, -100, 155, std::int64_t{basso_8(std::int64_t{g} + 100)} - 100, "gradient");
   }
-  const std::int64_t fino_a = cella_profilo(p);
-  if (fino_a > 0) {
-    do {
-      scrivi_pendenza(c.m, st);
-    } while (st.prossima_pendenza < fino_a);
-  }
-  st.pendenza = g;
+  memo_profilo(c.m, st.pendenze, cella_profilo(p), g);
   return esito_fase::continua;
 }
 
@@ -300,15 +288,9 @@ esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
     c.oss->nome(c, 2, m.riga, "the board's text");
     c.oss->contesa(cella_punto(p));
   }
-  cella& cl = cella_di(m, cella_punto(p));
-  if (!libera(cl)) return c.termina(6, p);
+  if (!libera(cella_di(m, cella_punto(p)))) return c.termina(6, p);
   if (c.oss != nullptr) c.oss->posa(c, cella_punto(p), fmt::format("indication board at {} m", p));
-  cl.tipo = tipo_cella::indicazione;
-  cl.valore1 = in_16(c.voce_testo, "board text entry");
-  // Entry 0 is never used: an 81st text has nowhere to go.
-  if (c.voce_testo < 1) throw guasto_esecuzione("no entry of the station table left for an indication board text");
-  voce_di(m, c.voce_testo).nome = in_testo(m.riga, "board text");
-  --c.voce_testo;
+  memo_indicazione(m, p, m.riga, c.voce_testo);
   return esito_fase::continua;
 }
 
@@ -369,9 +351,7 @@ void inizia_piano(modello& m) {
 // Gradients carried to the end of the track, the plan view straight on to
 // its end. The last three cells and the last two metres are not filled.
 void completa(modello& m, stato_sezioni& st) {
-  do {
-    scrivi_pendenza(m, st);
-  } while (st.prossima_pendenza < std::int64_t{m.ultima_cella} - 2);
+  memo_fine_profilo(m, st.pendenze, std::int64_t{m.ultima_cella} - 2);
   if (m.scrivi_linea != 0) {
     st.k = avanza_piano_fino_a(m, st.k, std::int64_t{m.lunghezza_totale} - 2, 0.0);
     for (; st.k <= std::int64_t{m.lunghezza_totale} - 2; ++st.k) avanza_piano(m, st.k, 0.0);
@@ -412,85 +392,6 @@ esito_fase compila_linea(contesto& c) {
   c.s.elimina_linea();
   completa(m, st);
   return esito_fase::continua;
-}
-
-// ---- Cell work of the route ------------------------------------------------
-
-void progressive_ordina(modello& m) {
-  struct zona {
-    std::int32_t inizio, fine, posizione;
-  };
-  auto leggi = [&](int e) { return zona{m.stazioni[e].inizio, m.stazioni[e].fine, m.stazioni[e].posizione}; };
-  const zona z0 = leggi(voce::zona_0);
-  const zona z1 = leggi(voce::zona_1);
-  const zona z2 = leggi(voce::zona_2);
-  std::array<zona, 3> r{};
-
-  if (std::int64_t{z0.inizio} + z1.inizio + z2.inizio == 0) {
-    // No start positions: the last zone with a positive progressive leads.
-    if (z0.fine > 0) r = {z0, z1, z2};
-    if (z1.fine > 0) r = {z1, z0, z2};
-    if (z2.fine > 0) r = {z2, z1, z0};
-  } else if (z0.inizio > z1.inizio && z0.inizio > z2.inizio) {
-    r = z1.inizio > z2.inizio ? std::array<zona, 3>{z0, z1, z2} : std::array<zona, 3>{z0, z2, z1};
-  } else if (z1.inizio > z0.inizio && z1.inizio > z2.inizio) {
-    r = z0.inizio > z2.inizio ? std::array<zona, 3>{z1, z0, z2} : std::array<zona, 3>{z1, z2, z0};
-  } else if (z2.inizio > z0.inizio && z2.inizio > z1.inizio) {
-    r = z0.inizio > z1.inizio ? std::array<zona, 3>{z2, z0, z1} : std::array<zona, 3>{z2, z1, z0};
-  }
-  // A tie for the largest start leaves all three zones cleared.
-
-  for (int i = 0; i < 3; ++i) {
-    stazione& e = m.stazioni[voce::zona_0 + i];
-    e.inizio = r[i].inizio;
-    e.fine = r[i].fine;
-    e.posizione = r[i].posizione;
-    if (e.posizione == 1) e.fine = in_32(std::int64_t{e.fine} + 100, "kilometric progressive");
-  }
-}
-
-void memo_montagna(modello& m, std::int32_t& inizio, std::int32_t& fine, std::int32_t& tipo) {
-  bool marcatori = false;
-  if (tipo > 10) {
-    tipo -= 10;
-    marcatori = true;
-  }
-  if (m.n_montagne + 1 >= numero_montagne) throw guasto_esecuzione("more than 80 mountain zones");
-  ++m.n_montagne;
-  m.inizio_montagne[static_cast<std::size_t>(m.n_montagne)] = inizio;
-  m.fine_montagne[static_cast<std::size_t>(m.n_montagne)] = fine;
-  if (m.n_montagne > 1 &&
-      std::int64_t{inizio} - m.fine_montagne[static_cast<std::size_t>(m.n_montagne - 1)] <= 150) {
-    tipo = 3;
-  }
-  const std::int64_t prima = cella_profilo(inizio);
-  const std::int64_t ultima = arrotonda(static_cast<double>(fine) / 50.0 - 1.0);
-  std::int64_t conta = 0;
-  for (std::int64_t i = prima; i <= ultima; ++i) {
-    cella& cl = cella_di(m, i);
-    ++conta;
-    cl.montagna = basso_8(tipo);
-    if (marcatori && conta % 4 == 0 && cl.tipo == tipo_cella::nulla) cl.tipo = tipo_cella::montagna;
-  }
-}
-
-void memo_indicatori_v_max(modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs, std::int32_t vcs,
-                           std::int32_t strisces, std::int32_t vad, std::int32_t vbd, std::int32_t vcd,
-                           std::int32_t strisced) {
-  cella& cl = cella_di(m, cella_punto(posizione));
-  if (!libera(cl)) {
-    m.codice_errore = 21;
-    return;
-  }
-  // Each speed value is a real number rounded to the 16-bit field.
-  auto velocita = [](std::int32_t d, std::int32_t s) {
-    return in_16(arrotonda(static_cast<double>(d) / 5.0 + static_cast<double>(s) * 20.0), "board speed value");
-  };
-  cl.tipo = tipo_cella::indicatore_v_max;
-  cl.valore1 = velocita(vad, vas);
-  cl.valore2 = velocita(vbd, vbs);
-  cl.valore3 = velocita(vcd, vcs);
-  cl.valore4 = basso_16(std::int64_t{basso_16(strisces)} * 10 + basso_16(strisced));
 }
 
 }  // namespace scen

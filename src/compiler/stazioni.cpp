@@ -1,6 +1,7 @@
-// Station lines: one entry of the station table each, its extent, and the
-// end marker and approach cells it leaves on the track.
+// Station lines: one entry of the station table each and its extent, read
+// and checked here; the memo steps write its end marker and approach cells.
 #include "compiler/interno.h"
+#include "compiler/memo.h"
 #include "compiler/numeri.h"
 #include "compiler/osservatore.h"
 #include "model/accesso.h"
@@ -37,15 +38,6 @@ void estensione(stazione& e, std::int64_t p, std::int64_t lunghezza) {
     const double estesa = e.opzione3 != 0 ? 50.0 : 0.0;
     e.inizio = in_32(arrotonda(static_cast<double>(p) - mezza), "station start");
     e.fine = in_32(arrotonda(static_cast<double>(p) + mezza + estesa), "station end");
-  }
-}
-
-// The four cells before the end marker get `avviso` 81 (nearest) to 84;
-// cells at index 1 or below are skipped.
-void celle_avviso(modello& m, const stazione& e) {
-  for (int j = 1; j <= 4; ++j) {
-    const double x = static_cast<double>(e.fine) / 50.0 - j - 1;
-    if (x > 1) cella_di(m, arrotonda(x)).avviso = static_cast<std::uint8_t>(80 + j);
   }
 }
 
@@ -89,16 +81,19 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
     e.opzione2 = 0;
   }
 
-  if (e.tipo < 25 && e.tipo != 5 && e.tipo != 6) celle_avviso(m, e);
+  // Types 25 and above leave no mark on the track; types 5 and 6 an end
+  // marker alone. No approach cell lies above cell 1 when the end marker
+  // cannot, so the marker's check may come first.
   if (e.tipo < 25) {
-    const double x = static_cast<double>(e.fine) / 50.0 - 1;
-    if (!(x > 1)) return c.termina(24);
-    if (c.oss != nullptr) c.oss->marcatore_stazione(c, arrotonda(x), e.nome);
-    cella& fine = cella_di(m, arrotonda(x));
-    fine.tipo = tipo_cella::fine_stazione;
-    fine.valore1 = basso_16(k);
+    const std::optional<std::int64_t> marcatore = cella_fine_stazione(e.fine);
+    if (!marcatore) return c.termina(24);
+    if (e.tipo != 5 && e.tipo != 6) memo_avvisi_stazione(m, e);
+    if (c.oss != nullptr) c.oss->marcatore_stazione(c, *marcatore, e.nome);
+    memo_fine_stazione(m, *marcatore, k);
   }
 
+  // The spacing is tested once the marks are on the track: a station that
+  // fails it leaves them there.
   if (k > 1 && std::int64_t{e.inizio} - 350 < m.stazioni[static_cast<std::size_t>(k - 1)].fine) {
     return c.termina(22, p);
   }

@@ -15,28 +15,14 @@
 namespace scen {
 namespace {
 
-// Running state of one train half.
+// Running state of one train half. Both profiles start at 0 before their
+// first line.
 struct stato_treno {
-  std::int64_t indice_velocita = 0;  // next cell to receive a speed limit
-  std::int64_t velocita_precedente = 0;
-  std::int64_t indice_aderenza = 0;  // next cell to receive an adhesion value
-  std::int64_t aderenza_precedente = 0;
+  explicit stato_treno(const modello& m) : velocita(profilo_velocita(m)) {}
+  profilo velocita;
+  profilo aderenze = profilo_aderenze();
   std::int32_t stazione = 1;  // entry for the next station
 };
-
-std::uint8_t velocita_in_cella(std::int64_t kmh) {
-  return in_8(arrotonda(static_cast<double>(kmh) / 5.0), "speed limit (km/h / 5)");
-}
-
-void scrivi_velocita(modello& m, stato_treno& st) {
-  cella_di(m, st.indice_velocita).velocita = velocita_in_cella(st.velocita_precedente);
-  ++st.indice_velocita;
-}
-
-void scrivi_aderenza(modello& m, stato_treno& st) {
-  cella_di(m, st.indice_aderenza).aderenza = basso_8(st.aderenza_precedente);
-  ++st.indice_aderenza;
-}
 
 // A line's speed is written when the next line arrives: from the fill index
 // up to, not including, this line's cell, and never past the last cell.
@@ -50,14 +36,7 @@ esito_fase velocita(contesto& c, lettore_campi& l, stato_treno& st) {
     const std::int64_t quinto = arrotonda(static_cast<double>(v) / 5.0);
     if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
   }
-  const std::int64_t n = cella_profilo(p);
-  if (n > 0) {
-    do {
-      if (st.indice_velocita >= c.m.ultima_cella) break;
-      scrivi_velocita(c.m, st);
-    } while (st.indice_velocita < n);
-  }
-  st.velocita_precedente = v;
+  memo_profilo(c.m, st.velocita, cella_profilo(p), v);
   return esito_fase::continua;
 }
 
@@ -70,13 +49,7 @@ esito_fase aderenza(contesto& c, lettore_campi& l, stato_treno& st) {
     c.oss->cella_profilo(c, 1, p, "adhesion");
     c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion");
   }
-  const std::int64_t n = cella_profilo(p);
-  if (n > 0) {
-    do {
-      scrivi_aderenza(c.m, st);
-    } while (st.indice_aderenza < n);
-  }
-  st.aderenza_precedente = a;
+  memo_profilo(c.m, st.aderenze, cella_profilo(p), a);
   return esito_fase::continua;
 }
 
@@ -123,19 +96,8 @@ esito_fase segnale(contesto& c, lettore_campi& l) {
   return esito_fase::continua;
 }
 
-// The cells of a slowdown: warning board (only beyond 1500 m), start, end,
-// and the first of the four before the board.
-struct celle_rallentamento {
-  bool con_avviso;
-  std::int64_t avviso, inizio, fine, prima;
-};
-celle_rallentamento celle_di(const std::array<std::int32_t, 6>& v) {
-  return {v[0] > 1500, arrotonda((static_cast<double>(v[0]) - 1200.0) / 50.0 + 1.0), cella_punto(v[0]),
-          cella_punto(std::int64_t{v[0]} + v[2]), arrotonda((static_cast<double>(v[0]) - 1200.0) / 50.0)};
-}
-
 std::int64_t cella_contesa_rallentamento(const modello& m, const std::array<std::int32_t, 6>& v) {
-  const celle_rallentamento k = celle_di(v);
+  const celle_rallentamento k = celle_del_rallentamento(v[0], v[2]);
   switch (m.codice_errore) {
     case 17:
       return k.avviso;
@@ -170,7 +132,7 @@ void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
   o.valore(c, 2, v[1], -32768, 32767, basso_16(v[1]), "the slowdown's speed");
   o.valore(c, 4, v[3], -32768, 32767, basso_16(v[3]), "f_tt");
   o.valore(c, 6, v[5], -32768, 32767, basso_16(v[5]), "d_v");
-  const celle_rallentamento k = celle_di(v);
+  const celle_rallentamento k = celle_del_rallentamento(v[0], v[2]);
   if (!k.con_avviso && v[4] != 0) {
     o.avviso(c, 5,
              fmt::format("a slowdown at {} m (1500 m or less) has no warning board, so f_ta = {} places no cells "
@@ -186,7 +148,7 @@ void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
 }
 
 void posa_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
-  const celle_rallentamento k = celle_di(v);
+  const celle_rallentamento k = celle_del_rallentamento(v[0], v[2]);
   osservatore& o = *c.oss;
   o.posa(c, k.fine, fmt::format("end of the slowdown at {} m", v[0]));
   o.posa(c, k.inizio, fmt::format("start of the slowdown at {} m", v[0]));
@@ -223,15 +185,9 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
     c.oss->valore(c, 2, w, -32768, 32767, basso_16(w), "code value");
     c.oss->contesa(cella_profilo(p));
   }
-  cella& cl = cella_di(c.m, cella_profilo(p));
-  if (!libera(cl)) return c.termina(7, p);
+  if (!libera(cella_di(c.m, cella_profilo(p)))) return c.termina(7, p);
   if (c.oss != nullptr) c.oss->posa(c, cella_profilo(p), fmt::format("code line at {} m", p));
-  if (w > 0) {
-    cl.tipo = tipo_cella::punto_codice;
-    cl.valore1 = basso_16(w);
-  } else {
-    cl.tipo = tipo_cella::fine_codice;
-  }
+  memo_abbattimento(c.m, p, w);
   return esito_fase::continua;
 }
 
@@ -315,13 +271,9 @@ esito_fase leggi_righe(contesto& c, lettore_campi& l, stato_treno& st) {
 void fine_treno(contesto& c, stato_treno& st) {
   modello& m = c.m;
   c.s.elimina_treno();
-  const std::int64_t ultima_da_riempire = std::int64_t{m.ultima_cella} - 3;
-  do {
-    scrivi_velocita(m, st);
-  } while (st.indice_velocita <= ultima_da_riempire);
-  do {
-    scrivi_aderenza(m, st);
-  } while (st.indice_aderenza <= ultima_da_riempire);
+  // Up to and including cell ultima_cella - 3.
+  memo_fine_profilo(m, st.velocita, std::int64_t{m.ultima_cella} - 2);
+  memo_fine_profilo(m, st.aderenze, std::int64_t{m.ultima_cella} - 2);
   bool zona_errata = false;
   for (int e = voce::zona_0; e <= voce::zona_2; ++e) {
     if (m.stazioni[e].inizio % 50 != 0 || m.stazioni[e].fine % 50 != 0) {
@@ -341,7 +293,7 @@ void compila_treno(contesto& c) {
   std::optional<std::string> testo = c.s.leggi_treno();
   if (!testo) throw guasto_esecuzione("the train source cannot be found");
   lettore_campi& l = c.apri(std::move(*testo), luogo_errore::sorgente::treno);
-  stato_treno st;
+  stato_treno st(c.m);
   if (leggi_righe(c, l, st) == esito_fase::uscita) return;
   fine_treno(c, st);
 }
