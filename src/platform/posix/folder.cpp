@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "cleanup.h"
+#include "platform/temporary_name.h"
 
 namespace scen {
 namespace {
@@ -36,15 +37,9 @@ class descrittore {
   int fd_;
 };
 
-constexpr std::string_view marca_temporaneo = ".tmp-";
-constexpr std::size_t cifre_suffisso = 16;
-// Names tried before a run gives up: each is 64 random bits, so a second
-// one taken already means someone is planting files at our names.
-constexpr int tentativi_nome = 16;
-
 // 64 bits from the system's random source, as 16 hex digits.
 std::string suffisso_casuale() {
-  unsigned char byte[cifre_suffisso / 2];
+  unsigned char byte[temporary_suffix_digits / 2];
   std::size_t letti = 0;
   while (letti < sizeof byte) {
     const ssize_t n = ::getrandom(byte + letti, sizeof byte - letti, 0);
@@ -61,14 +56,6 @@ std::string suffisso_casuale() {
     s.push_back(cifre[b & 0xF]);
   }
   return s;
-}
-
-std::string nome_temporaneo(std::string_view nome, const std::string& suffisso) {
-  std::string t = ".";
-  t += nome;
-  t += marca_temporaneo;
-  t += suffisso;
-  return t;
 }
 
 // What stands at a name, in words.
@@ -119,18 +106,6 @@ class flusso_su_file final : public byte_sink {
   std::size_t scritti_ = 0;
 };
 
-bool solo_cifre(std::string_view s, std::string_view ammesse) {
-  return !s.empty() && s.find_first_not_of(ammesse) == std::string_view::npos;
-}
-
-// A suffix this program makes: 16 hex digits, or the "<pid>-<n>" of earlier
-// versions.
-bool suffisso_nostro(std::string_view s) {
-  if (s.size() == cifre_suffisso && solo_cifre(s, "0123456789abcdef")) return true;
-  const auto trattino = s.find('-');
-  return trattino != std::string_view::npos && solo_cifre(s.substr(0, trattino), "0123456789") &&
-         solo_cifre(s.substr(trattino + 1), "0123456789");
-}
 
 }  // namespace
 
@@ -148,8 +123,8 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
   }
   std::filesystem::path temporaneo;
   int aperto = -1;
-  for (int tentativo = 0; tentativo < tentativi_nome && aperto < 0; ++tentativo) {
-    temporaneo = path_of(nome_temporaneo(nome, fonte_nomi_ ? fonte_nomi_() : suffisso_casuale()));
+  for (int tentativo = 0; tentativo < temporary_name_attempts && aperto < 0; ++tentativo) {
+    temporaneo = path_of(temporary_name_of(nome, fonte_nomi_ ? fonte_nomi_() : suffisso_casuale()));
     // A signal between the creation and the registration would leave the
     // temporary behind.
     posix::signals_held attesa;
@@ -212,8 +187,8 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
     const std::string_view n(voce->d_name);
     bool nostro = false;
     for (const std::string& nome : nomi) {
-      const std::string prefisso = nome_temporaneo(nome, "");
-      if (n.starts_with(prefisso) && suffisso_nostro(n.substr(prefisso.size()))) nostro = true;
+      const std::string prefisso = temporary_name_of(nome, "");
+      if (n.starts_with(prefisso) && is_our_temporary_suffix(n.substr(prefisso.size()))) nostro = true;
     }
     if (!nostro) continue;
     struct stat st {};

@@ -8,6 +8,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/temporary_name.h"
 #include "platform/win32/cleanup.h"
 #include "platform/win32/system_text.h"
 
@@ -37,11 +38,6 @@ class handle {
 };
 
 constexpr DWORD not_regular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-constexpr std::wstring_view temporary_mark = L".tmp-";
-constexpr std::size_t suffix_digits = 16;
-// Names tried before a run gives up: each is 64 random bits, so a second
-// one taken already means someone is planting files at our names.
-constexpr int name_attempts = 16;
 
 // 64 bits from the system's random source, as 16 hex digits.
 std::string random_suffix() {
@@ -53,10 +49,6 @@ std::string random_suffix() {
     for (int k = 0; k < 8; ++k) s.push_back(hex[(r >> (4 * k)) & 0xF]);
   }
   return s;
-}
-
-std::wstring temporary_name(const std::filesystem::path& nome, const std::string& suffix) {
-  return L"." + nome.wstring() + std::wstring(temporary_mark) + std::wstring(suffix.begin(), suffix.end());
 }
 
 // What stands at a name, in words.
@@ -113,19 +105,6 @@ class file_sink final : public byte_sink {
   std::size_t written_ = 0;
 };
 
-bool only_of(std::string_view s, std::string_view allowed) {
-  return !s.empty() && s.find_first_not_of(allowed) == std::string_view::npos;
-}
-
-// A suffix this program makes: 16 hex digits, or the "<pid>-<n>" of earlier
-// versions.
-bool our_suffix(std::string_view s) {
-  if (s.size() == suffix_digits && only_of(s, "0123456789abcdef")) return true;
-  const auto dash = s.find('-');
-  return dash != std::string_view::npos && only_of(s.substr(0, dash), "0123456789") &&
-         only_of(s.substr(dash + 1), "0123456789");
-}
-
 std::filesystem::path utf8_path(std::string_view nome) {
   return std::filesystem::path(std::u8string(nome.begin(), nome.end()));
 }
@@ -151,8 +130,8 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
 
   std::filesystem::path temporary;
   handle h(INVALID_HANDLE_VALUE);
-  for (int attempt = 0; attempt < name_attempts; ++attempt) {
-    temporary = base_ / temporary_name(utf8_path(nome), fonte_nomi_ ? fonte_nomi_() : random_suffix());
+  for (int attempt = 0; attempt < temporary_name_attempts; ++attempt) {
+    temporary = base_ / utf8_path(temporary_name_of(nome, fonte_nomi_ ? fonte_nomi_() : random_suffix()));
     // No interrupt between the creation and the registration.
     const auto held = win32::hold_ending();
     // CREATE_NEW never opens what is there already, and with
@@ -236,10 +215,10 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
     const std::wstring name(entry.cFileName);
     bool ours = false;
     for (const std::string& nome : nomi) {
-      const std::wstring prefix = temporary_name(utf8_path(nome), "");
+      const std::wstring prefix = utf8_path(temporary_name_of(nome, "")).wstring();
       if (name.starts_with(prefix)) {
         const std::string rest = win32::utf8(std::wstring_view(name).substr(prefix.size()));
-        if (our_suffix(rest)) ours = true;
+        if (is_our_temporary_suffix(rest)) ours = true;
       }
     }
     if (!ours || (entry.dwFileAttributes & not_regular) != 0 || ticks(entry.ftLastWriteTime) > limit) continue;
