@@ -1,9 +1,11 @@
 #include "compiler/compilatore.h"
 
 #include "compiler/interno.h"
+#include "compiler/numeri.h"
 #include "compiler/osservatore.h"
 #include "model/accesso.h"
 #include "model/misure.h"
+#include "model/testo.h"
 
 namespace scen {
 
@@ -17,12 +19,12 @@ void contesto::registra(std::int32_t codice) {
 esito_fase contesto::termina(std::int32_t codice) {
   if (verifica) {  // checking mode deletes nothing
     registra(codice);
-    return esito_fase::uscita;
+    return esito_fase::return_now;
   }
   if (file == luogo_errore::sorgente::linea) s.elimina_linea();
   if (file == luogo_errore::sorgente::treno) s.elimina_treno();
   registra(codice);
-  return esito_fase::uscita;
+  return esito_fase::return_now;
 }
 
 esito_fase contesto::termina(std::int32_t codice, std::int32_t posizione) {
@@ -30,7 +32,7 @@ esito_fase contesto::termina(std::int32_t codice, std::int32_t posizione) {
   m.posizione_errore = posizione;
   termina(codice);
   m.posizione_errore = posizione;
-  return esito_fase::uscita;
+  return esito_fase::return_now;
 }
 
 lettore_campi& contesto::apri(std::string byte, luogo_errore::sorgente sorgente) {
@@ -50,15 +52,57 @@ bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine) {
 }
 
 esito_fase controlla_posizione(contesto& c, std::int32_t p) {
-  if (!posizione_oltre(c.m, p, 100)) return esito_fase::continua;
+  if (!posizione_oltre(c.m, p, 100)) return esito_fase::go_on;
   c.registra(15, p);
-  return esito_fase::fine_lettura;
+  return esito_fase::stop_reading;
+}
+
+esito_fase leggi_chiavi(contesto& c, lettore_campi& l, salto_commenti salto,
+                        const std::function<esito_fase(const std::string& chiave, bool& finita)>& chiave) {
+  for (;;) {
+    if (l.fine_file()) return esito_fase::go_on;
+    bool finita = false;
+    const esito_fase e = passo_riga(c, l, [&] {
+      const auto alla_fine = [&] {
+        if (!l.fine_file()) return false;
+        if (c.oss != nullptr) c.oss->ultimo_campo(c, c.m.riga);
+        finita = true;
+        return true;
+      };
+      l.azzera_campi();
+      c.m.riga = l.leggi_testo();
+      if (alla_fine()) return esito_fase::go_on;
+      for (int n = 0; n < salto.al_massimo && contiene(c.m.riga, "-"); ++n) {
+        l.azzera_campi();
+        c.m.riga = l.leggi_testo();
+        if (salto.fine_file_dopo && alla_fine()) return esito_fase::go_on;
+      }
+      // A copy: the values the key reads may replace `riga` (a board's text).
+      const std::string riga = c.m.riga;
+      return chiave(riga, finita);
+    });
+    if (e == esito_fase::return_now) return e;
+    if (e == esito_fase::stop_reading || finita) return esito_fase::go_on;
+  }
+}
+
+esito_fase leggi_profilo(contesto& c, lettore_campi& l, profilo& pr, const riga_profilo& r) {
+  const std::int32_t p = l.leggi_32(r.campo_posizione);
+  const std::int32_t v = l.leggi_32(r.campo_valore);
+  if (controlla_posizione(c, p) != esito_fase::go_on) return esito_fase::stop_reading;
+  if (c.oss != nullptr) {
+    c.oss->posizione(c, 1, p, r.cosa);
+    c.oss->cella_profilo(c, 1, p, r.cosa);
+    r.rileva_valore(c, v);
+  }
+  memo_profilo(c.m, pr, cella_profilo(p), v);
+  return esito_fase::go_on;
 }
 
 luogo_errore memorizza_dati(modello& m, sorgenti& s) {
   contesto c{m, s};
   try {
-    if (compila_linea(c) == esito_fase::uscita) return c.luogo;
+    if (compila_linea(c) == esito_fase::return_now) return c.luogo;
     compila_treno(c);
   } catch (const guasto_esecuzione& g) {
     // The failure path: every file closed, each source that still exists

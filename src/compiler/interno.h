@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "compiler/compilatore.h"
 #include "compiler/lettore.h"
+#include "compiler/memo.h"
 #include "compiler/sorgenti.h"
 #include "model/modello.h"
 
@@ -14,9 +16,9 @@ namespace scen {
 
 // How a reading stage ended.
 enum class esito_fase {
-  continua,     // go on reading
-  fine_lettura, // stop reading, go on as at the end of the file (code 15)
-  uscita,       // the compile step returns now (an error took its way out)
+  go_on,         // go on reading
+  stop_reading,  // stop reading, go on as at the end of the file (code 15)
+  return_now,    // the compile step returns now (an error took its way out)
 };
 
 class osservatore;
@@ -59,7 +61,7 @@ struct contesto {
 template <typename F>
 esito_fase passo_riga(contesto& c, lettore_campi& l, F&& riga) {
   if (!c.verifica) return riga();
-  esito_fase e = esito_fase::continua;
+  esito_fase e = esito_fase::go_on;
   std::int32_t dove = l.riga_campo();
   try {
     e = riga();
@@ -68,21 +70,21 @@ esito_fase passo_riga(contesto& c, lettore_campi& l, F&& riga) {
     c.guasto = &g;
     c.registra(25);
     c.guasto = nullptr;
-    e = esito_fase::uscita;
+    e = esito_fase::return_now;
     dove = g.dove().riga;
   } catch (const guasto_esecuzione& g) {
     c.guasto = &g;
     c.registra(25);
     c.guasto = nullptr;
-    e = esito_fase::uscita;
+    e = esito_fase::return_now;
   }
-  if (e == esito_fase::continua) return e;
+  if (e == esito_fase::go_on) return e;
   l.salta_oltre_riga(dove);
   c.m.codice_errore = 0;
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
-// The route half; returns `uscita` when the compile step must return.
+// The route half; returns `return_now` when the compile step must return.
 esito_fase compila_linea(contesto& c);
 // The train half, from opening the train source to its end processing.
 void compila_treno(contesto& c);
@@ -95,5 +97,37 @@ bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine);
 // The position test of a section or train line at `p`: code 15 and the end of
 // reading when the line lies beyond the track.
 esito_fase controlla_posizione(contesto& c, std::int32_t p);
+
+// How a reading loop drops comment fields (fields holding "-") before a key.
+struct salto_commenti {
+  int al_massimo;       // fields dropped in a row at the most
+  bool fine_file_dopo;  // the end-of-file rule after each one dropped
+};
+// The general section drops up to ten with no end-of-file test; the section
+// part and the train source up to two, each followed by the test.
+inline constexpr salto_commenti commenti_generale{10, false};
+inline constexpr salto_commenti commenti_righe{2, true};
+
+// The reading loop of both sources. Each iteration starts with the
+// end-of-file rule (the last field of a source is never acted upon), drops
+// the comment fields, then hands the key to `chiave`, which reads its own
+// values and may end the loop after this key by setting its flag. Ends at
+// the end of the file, on `stop_reading` (code 15), both giving `go_on`, or
+// on `return_now`, which it returns.
+esito_fase leggi_chiavi(contesto& c, lettore_campi& l, salto_commenti salto,
+                        const std::function<esito_fase(const std::string& chiave, bool& finita)>& chiave);
+
+// One profile line (gradient, speed limit, adhesion) as the reader knows it:
+// what it is called in findings, the names of its two fields, and the
+// findings on its value (only called while findings are collected).
+struct riga_profilo {
+  const char* cosa;
+  const char* campo_posizione;
+  const char* campo_valore;
+  void (*rileva_valore)(contesto& c, std::int32_t valore);
+};
+// A profile line: position and value, the position check, then the profile
+// moves on to the value (memo_profilo).
+esito_fase leggi_profilo(contesto& c, lettore_campi& l, profilo& p, const riga_profilo& r);
 
 }  // namespace scen

@@ -39,7 +39,7 @@ esito_fase lunghezza(contesto& c, lettore_campi& l) {
   m.percorso.emplace(static_cast<std::size_t>(misure->ultima_cella) + 1);
   m.planimetria.reset();
   if (m.scrivi_linea != 0) m.planimetria.emplace(m.lunghezza_totale);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 void tre_numeri(contesto& c, lettore_campi& l, std::int32_t quale) {
@@ -64,7 +64,7 @@ esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave)
     return c.termina(5);
   }
   if (voce.fine == 0) voce.posizione = 0;
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 // A section header ends the general section: a key that, without its
@@ -90,7 +90,7 @@ esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& rig
     c.oss->chiave(c, parte_sorgente::generale, riga, prende);
   }
   if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
-    if (lunghezza(c, l) == esito_fase::uscita) return esito_fase::uscita;
+    if (lunghezza(c, l) == esito_fase::return_now) return esito_fase::return_now;
   }
   if (contiene(riga, "tre") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_0);
   if (contiene(riga, "due") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_1);
@@ -99,52 +99,25 @@ esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& rig
   if (contiene(riga, "sfondo") && contiene(riga, "due")) voce_di(m, voce::linea).posizione = l.leggi_32("sfondo due");
   if (contiene(riga, "sfondo") && contiene(riga, "tre")) voce_di(m, voce::linea).fine = l.leggi_32("sfondo tre");
   if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
-    if (ripetizione(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
+    if (ripetizione(c, l, riga) == esito_fase::return_now) return esito_fase::return_now;
   }
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 esito_fase sezione_generale(contesto& c, lettore_campi& l) {
-  for (;;) {
-    if (l.fine_file()) return esito_fase::continua;
-    bool finita = false;
-    const esito_fase e = passo_riga(c, l, [&] {
-      l.azzera_campi();
-      c.m.riga = l.leggi_testo();
-      if (l.fine_file()) {
-        if (c.oss != nullptr) c.oss->ultimo_campo(c, c.m.riga);
-        finita = true;
-        return esito_fase::continua;
-      }
-      // Comment fields (any field holding "-"): up to ten skipped in a row.
-      for (int n = 0; n < 10 && contiene(c.m.riga, "-"); ++n) {
-        l.azzera_campi();
-        c.m.riga = l.leggi_testo();
-      }
-      const std::string riga = c.m.riga;
-      if (chiave_generale(c, l, riga) == esito_fase::uscita) return esito_fase::uscita;
-      finita = intestazione(riga);
-      return esito_fase::continua;
-    });
-    if (e == esito_fase::uscita) return esito_fase::uscita;
-    if (finita) return esito_fase::continua;
-  }
+  return leggi_chiavi(c, l, commenti_generale, [&](const std::string& riga, bool& finita) {
+    if (chiave_generale(c, l, riga) == esito_fase::return_now) return esito_fase::return_now;
+    finita = intestazione(riga);
+    return esito_fase::go_on;
+  });
 }
 
 // ---- Section part -------------------------------------------------------
 
-esito_fase pendenza(contesto& c, lettore_campi& l, stato_sezioni& st) {
-  const std::int32_t p = l.leggi_32("the gradient's position");
-  const std::int32_t g = l.leggi_32("the gradient");
-  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
-  if (c.oss != nullptr) {
-    c.oss->posizione(c, 1, p, "gradient");
-    c.oss->cella_profilo(c, 1, p, "gradient");
-    c.oss->valore(c, 2, g, -100, 155, std::int64_t{basso_8(std::int64_t{g} + 100)} - 100, "gradient");
-  }
-  memo_profilo(c.m, st.pendenze, cella_profilo(p), g);
-  return esito_fase::continua;
-}
+constexpr riga_profilo riga_pendenza{
+    "gradient", "the gradient's position", "the gradient", [](contesto& c, std::int32_t g) {
+      c.oss->valore(c, 2, g, -100, 155, std::int64_t{basso_8(std::int64_t{g} + 100)} - 100, "gradient");
+    }};
 
 struct punto {
   double x;
@@ -214,7 +187,7 @@ std::optional<double> curvatura_della_chiave(const std::string& riga) {
 esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
   const std::int32_t s = l.leggi_32("the curve's start");
   const std::int32_t n = l.leggi_32("the curve's length");
-  if (controlla_posizione(c, s) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, s) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, s, "curve");
     if (st.k > 2 && s < st.k - 1) {
@@ -240,14 +213,14 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
     avanza_piano(c.m, st.k, *curvatura);
     if (++st.k > ultimo_metro_piano) return c.termina(103);
   }
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 esito_fase montagna(contesto& c, lettore_campi& l) {
   std::int32_t inizio = l.leggi_32("the mountain zone's start");
   std::int32_t fine = l.leggi_32("the mountain zone's end");
   std::int32_t tipo = l.leggi_32("the landscape type");
-  if (controlla_posizione(c, inizio) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, inizio) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, inizio, "mountain zone");
     const std::int64_t t = tipo > 10 ? std::int64_t{tipo} - 10 : tipo;
@@ -255,7 +228,7 @@ esito_fase montagna(contesto& c, lettore_campi& l) {
     if (fine <= inizio) c.oss->avviso(c, 2, fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
   }
   memo_montagna(c.m, inizio, fine, tipo);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
@@ -263,7 +236,7 @@ esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
       "the board's position", "vas", "vbs", "vcs", "strisces", "vad", "vbd", "vcd", "strisced"};
   std::array<std::int32_t, 9> v{};
   for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
-  if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, v[0]) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, v[0], "maximum-speed board");
     c.oss->cella_punto(c, 1, v[0], "maximum-speed board");
@@ -274,14 +247,14 @@ esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
   memo_indicatori_v_max(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   if (c.oss != nullptr) c.oss->posa(c, cella_punto(v[0]), fmt::format("maximum-speed board at {} m", v[0]));
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   modello& m = c.m;
   const std::int32_t p = l.leggi_32("the board's position");
   m.riga = l.leggi_testo("the board's text");
-  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, p) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, p, "indication board");
     c.oss->cella_punto(c, 1, p, "indication board");
@@ -291,7 +264,7 @@ esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   if (!libera(cella_di(m, cella_punto(p)))) return c.termina(6, p);
   if (c.oss != nullptr) c.oss->posa(c, cella_punto(p), fmt::format("indication board at {} m", p));
   memo_indicazione(m, p, m.riga, c.voce_testo);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 // One key of the section part; every test it passes reads its own values.
@@ -302,43 +275,22 @@ esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, cons
                        contiene(chiave, "indicatori_v") || (contiene(chiave, "indicat") && contiene(chiave, "cartello"));
     c.oss->chiave(c, parte_sorgente::sezioni, riga, presa || intestazione(riga));
   }
-  esito_fase e = esito_fase::continua;
-  if (contiene(chiave, "pendenza")) e = pendenza(c, l, st);
-  if (e != esito_fase::continua) return e;
+  esito_fase e = esito_fase::go_on;
+  if (contiene(chiave, "pendenza")) e = leggi_profilo(c, l, st.pendenze, riga_pendenza);
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "curva") && c.m.scrivi_linea != 0) e = curva(c, l, st, riga);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "montagna")) e = montagna(c, l);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "indicatori_v")) e = indicatore_v_max(c, l);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "indicat") && contiene(chiave, "cartello")) e = cartello_indicazione(c, l);
   return e;
 }
 
 esito_fase sezioni(contesto& c, lettore_campi& l, stato_sezioni& st) {
-  for (;;) {
-    if (l.fine_file()) return esito_fase::continua;
-    bool finita = false;
-    const esito_fase e = passo_riga(c, l, [&] {
-      l.azzera_campi();
-      c.m.riga = l.leggi_testo();
-      const auto alla_fine = [&] {
-        if (!l.fine_file()) return false;
-        if (c.oss != nullptr) c.oss->ultimo_campo(c, c.m.riga);
-        finita = true;
-        return true;
-      };
-      if (alla_fine()) return esito_fase::continua;
-      for (int n = 0; n < 2 && contiene(c.m.riga, "-"); ++n) {
-        l.azzera_campi();
-        c.m.riga = l.leggi_testo();
-        if (alla_fine()) return esito_fase::continua;
-      }
-      return chiave_sezione(c, l, st, std::string(c.m.riga));
-    });
-    if (e == esito_fase::uscita) return e;
-    if (e == esito_fase::fine_lettura || finita) return esito_fase::continua;
-  }
+  return leggi_chiavi(c, l, commenti_righe,
+                      [&](const std::string& riga, bool&) { return chiave_sezione(c, l, st, riga); });
 }
 
 void inizia_piano(modello& m) {
@@ -368,7 +320,7 @@ esito_fase compila_linea(contesto& c) {
   std::optional<std::string> testo = c.s.leggi_linea();
   if (!testo) {
     c.registra(101);
-    return esito_fase::uscita;
+    return esito_fase::return_now;
   }
   lettore_campi& l = c.apri(*testo, luogo_errore::sorgente::linea);
 
@@ -381,17 +333,17 @@ esito_fase compila_linea(contesto& c) {
     if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
   }
 
-  if (sezione_generale(c, l) == esito_fase::uscita) return esito_fase::uscita;
+  if (sezione_generale(c, l) == esito_fase::return_now) return esito_fase::return_now;
   progressive_ordina(m);
   m.n_montagne = 0;
 
   stato_sezioni st;
   if (m.scrivi_linea != 0) inizia_piano(m);
-  if (sezioni(c, l, st) == esito_fase::uscita) return esito_fase::uscita;
+  if (sezioni(c, l, st) == esito_fase::return_now) return esito_fase::return_now;
 
   c.s.elimina_linea();
   completa(m, st);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 }  // namespace scen

@@ -231,6 +231,13 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
                        breve(chiave)));
     return;
   }
+  // A key no test took: passed over, with the nearest key of its part.
+  const auto sconosciuta = [&](const auto& note, const char* dove_parte) {
+    const auto vicina = piu_vicina(chiave, note);
+    std::string m = fmt::format("unknown key \"{}\"{}; the line is passed over", breve(chiave), dove_parte);
+    if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
+    avviso(c, 0, m, vicina);
+  };
   switch (parte) {
     case parte_sorgente::generale: {
       if (chiave_del_generale(chiave)) {
@@ -249,10 +256,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
                            chiave));
         return;
       }
-      const auto vicina = piu_vicina(chiave, chiavi_generale);
-      std::string m = fmt::format("unknown key \"{}\" in [generale]; the line is passed over", breve(chiave));
-      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
-      avviso(c, 0, m, vicina);
+      sconosciuta(chiavi_generale, " in [generale]");
       return;
     }
     case parte_sorgente::sezioni: {
@@ -262,17 +266,11 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
                            breve(chiave)));
         return;
       }
-      const auto vicina = piu_vicina(chiave, chiavi_sezioni);
-      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
-      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
-      avviso(c, 0, m, vicina);
+      sconosciuta(chiavi_sezioni, "");
       return;
     }
     case parte_sorgente::treno: {
-      const auto vicina = piu_vicina(chiave, chiavi_treno);
-      std::string m = fmt::format("unknown key \"{}\"; the line is passed over", breve(chiave));
-      if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
-      avviso(c, 0, m, vicina);
+      sconosciuta(chiavi_treno, "");
       return;
     }
   }
@@ -692,14 +690,14 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
     c.guasto = nullptr;
     c.m.codice_errore = c.verifica ? 0 : 25;
   };
-  esito_fase e = esito_fase::uscita;
+  esito_fase e = esito_fase::return_now;
   try {
     e = compila_linea(c);
   } catch (const guasto_esecuzione& g) {
     registra_guasto(g);
   }
   oss.concludi_sorgente(c);
-  if (e != esito_fase::uscita || c.verifica) {
+  if (e != esito_fase::return_now || c.verifica) {
     try {
       compila_treno(c);
     } catch (const guasto_esecuzione& g) {

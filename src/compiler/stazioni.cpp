@@ -55,7 +55,7 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   const std::int32_t p = e.posizione;
   if (posizione_oltre(m, p, 800)) {
     c.registra(15, p);
-    return esito_fase::fine_lettura;
+    return esito_fase::stop_reading;
   }
   if (p % 50 != 0) return c.termina(8, p);
   e.tipo = l.leggi_8("the station's type");
@@ -99,7 +99,7 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   }
   ++k;
   if (k >= c.voce_testo) return c.termina(10);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 }  // namespace scen

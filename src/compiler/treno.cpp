@@ -26,32 +26,16 @@ struct stato_treno {
 
 // A line's speed is written when the next line arrives: from the fill index
 // up to, not including, this line's cell, and never past the last cell.
-esito_fase velocita(contesto& c, lettore_campi& l, stato_treno& st) {
-  const std::int32_t p = l.leggi_32("the speed limit's position");
-  const std::int32_t v = l.leggi_32("the speed limit");
-  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
-  if (c.oss != nullptr) {
-    c.oss->posizione(c, 1, p, "speed limit");
-    c.oss->cella_profilo(c, 1, p, "speed limit");
-    const std::int64_t quinto = arrotonda(static_cast<double>(v) / 5.0);
-    if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
-  }
-  memo_profilo(c.m, st.velocita, cella_profilo(p), v);
-  return esito_fase::continua;
-}
+constexpr riga_profilo riga_velocita{"speed limit", "the speed limit's position", "the speed limit",
+                                     [](contesto& c, std::int32_t v) {
+                                       const std::int64_t quinto = arrotonda(static_cast<double>(v) / 5.0);
+                                       if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
+                                     }};
 
-esito_fase aderenza(contesto& c, lettore_campi& l, stato_treno& st) {
-  const std::int32_t p = l.leggi_32("the adhesion's position");
-  const std::int32_t a = l.leggi_32("the adhesion value");
-  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
-  if (c.oss != nullptr) {
-    c.oss->posizione(c, 1, p, "adhesion");
-    c.oss->cella_profilo(c, 1, p, "adhesion");
-    c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion");
-  }
-  memo_profilo(c.m, st.aderenze, cella_profilo(p), a);
-  return esito_fase::continua;
-}
+constexpr riga_profilo riga_aderenza{"adhesion", "the adhesion's position", "the adhesion value",
+                                     [](contesto& c, std::int32_t a) {
+                                       c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion");
+                                     }};
 
 // What the signal's cell keeps of its values: they are formed on the low 16
 // (and 8) bits, and `tempo` only counts with sx = 2.
@@ -87,13 +71,13 @@ esito_fase segnale(contesto& c, lettore_campi& l) {
       "the signal's position", "sx", "s1", "s2", "s3", "rapp", "dx", "d1", "d2", "d3", "tempo"};
   std::array<std::int32_t, 11> v{};
   for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
-  if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, v[0]) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) avvisi_segnale(c, v);
   memo_segnale(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   // Any code already set stops the train half here, not only this signal's.
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   if (c.oss != nullptr) c.oss->posa(c, cella_punto(v[0]), fmt::format("signal at {} m", v[0]));
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 std::int64_t cella_contesa_rallentamento(const modello& m, const std::array<std::int32_t, 6>& v) {
@@ -165,20 +149,20 @@ esito_fase rallentamento(contesto& c, lettore_campi& l) {
                                                    "the slowdown's length", "f_tt", "f_ta", "d_v"};
   std::array<std::int32_t, 6> v{};
   for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
-  if (controlla_posizione(c, v[0]) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, v[0]) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) avvisi_rallentamento(c, v);
   memo_rallentamento(c.m, v[0], v[1], v[2], v[3], v[4], v[5]);
   if (c.oss != nullptr && c.m.codice_errore > 0) c.oss->contesa(cella_contesa_rallentamento(c.m, v));
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
   if (c.oss != nullptr) posa_rallentamento(c, v);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 // A code line: a code point (value above 0) or a code end, on cell p / 50.
 esito_fase abbattimento(contesto& c, lettore_campi& l) {
   const std::int32_t p = l.leggi_32("the code line's position");
   const std::int32_t w = l.leggi_32("the code value");
-  if (controlla_posizione(c, p) != esito_fase::continua) return esito_fase::fine_lettura;
+  if (controlla_posizione(c, p) != esito_fase::go_on) return esito_fase::stop_reading;
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, p, "code line");
     c.oss->cella_profilo(c, 1, p, "code line");
@@ -188,7 +172,7 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
   if (!libera(cella_di(c.m, cella_profilo(p)))) return c.termina(7, p);
   if (c.oss != nullptr) c.oss->posa(c, cella_profilo(p), fmt::format("code line at {} m", p));
   memo_abbattimento(c.m, p, w);
-  return esito_fase::continua;
+  return esito_fase::go_on;
 }
 
 // Every keyword the field contains triggers its action, in this order.
@@ -202,15 +186,15 @@ esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const s
                        (contiene(chiave, "[") && contiene(chiave, "]"));
     c.oss->chiave(c, parte_sorgente::treno, c.m.riga, presa);
   }
-  esito_fase e = esito_fase::continua;
+  esito_fase e = esito_fase::go_on;
   if (contiene(chiave, "frenata") && contiene(chiave, "massa")) {
     voce_di(m, voce::dati_generali).inizio = l.leggi_32("the braked-mass percentage");
   }
   if (contiene(chiave, "vetture")) voce_di(m, voce::dati_generali).posizione = l.leggi_32("the number of cars");
-  if (contiene(chiave, "velocit")) e = velocita(c, l, st);
-  if (e != esito_fase::continua) return e;
-  if (contiene(chiave, "aderenza")) e = aderenza(c, l, st);
-  if (e != esito_fase::continua) return e;
+  if (contiene(chiave, "velocit")) e = leggi_profilo(c, l, st.velocita, riga_velocita);
+  if (e != esito_fase::go_on) return e;
+  if (contiene(chiave, "aderenza")) e = leggi_profilo(c, l, st.aderenze, riga_aderenza);
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "orologio")) {
     stazione& t = voce_di(m, voce::treno);
     t.gruppo_b1 = l.leggi_16("the clock's hours");
@@ -219,51 +203,29 @@ esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const s
   }
   if (contiene(chiave, "sabbia")) voce_di(m, voce::treno).gruppo_a1 = l.leggi_16("the sand quantity");
   if (contiene(chiave, "segnale")) e = segnale(c, l);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "rallentamento")) e = rallentamento(c, l);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "abbattimento")) e = abbattimento(c, l);
-  if (e != esito_fase::continua) return e;
+  if (e != esito_fase::go_on) return e;
   if (contiene(chiave, "stazione")) e = compila_stazione(c, st.stazione);
   return e;
 }
 
-// Returns `uscita` when a line took its early exit.
+// Returns `return_now` when a line took its early exit.
 esito_fase leggi_righe(contesto& c, lettore_campi& l, stato_treno& st) {
   modello& m = c.m;
   for (;;) {
     if (l.fine_file()) {
       if (c.oss != nullptr) c.oss->treno_senza_generale(c);
-      return esito_fase::continua;
+      return esito_fase::go_on;
     }
     l.azzera_campi();
     m.riga = l.leggi_testo();
     if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
   }
-  for (;;) {
-    if (l.fine_file()) return esito_fase::continua;
-    bool finita = false;
-    const esito_fase e = passo_riga(c, l, [&] {
-      const auto alla_fine = [&] {
-        // The file's last field (its "[fine]" line) is never acted upon.
-        if (!l.fine_file()) return false;
-        if (c.oss != nullptr) c.oss->ultimo_campo(c, m.riga);
-        finita = true;
-        return true;
-      };
-      l.azzera_campi();
-      m.riga = l.leggi_testo();
-      if (alla_fine()) return esito_fase::continua;
-      for (int n = 0; n < 2 && contiene(m.riga, "-"); ++n) {
-        l.azzera_campi();
-        m.riga = l.leggi_testo();
-        if (alla_fine()) return esito_fase::continua;
-      }
-      return parola_chiave(c, l, st, minuscole(m.riga));
-    });
-    if (e == esito_fase::uscita) return e;
-    if (e == esito_fase::fine_lettura || finita) return esito_fase::continua;
-  }
+  return leggi_chiavi(c, l, commenti_righe,
+                      [&](const std::string& riga, bool&) { return parola_chiave(c, l, st, minuscole(riga)); });
 }
 
 // After the last field or a failed position check: the profiles are carried
@@ -294,7 +256,7 @@ void compila_treno(contesto& c) {
   if (!testo) throw guasto_esecuzione("the train source cannot be found");
   lettore_campi& l = c.apri(std::move(*testo), luogo_errore::sorgente::treno);
   stato_treno st(c.m);
-  if (leggi_righe(c, l, st) == esito_fase::uscita) return;
+  if (leggi_righe(c, l, st) == esito_fase::return_now) return;
   fine_treno(c, st);
 }
 
