@@ -78,7 +78,7 @@ void prepara_cartella(const std::filesystem::path& dir);
 
 // Writes `file` (its folder created when missing) from what `produci` hands
 // to the stream, whole or not at all.
-void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci);
+void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci);
 
 // The three binary files of an identity in a folder, as far as they exist.
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);

@@ -78,7 +78,7 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
   if (!o.html.empty()) {
     std::vector<cambio_mappa> segni;
     for (const cambio& c : cambi) segni.push_back({c.da, c.a, c.testo});
-    scrivi_file_uscita(o.html, [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, segni, f); });
+    write_output_file(o.html, [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, segni, f); });
   }
   return cambi.empty() ? exit_status::clean : exit_status::problem;
 }

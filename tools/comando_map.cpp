@@ -21,33 +21,30 @@ struct opzioni_map {
 };
 
 // Decodes one of the files the map needs, or says why it cannot.
-template <typename T, typename F>
-std::optional<T> decodifica_per_mappa(const std::optional<std::string>& byte, const std::filesystem::path& file,
-                                      F&& decoder, std::string& perche) {
-  if (!byte) {
+template <typename F>
+auto decodifica_per_mappa(const std::optional<std::string>& byte, const std::filesystem::path& file, F&& decoder,
+                          std::string& perche) {
+  auto d = decode_file(byte, std::forward<F>(decoder));
+  if (d.missing) {
     perche = file.string() + ": no such file";
-    return std::nullopt;
+  } else if (!d.value) {
+    perche = file.string() + ": " + d.reason;
   }
-  try {
-    return decoder(*byte);
-  } catch (const errore_decodifica& e) {
-    perche = file.string() + ": " + e.what();
-    return std::nullopt;
-  }
+  return std::move(d.value);
 }
 
 int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const std::filesystem::path dir(o.dir);
   const identita id = identita_della_cartella(dir, o.identita);
-  const std::filesystem::path uscita_file =
+  const std::filesystem::path output_path =
       o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
-  const auto formato = formato_da_estensione(uscita_file.extension().string());
+  const auto formato = formato_da_estensione(output_path.extension().string());
   if (!formato) {
-    throw errore_uso(uscita_file.string() + ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
+    throw errore_uso(output_path.string() + ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
                                             "\".png\", \".pdf\" or \".html\"");
   }
   if (!formato_disponibile(*formato)) {
-    throw errore_uso(uscita_file.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
+    throw errore_uso(output_path.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
   }
   opzioni_mappa om;
   if (o.da_km) om.da = *o.da_km * 1000;
@@ -72,8 +69,8 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
     throw errore_uso("--from is beyond the end of the route's track");
   }
   for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
-  scrivi_mappa_in_file(*d, om, *formato, uscita_file);
-  out << uscita_file.string() << '\n';
+  scrivi_mappa_in_file(*d, om, *formato, output_path);
+  out << output_path.string() << '\n';
   return exit_status::clean;
 }
 
@@ -83,25 +80,23 @@ std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesyst
                                            std::string& perche) {
   dati_mappa d;
   d.id = id;
-  const auto voci = decodifica_per_mappa<std::array<stazione, numero_stazioni>>(
-      f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
+  const auto voci = decodifica_per_mappa(f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
   if (!voci) return std::nullopt;
-  auto celle =
-      decodifica_per_mappa<std::vector<cella>>(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
+  auto celle = decodifica_per_mappa(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
   if (!celle) return std::nullopt;
   f.sommario.reset();
   f.percorso.reset();
   d.voci = *voci;
   d.celle = std::move(*celle);
   std::string senza;
-  d.planimetria = decodifica_per_mappa<piano>(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
+  d.planimetria = decodifica_per_mappa(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
   if (!d.planimetria) d.senza_piano = senza;
   return d;
 }
 
 void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
                           const std::filesystem::path& file) {
-  scrivi_file_uscita(file, [&](byte_sink& flusso) { scrivi_mappa(d, o, f, flusso); });
+  write_output_file(file, [&](byte_sink& sink) { scrivi_mappa(d, o, f, sink); });
 }
 
 comando registra_map(CLI::App& app) {

@@ -67,8 +67,8 @@ std::optional<std::string> leggi_file(const std::filesystem::path& file) {
   if (stato.type() == std::filesystem::file_type::not_found) return std::nullopt;
   if (ec) throw platform_error(file, ec.message());
   if (stato.type() != std::filesystem::file_type::regular) throw errore_uso(file.string() + ": not a regular file");
-  const folder dove(file.parent_path());
-  return dove.read(file.filename().string(), limite_file);
+  const folder dir(file.parent_path());
+  return dir.read(file.filename().string(), limite_file);
 }
 
 std::string leggi_sorgente(const std::filesystem::path& file) {
@@ -84,10 +84,10 @@ void prepara_cartella(const std::filesystem::path& dir) {
   if (ec) throw platform_error(dir, ec.message());
 }
 
-void scrivi_file_uscita(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci) {
-  const std::filesystem::path dove = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-  prepara_cartella(dove);
-  folder(dove).write_in_pieces(file.filename().string(), produci);
+void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci) {
+  const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  prepara_cartella(dir);
+  folder(dir).write_in_pieces(file.filename().string(), produci);
 }
 
 file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id) {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "model/modello.h"
@@ -39,6 +40,33 @@ std::array<stazione, numero_stazioni> decodifica_sommario(std::string_view byte)
 
 // Track file: 15 bytes per cell, at least cells 0 and 1.
 std::vector<cella> decodifica_percorso(std::string_view byte);
+
+// The bytes of one file decoded, or why they could not be: the file is
+// missing, or the decoder refused its bytes for `reason`.
+template <typename T>
+struct decoded {
+  std::optional<T> value;
+  bool missing = false;
+  std::string reason;
+};
+
+// Runs `decoder` (one of the three above) on the file's bytes, when there
+// are any; a refusal is kept as the reason, never thrown on.
+template <typename F>
+auto decode_file(const std::optional<std::string>& bytes, F&& decoder)
+    -> decoded<std::decay_t<std::invoke_result_t<F, std::string_view>>> {
+  decoded<std::decay_t<std::invoke_result_t<F, std::string_view>>> r;
+  if (!bytes) {
+    r.missing = true;
+    return r;
+  }
+  try {
+    r.value = decoder(*bytes);
+  } catch (const errore_decodifica& e) {
+    r.reason = e.what();
+  }
+  return r;
+}
 
 enum class tipo_file : std::uint8_t { linea, sommario, percorso };
 

@@ -25,19 +25,15 @@ class raccolta {
   std::vector<std::string>& problemi_;
 };
 
-template <typename T, typename F>
-std::optional<T> decodifica(const std::optional<std::string>& byte, const std::string& nome, raccolta& problema,
-                            F&& decoder) {
-  if (!byte) {
+template <typename F>
+auto decodifica(const std::optional<std::string>& byte, const std::string& nome, raccolta& problema, F&& decoder) {
+  auto d = decode_file(byte, std::forward<F>(decoder));
+  if (d.missing) {
     problema(nome, "missing");
-    return std::nullopt;
+  } else if (!d.value) {
+    problema(nome, "unreadable: {}", d.reason);
   }
-  try {
-    return decoder(*byte);
-  } catch (const errore_decodifica& e) {
-    problema(nome, "unreadable: {}", e.what());
-    return std::nullopt;
-  }
+  return std::move(d.value);
 }
 
 void verifica_sommario(const std::array<stazione, numero_stazioni>& voci, const identita& id,
@@ -223,8 +219,7 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
   const std::string n_percorso = nome_file_percorso(id);
 
   std::optional<misure_percorso> misure;
-  const auto voci = decodifica<std::array<stazione, numero_stazioni>>(f.sommario, n_sommario, problema,
-                                                                      decodifica_sommario);
+  const auto voci = decodifica(f.sommario, n_sommario, problema, decodifica_sommario);
   if (voci) {
     verifica_sommario(*voci, id, n_sommario, problema);
     const std::int32_t lunghezza = (*voci)[voce::dati_generali].fine;
@@ -234,10 +229,10 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
                "enough for cells 0 and 1)", lunghezza, lunghezza_massima);
     }
   }
-  const auto celle = decodifica<std::vector<cella>>(f.percorso, n_percorso, problema, decodifica_percorso);
+  const auto celle = decodifica(f.percorso, n_percorso, problema, decodifica_percorso);
   if (celle) verifica_percorso(*celle, id, n_percorso, misure, problema);
   verifica_significato(voci ? &*voci : nullptr, celle ? &*celle : nullptr, n_sommario, n_percorso, problema);
-  if (const auto p = decodifica<piano>(f.linea, n_linea, problema, decodifica_linea)) {
+  if (const auto p = decodifica(f.linea, n_linea, problema, decodifica_linea)) {
     verifica_linea(*p, n_linea, misure, problema);
   }
   return problemi;
