@@ -186,17 +186,17 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_memoria s(linea, treno);
-  folder dove(o.dir);
+  folder dir(o.dir);
   // The same lock as the program's: a compile and a run, or two compiles,
   // never mix their files in one folder.
-  const folder_lock lock(dove.base());
-  dove.remove_stale_temporaries(
+  const folder_lock lock(dir.base());
+  dir.remove_stale_temporaries(
       std::vector<std::string>{nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)},
       eta_temporanei_abbandonati);
 
   risultato r;
   // The three binary files replace the earlier ones as one set.
-  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove);
+  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dir);
   const esito_compilazione compilazione = esito.compilazione;
   r.scritti = std::move(esito.scritti);
   r.fatale = std::move(esito.fatale);
@@ -215,7 +215,7 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
     // Paths are bytes; any that are not UTF-8 get replacement characters.
     out << in_json(r, nomi).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
-    for (const std::string& nome : r.scritti) out << dove.path_of(nome).lexically_normal().string() << '\n';
+    for (const std::string& nome : r.scritti) out << dir.path_of(nome).lexically_normal().string() << '\n';
   }
   if (r.fatale) return exit_status::fatal;
   if (r.codice != 0) return exit_status::problem;

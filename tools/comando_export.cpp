@@ -20,21 +20,21 @@ struct opzioni_export {
 int esegui_export(const opzioni_export& o, std::ostream& out) {
   const identita id = identita_incorporata();
   prepara_cartella(o.dir);
-  folder dove(o.dir);
+  folder dir(o.dir);
   const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
                                       nome_rallentamenti(id), nome_scheda(id)};
-  const folder_lock lock(dove.base());
-  dove.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
+  const folder_lock lock(dir.base());
+  dir.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
   // The five files replace the earlier ones as one set.
-  file_set uscita(dove);
-  dati_linea(uscita, id);
-  dati_treno(uscita, id);
-  dati_note(uscita, id);
-  dati_rallentamenti(uscita, id);
-  dati_scheda(uscita, id);
-  uscita.commit();
+  file_set files(dir);
+  dati_linea(files, id);
+  dati_treno(files, id);
+  dati_note(files, id);
+  dati_rallentamenti(files, id);
+  dati_scheda(files, id);
+  files.commit();
   for (const std::string& nome : nomi) {
-    out << dove.path_of(nome).lexically_normal().string() << '\n';
+    out << dir.path_of(nome).lexically_normal().string() << '\n';
   }
   return exit_status::clean;
 }

@@ -34,15 +34,15 @@ int main() {
   try {
     w = open_window(err);
     w->show_waiting();
-    folder dove(program_folder());
+    folder dir(program_folder());
     modello m;
     esito_percorso esito;
     {
       // One run at a time in the folder, from before the first write until
       // the files are in place; the message box below holds no one up.
-      const folder_lock lock(dove.base());
-      dove.remove_stale_temporaries(nomi_della_corsa(identita_incorporata()), eta_temporanei_abbandonati);
-      esito = esegui_scenario(dove, m);
+      const folder_lock lock(dir.base());
+      dir.remove_stale_temporaries(nomi_della_corsa(identita_incorporata()), eta_temporanei_abbandonati);
+      esito = esegui_scenario(dir, m);
     }
     if (esito.fatale) {
       w->message(testo_fatale(*esito.fatale));

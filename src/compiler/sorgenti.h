@@ -49,7 +49,7 @@ class sorgenti_in_memoria final : public sorgenti {
 // (platform_error), never an error of the sources.
 class sorgenti_in_cartella final : public sorgenti {
  public:
-  sorgenti_in_cartella(folder& dove, const identita& id);
+  sorgenti_in_cartella(folder& dir, const identita& id);
 
   std::optional<std::string> leggi_linea() override;
   std::optional<std::string> leggi_treno() override;
@@ -57,7 +57,7 @@ class sorgenti_in_cartella final : public sorgenti {
   void elimina_treno() override;
 
  private:
-  folder& dove_;
+  folder& dir_;
   std::string nome_linea_;
   std::string nome_treno_;
 };

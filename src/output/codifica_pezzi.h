@@ -33,8 +33,8 @@ class codifica_a_pezzi {
   // `capienza` is the buffer's size: a file known to be smaller than one
   // piece asks for no more than its own size, so that a small file does not
   // pay for a large block.
-  explicit codifica_a_pezzi(byte_sink& uscita, std::size_t capienza = byte_pezzo)
-      : uscita_(uscita),
+  explicit codifica_a_pezzi(byte_sink& sink, std::size_t capienza = byte_pezzo)
+      : sink_(sink),
         capienza_(std::max(capienza, byte_record_massimo)),
         buffer_(capienza_) {}
 
@@ -53,14 +53,14 @@ class codifica_a_pezzi {
   // end: nothing is handed over on destruction, so the last bytes of an
   // encoding that failed half-way never reach the stream.
   void svuota() {
-    if (usati_ > 0) uscita_.write(std::string_view(inizio(), usati_));
+    if (usati_ > 0) sink_.write(std::string_view(inizio(), usati_));
     usati_ = 0;
   }
 
  private:
   char* inizio() { return reinterpret_cast<char*>(buffer_.dati()); }
 
-  byte_sink& uscita_;
+  byte_sink& sink_;
   std::size_t capienza_;
   large_block buffer_;
   std::size_t usati_ = 0;

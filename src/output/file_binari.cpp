@@ -26,19 +26,19 @@ class flusso_in_stringa final : public byte_sink {
 
 }  // namespace
 
-void codifica_linea(const piano& p, byte_sink& uscita) {
+void codifica_linea(const piano& p, byte_sink& sink) {
   // The plan view already holds every value in the file's encoding (see
   // piano): a run of doubles goes out as it stands, an integer as the first
   // 4 bytes of its slot, an empty value as its 2-byte tag. Short pieces are
   // gathered in a small buffer, so that a plan view of mixed values does not
   // cost a write call for each of them.
   constexpr std::size_t byte_raccolta = std::size_t{64} << 10;
-  codifica_a_pezzi raccolta(uscita, byte_raccolta);
+  codifica_a_pezzi raccolta(sink, byte_raccolta);
   const auto passa = [&](const std::byte* inizio, std::size_t n) {
     const std::string_view pezzo(reinterpret_cast<const char*>(inizio), n);
     if (n >= raccolta.capienza()) {
       raccolta.svuota();
-      uscita.write(pezzo);
+      sink.write(pezzo);
     } else {
       std::memcpy(raccolta.spazio(n), pezzo.data(), n);
       raccolta.avanza(n);
@@ -91,8 +91,8 @@ std::string codifica_sommario(const std::array<stazione, numero_stazioni>& voci)
   return out;
 }
 
-void codifica_percorso(const std::vector<cella>& celle, byte_sink& uscita) {
-  codifica_a_pezzi enc(uscita, std::min(byte_pezzo, std::max<std::size_t>(celle.size(), 1) * byte_cella));
+void codifica_percorso(const std::vector<cella>& celle, byte_sink& sink) {
+  codifica_a_pezzi enc(sink, std::min(byte_pezzo, std::max<std::size_t>(celle.size(), 1) * byte_cella));
   for (const cella& c : celle) {
     char* q = enc.spazio(byte_cella);
     metti_le(q, c.tipo);
@@ -117,19 +117,19 @@ std::string codifica_percorso(const std::vector<cella>& celle) {
   return out.prendi();
 }
 
-std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& dove) {
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& files) {
   if (!m.percorso) throw std::logic_error("binary files need the track cells");
   std::vector<std::string> scritti;
   if (m.scrivi_linea != 0) {
     if (!m.planimetria) throw std::logic_error("the line data file needs the plan view");
     scritti.push_back(nome_file_linea(id));
     // The largest file goes out piece by piece, never whole in memory.
-    dove.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_linea(*m.planimetria, f); });
+    files.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_linea(*m.planimetria, f); });
   }
   scritti.push_back(nome_file_sommario(id));
-  dove.write(scritti.back(), codifica_sommario(m.stazioni));
+  files.write(scritti.back(), codifica_sommario(m.stazioni));
   scritti.push_back(nome_file_percorso(id));
-  dove.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_percorso(*m.percorso, f); });
+  files.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_percorso(*m.percorso, f); });
   return scritti;
 }
 

@@ -25,12 +25,12 @@ std::string codifica_percorso(const std::vector<cella>& celle);
 // in memory a second time: the line data file goes out straight from the
 // plan view, which holds it already encoded (runs of doubles whole, short
 // values gathered), the track file in pieces of at most 1 MiB.
-void codifica_linea(const piano& p, byte_sink& uscita);
-void codifica_percorso(const std::vector<cella>& celle, byte_sink& uscita);
+void codifica_linea(const piano& p, byte_sink& sink);
+void codifica_percorso(const std::vector<cella>& celle, byte_sink& sink);
 
 // Writes the line data file (only when `scrivi_linea` is nonzero), then the
 // summary file, then the track file. The model must hold its cells, and its
 // plan view when `scrivi_linea` is nonzero. Returns the names written.
-std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& dove);
+std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& files);
 
 }  // namespace scen

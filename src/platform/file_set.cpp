@@ -17,7 +17,7 @@ void folder::write_in_pieces(std::string_view nome, const std::function<void(byt
 }
 
 file_set::~file_set() {
-  for (const staged_file& f : file_) dove_.discard(f);
+  for (const staged_file& f : file_) dir_.discard(f);
 }
 
 void file_set::write(std::string_view nome, std::string_view byte) {
@@ -25,10 +25,10 @@ void file_set::write(std::string_view nome, std::string_view byte) {
 }
 
 void file_set::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  staged_file nuovo = dove_.stage(nome, produci);
+  staged_file nuovo = dir_.stage(nome, produci);
   const auto stesso = std::find_if(file_.begin(), file_.end(), [&](const staged_file& f) { return f.nome == nome; });
   if (stesso != file_.end()) {
-    dove_.discard(*stesso);
+    dir_.discard(*stesso);
     file_.erase(stesso);
   }
   file_.push_back(std::move(nuovo));
@@ -38,10 +38,10 @@ void file_set::commit() {
   std::vector<staged_file> file = std::move(file_);
   file_.clear();
   try {
-    dove_.replace(file);
+    dir_.replace(file);
   } catch (...) {
     // What was not renamed stays a temporary: remove it.
-    for (const staged_file& f : file) dove_.discard(f);
+    for (const staged_file& f : file) dir_.discard(f);
     throw;
   }
 }

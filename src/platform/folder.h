@@ -118,7 +118,7 @@ class folder : public file_writer {
 // a commit (a failure, an exception) removes its temporaries.
 class file_set final : public file_writer {
  public:
-  explicit file_set(folder& dove) : dove_(dove) {}
+  explicit file_set(folder& dir) : dir_(dir) {}
   ~file_set() override;
   file_set(const file_set&) = delete;
   file_set& operator=(const file_set&) = delete;
@@ -130,7 +130,7 @@ class file_set final : public file_writer {
   void commit();
 
  private:
-  folder& dove_;
+  folder& dir_;
   std::vector<staged_file> file_;
 };
 

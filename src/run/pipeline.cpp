@@ -20,14 +20,14 @@ struct fine_fatale {
 
 }  // namespace
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove) {
-  file_set uscita(dove);
-  esito_percorso esito = memorizza_percorso(m, j, id, s, uscita);
-  uscita.commit();
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dir) {
+  file_set files(dir);
+  esito_percorso esito = memorizza_percorso(m, j, id, s, files);
+  files.commit();
   return esito;
 }
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita) {
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& files) {
   m.scrivi_linea = j;
   m.codice_errore = 0;
   for (stazione& voce : m.stazioni) voce = stazione{};
@@ -49,38 +49,38 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
     return esito;
   }
 
-  esito.scritti = scrivi_file_binari(m, id, uscita);
+  esito.scritti = scrivi_file_binari(m, id, files);
   return esito;
 }
 
-esito_percorso esegui_scenario(folder& dove, modello& m) {
+esito_percorso esegui_scenario(folder& dir, modello& m) {
   const identita id = identita_incorporata();
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
 
   // The sources are read back and deleted within the run: each is a file
   // of its own. What the run leaves behind is one set.
-  file_set uscita(dove);
+  file_set files(dir);
   esito_percorso esito;
   try {
-    dati_linea(dove, id);
-    dati_treno(dove, id);
-    dati_note(uscita, id);
-    dati_rallentamenti(uscita, id);
-    dati_scheda(uscita, id);
-    sorgenti_in_cartella s(dove, id);
-    esito = memorizza_percorso(m, 1, id, s, uscita);
+    dati_linea(dir, id);
+    dati_treno(dir, id);
+    dati_note(files, id);
+    dati_rallentamenti(files, id);
+    dati_scheda(files, id);
+    sorgenti_in_cartella s(dir, id);
+    esito = memorizza_percorso(m, 1, id, s, files);
   } catch (const platform_error&) {
     // The sources are the run's own working files: they do not outlive it.
     for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
       try {
-        dove.remove(nome);
+        dir.remove(nome);
       } catch (const platform_error&) {
       }
     }
     throw;
   }
-  uscita.commit();
+  files.commit();
   return esito;
 }
 

@@ -38,22 +38,22 @@ struct esito_percorso {
   std::vector<std::string> scritti;  // binary files written, in order
 };
 
-// Compiles the sources into `m` and writes the binary files into `uscita`,
+// Compiles the sources into `m` and writes the binary files into `files`,
 // which the caller commits. A failure of the platform (a source that cannot
 // be read or deleted) passes through as platform_error: it is not an error of
 // the sources, and no binary file is written.
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita);
-// The same, the binary files replacing those of `dove` as one set.
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove);
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& files);
+// The same, the binary files replacing those of `dir` as one set.
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dir);
 
-// The whole run of the main program in `dove`, after the window is shown:
+// The whole run of the main program in `dir`, after the window is shown:
 // identity, writers, `memorizza_percorso`. The documents and the binary
 // files replace the earlier ones together at the end, so that a failure
 // leaves the earlier set whole; after a fatal end the documents alone
 // replace theirs. Returns the model's end state through `m`. Platform
 // failures (platform_error) pass through to the caller, with the sources
 // removed as far as possible. Takes no lock: see `esegui_nella_cartella`.
-esito_percorso esegui_scenario(folder& dove, modello& m);
+esito_percorso esegui_scenario(folder& dir, modello& m);
 
 // How long the temporaries of an ended run may lie in a folder before the
 // next run takes them for abandoned. Runs hold the folder's lock, so none

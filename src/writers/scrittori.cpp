@@ -7,20 +7,20 @@
 namespace scen {
 
 // The text of every file is the scenario's own; the identity names the file only.
-void dati_linea(file_writer& dove, const identita& id) {
-  scrivi_tabella(dove, nome_sorgente_linea(id), riempi_tabella(righe_linea()));
+void dati_linea(file_writer& files, const identita& id) {
+  scrivi_tabella(files, nome_sorgente_linea(id), riempi_tabella(righe_linea()));
 }
-void dati_treno(file_writer& dove, const identita& id) {
-  scrivi_tabella(dove, nome_sorgente_treno(id), riempi_tabella(righe_treno()));
+void dati_treno(file_writer& files, const identita& id) {
+  scrivi_tabella(files, nome_sorgente_treno(id), riempi_tabella(righe_treno()));
 }
-void dati_note(file_writer& dove, const identita& id) {
-  scrivi_tabella(dove, nome_note(id), riempi_tabella(righe_note()));
+void dati_note(file_writer& files, const identita& id) {
+  scrivi_tabella(files, nome_note(id), riempi_tabella(righe_note()));
 }
-void dati_rallentamenti(file_writer& dove, const identita& id) {
-  scrivi_tabella(dove, nome_rallentamenti(id), riempi_tabella(righe_rallentamenti()));
+void dati_rallentamenti(file_writer& files, const identita& id) {
+  scrivi_tabella(files, nome_rallentamenti(id), riempi_tabella(righe_rallentamenti()));
 }
-void dati_scheda(file_writer& dove, const identita& id) {
-  scrivi_tabella(dove, nome_scheda(id), riempi_tabella(righe_scheda()));
+void dati_scheda(file_writer& files, const identita& id) {
+  scrivi_tabella(files, nome_scheda(id), riempi_tabella(righe_scheda()));
 }
 
 std::string testo_linea() { return testo_tabella(riempi_tabella(righe_linea())); }

@@ -7,10 +7,10 @@
 
 namespace scen {
 
-void dati_linea(file_writer& dove, const identita& id);
-void dati_treno(file_writer& dove, const identita& id);
-void dati_note(file_writer& dove, const identita& id);
-void dati_rallentamenti(file_writer& dove, const identita& id);
-void dati_scheda(file_writer& dove, const identita& id);
+void dati_linea(file_writer& files, const identita& id);
+void dati_treno(file_writer& files, const identita& id);
+void dati_note(file_writer& files, const identita& id);
+void dati_rallentamenti(file_writer& files, const identita& id);
+void dati_scheda(file_writer& files, const identita& id);
 
 }  // namespace scen

@@ -26,8 +26,8 @@ std::string testo_tabella(const tabella_righe& tabella) {
   return byte;
 }
 
-void scrivi_tabella(file_writer& dove, std::string_view nome, const tabella_righe& tabella) {
-  dove.write(nome, testo_tabella(tabella));
+void scrivi_tabella(file_writer& files, std::string_view nome, const tabella_righe& tabella) {
+  files.write(nome, testo_tabella(tabella));
 }
 
 }  // namespace scen

@@ -30,8 +30,8 @@ tabella_righe riempi_tabella(std::span<const std::string_view> righe);
 // table without the marker is written to its last slot.
 std::string testo_tabella(const tabella_righe& tabella);
 
-// Replaces the file `nome` of `dove` whole with the table's text; a missing
+// Replaces the file `nome` in `files` whole with the table's text; a missing
 // file is created, a longer one leaves nothing of its old bytes.
-void scrivi_tabella(file_writer& dove, std::string_view nome, const tabella_righe& tabella);
+void scrivi_tabella(file_writer& files, std::string_view nome, const tabella_righe& tabella);
 
 }  // namespace scen
