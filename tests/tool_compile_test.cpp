@@ -350,10 +350,14 @@ TEST(Compile, UsageAndInputErrorsExitWithTwo) {
 
 TEST(Compile, HelpOnEveryCommandAndVersion) {
   cartella_temporanea dir;
-  for (const char* comando : {"compile", "export", "dump", "check", "map"}) {
+  // A call builds only the command it names; the overview still lists all.
+  const auto panoramica = esegui_tool({"--help"}, dir.path());
+  EXPECT_EQ(panoramica.stato, 0);
+  for (const char* comando : {"compile", "lint", "export", "dump", "check", "map", "diff"}) {
     const auto r = esegui_tool({comando, "--help"}, dir.path());
     EXPECT_EQ(r.stato, 0) << comando;
     EXPECT_NE(r.uscita.find(std::string("scenario-tool ") + comando), std::string::npos) << r.uscita;
+    EXPECT_NE(panoramica.uscita.find(std::string("\n  ") + comando), std::string::npos) << panoramica.uscita;
   }
   const auto v = esegui_tool({"--version"}, dir.path());
   EXPECT_EQ(v.stato, 0);

@@ -20,20 +20,22 @@ struct fine_fatale {
 
 }  // namespace
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dir) {
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dir,
+                                  osservatore* oss) {
   file_set files(dir);
-  esito_percorso esito = memorizza_percorso(m, j, id, s, files);
+  esito_percorso esito = memorizza_percorso(m, j, id, s, files, oss);
   files.commit();
   return esito;
 }
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& files) {
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& files,
+                                  osservatore* oss) {
   m.scrivi_linea = j;
   m.codice_errore = 0;
   for (stazione& voce : m.stazioni) voce = stazione{};
 
   esito_percorso esito;
-  esito.compilazione.luogo = memorizza_dati(m, s);
+  esito.compilazione.luogo = memorizza_dati(m, s, oss);
   esito.compilazione.codice = m.codice_errore;
   esito.compilazione.posizione = m.posizione_errore;
 
@@ -61,10 +63,11 @@ esito_percorso esegui_scenario(folder& dir, modello& m) {
   // The sources are read back and deleted within the run: each is a file
   // of its own. What the run leaves behind is one set.
   file_set files(dir);
+  working_files lavoro(dir);
   esito_percorso esito;
   try {
-    dati_linea(dir, id);
-    dati_treno(dir, id);
+    dati_linea(lavoro, id);
+    dati_treno(lavoro, id);
     dati_note(files, id);
     dati_rallentamenti(files, id);
     dati_scheda(files, id);
