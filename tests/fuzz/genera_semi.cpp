@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compila_util.h"
+#include "support/sources.h"
 #include "formato.h"
 #include "output/file_binari.h"
 #include "output/marcatori.h"

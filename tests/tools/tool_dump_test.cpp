@@ -1,0 +1,167 @@
+// scenario-tool dump: readable listings and full JSON of the three binary
+// files; a damaged file gives an error that names the offset.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "output/decodifica.h"
+#include "support/tool_runs.h"
+
+namespace scen {
+namespace {
+
+namespace fs = std::filesystem;
+using test_util::cartella_temporanea;
+using test_util::esegui_tool;
+using test_util::leggi_file;
+using test_util::scrivi_file;
+
+const identita id_inc = identita_incorporata();
+
+class Dump : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new cartella_temporanea;
+    test_util::compila_incorporato(dir_->path());
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+  static fs::path file(const std::string& nome) { return dir_->path() / nome; }
+  static fs::path linea() { return file(nome_file_linea(id_inc)); }
+  static fs::path sommario() { return file(nome_file_sommario(id_inc)); }
+  static fs::path percorso() { return file(nome_file_percorso(id_inc)); }
+  static const fs::path& cartella() { return dir_->path(); }
+
+ private:
+  static cartella_temporanea* dir_;
+};
+cartella_temporanea* Dump::dir_ = nullptr;
+
+std::size_t conta(const std::string& testo, const std::string& parola) {
+  std::size_t n = 0;
+  for (std::size_t at = testo.find(parola); at != std::string::npos; at = testo.find(parola, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(Dump, SummaryListsTheEntriesByNameAndField) {
+  const auto r = esegui_tool({"dump", sommario().string()}, cartella());
+  ASSERT_EQ(r.stato, 0) << r.errori;
+  EXPECT_EQ(conta(r.uscita, "\nentry "), 87u);
+  EXPECT_NE(r.uscita.find("entry  1  station \"ARDENA\" at 0 m, zone -700 to 700 m, timetable 08:35:00"),
+            std::string::npos);
+  EXPECT_NE(r.uscita.find("entry 84  general data: braked-mass percentage (inizio) 125, route length (fine) 85000 m"),
+            std::string::npos);
+  EXPECT_NE(r.uscita.find("format marker (gruppo_a1) 610, check code (orario)"), std::string::npos);
+  EXPECT_NE(r.uscita.find("nome \"VELMORA CENTRALE\""), std::string::npos);
+}
+
+TEST_F(Dump, TrackListsCellsWithTheirTypeAndTheProfilesAsRuns) {
+  const auto r = esegui_tool({"dump", percorso().string()}, cartella());
+  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto celle = decodifica_percorso(leggi_file(percorso()));
+  std::size_t segnali = 0;
+  for (const auto& c : celle) segnali += c.tipo == tipo_cella::segnale;
+  EXPECT_EQ(conta(r.uscita, " signal "), segnali);
+  EXPECT_EQ(segnali, 45u);
+  EXPECT_NE(r.uscita.find("cell 1: format marker (valore1) 5121, check code (valore2)"), std::string::npos);
+  EXPECT_NE(r.uscita.find("cell   707 (  35350 m)  4  slowdown warning board"), std::string::npos) << r.uscita;
+  EXPECT_NE(r.uscita.find("cell   731 (  36550 m)  3  slowdown start"), std::string::npos);
+  EXPECT_NE(r.uscita.find("cells     0 to    59  (      0 to    3000 m)   27  135 km/h"), std::string::npos);
+}
+
+TEST_F(Dump, LineDataListsEveryPoint) {
+  const auto r = esegui_tool({"dump", linea().string()}, cartella());
+  ASSERT_EQ(r.stato, 0) << r.errori;
+  EXPECT_NE(r.uscita.find("plan view of metres 0 to 92000, 184002 tagged values"), std::string::npos);
+  EXPECT_NE(r.uscita.find("       1                   0 (int)                   1 (int)\n"), std::string::npos);
+  EXPECT_NE(r.uscita.find("   92000                   (empty)                   (empty)\n"), std::string::npos);
+  EXPECT_EQ(conta(r.uscita, "\n"), 3u + 92001u);
+}
+
+TEST_F(Dump, JsonCarriesTheFullStructure) {
+  const auto s = esegui_tool({"dump", sommario().string(), "--json"}, cartella());
+  ASSERT_EQ(s.stato, 0) << s.errori;
+  const auto js = nlohmann::json::parse(s.uscita);
+  const auto voci = decodifica_sommario(leggi_file(sommario()));
+  ASSERT_EQ(js.at("entries").size(), 87u);
+  EXPECT_EQ(js.at("kind"), "summary");
+  EXPECT_EQ(js.at("entries")[85].at("nome"), voci[85].nome);
+  EXPECT_EQ(js.at("entries")[85].at("orario"), voci[85].orario);
+  EXPECT_EQ(js.at("entries")[1].at("inizio"), -700);
+
+  const auto t = esegui_tool({"dump", percorso().string(), "--json"}, cartella());
+  ASSERT_EQ(t.stato, 0) << t.errori;
+  const auto jt = nlohmann::json::parse(t.uscita);
+  const auto celle = decodifica_percorso(leggi_file(percorso()));
+  ASSERT_EQ(jt.at("cells").size(), celle.size());
+  EXPECT_EQ(jt.at("last_cell"), 1840);
+  const auto& c = jt.at("cells")[1551];
+  EXPECT_EQ(c.at("tipo"), celle[1551].tipo);
+  EXPECT_EQ(c.at("valore4"), celle[1551].valore4);
+  EXPECT_EQ(c.at("tempo"), celle[1551].tempo);
+
+  const auto l = esegui_tool({"dump", linea().string(), "--json"}, cartella());
+  ASSERT_EQ(l.stato, 0) << l.errori;
+  const auto jl = nlohmann::json::parse(l.uscita);
+  const piano p = decodifica_linea(leggi_file(linea()));
+  EXPECT_EQ(jl.at("last_metre"), 92000);
+  ASSERT_EQ(jl.at("coordinates").size(), 2u);
+  for (int k = 0; k < 2; ++k) {
+    const auto& co = jl.at("coordinates")[static_cast<std::size_t>(k)];
+    ASSERT_EQ(co.at("tags").size(), 92001u);
+    EXPECT_EQ(co.at("tags")[1], 2);
+    EXPECT_EQ(co.at("tags")[50000], 5);
+    EXPECT_TRUE(co.at("values")[92000].is_null());
+    EXPECT_EQ(co.at("values")[50000].get<double>(), p.numero(50000, k));
+  }
+}
+
+TEST_F(Dump, TruncatedFileNamesTheOffsetAndExitsWithOne) {
+  cartella_temporanea dir;
+  std::string b = leggi_file(percorso());
+  b.resize(b.size() - 7);
+  scrivi_file(dir.path() / "cut.dat", b);
+  const auto r = esegui_tool({"dump", "cut.dat"}, dir.path());
+  EXPECT_EQ(r.stato, 1);
+  EXPECT_EQ(r.uscita, "");
+  EXPECT_EQ(r.errori, "cut.dat: not a valid track file: at byte offset 27600: file ends inside cell 1840: 8 of its "
+                      "15 bytes are there\n");
+  const auto j = esegui_tool({"dump", "cut.dat", "--json"}, dir.path());
+  EXPECT_EQ(j.stato, 1);
+  EXPECT_EQ(nlohmann::json::parse(j.uscita).at("offset"), 27600);
+
+  std::string s = leggi_file(sommario());
+  s.resize(s.size() / 2);
+  scrivi_file(dir.path() / "cut.sim", s);
+  const auto rs = esegui_tool({"dump", "cut.sim"}, dir.path());
+  EXPECT_EQ(rs.stato, 1);
+  EXPECT_NE(rs.errori.find("cut.sim: not a valid summary file: at byte offset "), std::string::npos) << rs.errori;
+}
+
+TEST_F(Dump, FlippedMarkerIsShownWithTheExpectedValue) {
+  cartella_temporanea dir;
+  std::string b = leggi_file(percorso());
+  b[16] = static_cast<char>(b[16] ^ 1);
+  scrivi_file(dir.path() / "x.dat", b);
+  const auto r = esegui_tool({"dump", "x.dat"}, dir.path());
+  EXPECT_EQ(r.stato, 0) << r.errori;
+  EXPECT_NE(r.uscita.find("cell 1: format marker (valore1) 5120 (expected 5121)"), std::string::npos);
+}
+
+TEST_F(Dump, KindFromTheNameOrFromTheOption) {
+  cartella_temporanea dir;
+  scrivi_file(dir.path() / "copy.bin", leggi_file(sommario()));
+  EXPECT_EQ(esegui_tool({"dump", "copy.bin"}, dir.path()).stato, 2);
+  EXPECT_EQ(esegui_tool({"dump", "copy.bin", "--kind", "summary"}, dir.path()).stato, 0);
+  // The wrong kind is a file that does not decode as that kind.
+  const auto r = esegui_tool({"dump", "copy.bin", "--kind", "track"}, dir.path());
+  EXPECT_EQ(r.stato, 1);
+  EXPECT_NE(r.errori.find("not a valid track file"), std::string::npos);
+  EXPECT_EQ(esegui_tool({"dump", "copy.bin", "--kind", "picture"}, dir.path()).stato, 2);
+  EXPECT_EQ(esegui_tool({"dump", "missing.sim"}, dir.path()).stato, 2);
+}
+
+}  // namespace
+}  // namespace scen
