@@ -3,26 +3,18 @@
 // the binary files.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/nomi_file.h"
 #include "output/codici_gara.h"
+#include "support/child_process.h"
 #include "support/files.h"
-
-extern char** environ;
 
 namespace scen {
 namespace {
@@ -30,59 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 
 struct corsa {
-  int stato = -1;  // exit status, -1 when the program did not exit normally
-  std::string uscita;
-  std::string errori;
+  test_util::process_result process;
   std::map<std::string, std::string> file;  // every file left in the folder but the program
 };
 
-// The environment without a display, so that the program uses its console window.
-std::vector<std::string> ambiente_senza_display() {
-  std::vector<std::string> out;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string_view v(*e);
-    if (v.starts_with("DISPLAY=") || v.starts_with("WAYLAND_DISPLAY=")) continue;
-    out.emplace_back(v);
-  }
-  return out;
-}
-
-std::vector<char*> puntatori(std::vector<std::string>& testi) {
-  std::vector<char*> out;
-  for (std::string& t : testi) out.push_back(t.data());
-  out.push_back(nullptr);
-  return out;
-}
-
-// Runs `programma` with standard output and standard error captured in two
-// files of `cattura`; returns the exit status, or -1.
-int esegui(const fs::path& programma, const fs::path& cattura) {
-  posix_spawn_file_actions_t azioni;
-  posix_spawn_file_actions_init(&azioni);
-  const std::string out = (cattura / "stdout").string();
-  const std::string err = (cattura / "stderr").string();
-  posix_spawn_file_actions_addopen(&azioni, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&azioni, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-
-  std::vector<std::string> argomenti{programma.string()};
-  std::vector<std::string> ambiente = ambiente_senza_display();
-  std::vector<char*> argv = puntatori(argomenti);
-  std::vector<char*> envp = puntatori(ambiente);
-
-  pid_t pid = 0;
-  const int avvio = posix_spawn(&pid, argomenti[0].c_str(), &azioni, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&azioni);
-  if (avvio != 0) return -1;
-  int stato = 0;
-  if (waitpid(pid, &stato, 0) != pid) return -1;
-  return WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
-}
-
-corsa esegui_e_raccogli(const fs::path& cartella, const fs::path& programma, const fs::path& cattura) {
+corsa esegui_e_raccogli(const fs::path& cartella, const fs::path& programma) {
   corsa c;
-  c.stato = esegui(programma, cattura);
-  c.uscita = test_util::leggi_file(cattura / "stdout");
-  c.errori = test_util::leggi_file(cattura / "stderr");
+  c.process = test_util::run_process({programma.string()}, {}, test_util::environment_without_display());
   for (const fs::directory_entry& e : fs::directory_iterator(cartella)) {
     if (e.path() == programma) continue;
     c.file[e.path().filename().string()] = test_util::leggi_file(e.path());
@@ -142,18 +88,16 @@ class EndToEnd : public ::testing::Test {
   // Two runs in the same fresh folder; every test looks at their results.
   static void SetUpTestSuite() {
     cartella_ = std::make_unique<test_util::cartella_temporanea>();
-    cattura_ = std::make_unique<test_util::cartella_temporanea>();
     programma_ = cartella_->path() / fs::path(SCENARIO_EXE).filename();
     fs::copy_file(SCENARIO_EXE, programma_);
     fs::permissions(programma_, fs::perms::owner_all, fs::perm_options::add);
     for (int k = 0; k < 2; ++k) {
-      corse_.push_back(esegui_e_raccogli(cartella_->path(), programma_, cattura_->path()));
+      corse_.push_back(esegui_e_raccogli(cartella_->path(), programma_));
     }
   }
   static void TearDownTestSuite() {
     corse_.clear();
     cartella_.reset();
-    cattura_.reset();
   }
 
   static const corsa& prima() { return corse_.at(0); }
@@ -161,7 +105,6 @@ class EndToEnd : public ::testing::Test {
   static const std::string& file_di(const std::string& nome) { return prima().file.at(nome); }
 
   static inline std::unique_ptr<test_util::cartella_temporanea> cartella_;
-  static inline std::unique_ptr<test_util::cartella_temporanea> cattura_;
   static inline fs::path programma_;
   static inline std::vector<corsa> corse_;
 
@@ -170,11 +113,11 @@ class EndToEnd : public ::testing::Test {
 
 TEST_F(EndToEnd, ACleanRunPrintsNothingAndExitsWithZero) {
   for (const corsa* c : {&prima(), &seconda()}) {
-    EXPECT_EQ(c->stato, 0) << c->errori;
-    EXPECT_EQ(c->uscita, "");
+    EXPECT_EQ(c->process.status, 0) << c->process.err;
+    EXPECT_EQ(c->process.out, "");
     // Without a display the waiting window is one line on standard error, and
     // a clean run adds nothing to it.
-    EXPECT_EQ(c->errori, "Attendere\n");
+    EXPECT_EQ(c->process.err, "Attendere\n");
   }
 }
 

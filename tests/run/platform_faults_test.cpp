@@ -26,7 +26,7 @@
 #include "run/pipeline.h"
 #include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
-#include "support/processo_util.h"
+#include "support/child_process.h"
 #include "support/files.h"
 #include "writers/scrittori.h"
 #include "writers/testi.h"
@@ -292,14 +292,14 @@ TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith2NamingTheFile) {
   fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
   const fs::path programma = copia_programma(dir.path());
-  cartella_temporanea cattura;
   // The program runs as nobody: the folder is root's, so it cannot create a
   // file there, its lock file first.
-  const auto r = test_util::esegui_misurando(
-      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programma.string()}, cattura.path());
-  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
+  const auto r = test_util::run_process(
+      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programma.string()}, {},
+      test_util::environment_without_display());
+  EXPECT_EQ(r.status, exit_status::failure) << r.err;
   const fs::path file = dir.path() / std::string(folder_lock::file_name);
-  EXPECT_NE(r.errori.find(file.string() + ": " + motivo(EACCES)), std::string::npos) << r.errori;
+  EXPECT_NE(r.err.find(file.string() + ": " + motivo(EACCES)), std::string::npos) << r.err;
   nessun_file_a_meta(dir.path(), {"scenario"});
 }
 
@@ -309,11 +309,10 @@ TEST(PlatformFaults, TheProgramOnAFullFileSystemExitsWith2NamingTheFile) {
   disco_piccolo disco(programma_byte + (std::size_t{256} << 10));
   if (!disco.montato()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disco.errore();
   const fs::path programma = copia_programma(disco.path());
-  cartella_temporanea cattura;
-  const auto r = test_util::esegui_misurando({programma.string()}, cattura.path());
-  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
-  EXPECT_NE(r.errori.find(disco.path().string() + "/"), std::string::npos) << r.errori;
-  EXPECT_NE(r.errori.find(": " + motivo(ENOSPC)), std::string::npos) << r.errori;
+  const auto r = test_util::run_process({programma.string()}, {}, test_util::environment_without_display());
+  EXPECT_EQ(r.status, exit_status::failure) << r.err;
+  EXPECT_NE(r.err.find(disco.path().string() + "/"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(": " + motivo(ENOSPC)), std::string::npos) << r.err;
   nessun_file_a_meta(disco.path(), {"scenario"});
 }
 

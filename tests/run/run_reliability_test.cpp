@@ -30,8 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_processo;
-using test_util::esegui_tool;
+using test_util::run_process;
+using test_util::run_tool;
 
 // Every entry of a folder by name, with the bytes of the regular files.
 std::map<std::string, std::string> contenuto(const fs::path& dir) {
@@ -51,13 +51,11 @@ fs::path copia_programma(const fs::path& dir) {
   return programma;
 }
 
-std::vector<std::string> senza_display() { return test_util::ambiente_senza({"DISPLAY", "WAYLAND_DISPLAY"}); }
-
 // `argv` run by a shell after `prima` (a ulimit, a redirection of standard output).
-test_util::esito_processo esegui_con(const std::string& prima, std::vector<std::string> argv,
+test_util::process_result esegui_con(const std::string& prima, std::vector<std::string> argv,
                                      const fs::path& cartella) {
   argv.insert(argv.begin(), {"/bin/bash", "-c", prima + "; exec \"$0\" \"$@\""});
-  return esegui_processo(argv, cartella, senza_display());
+  return run_process(argv, cartella, test_util::environment_without_display());
 }
 
 // A clean run of the embedded scenario in `dir`.
@@ -85,9 +83,9 @@ TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
                                  (sorgenti.path() / "t.txt").string(), "-o", dir.path().string()},
         std::vector<std::string>{SCENARIO_TOOL_EXE, "export", "-o", dir.path().string()}}) {
     SCOPED_TRACE(argv.size() > 1 ? argv[1] : "scenario");
-    const auto r = esegui_processo(argv, {}, senza_display());
-    EXPECT_EQ(r.stato, exit_status::busy) << r.errori;
-    EXPECT_NE(r.errori.find(dir.path().string() + ": in use by another run"), std::string::npos) << r.errori;
+    const auto r = run_process(argv, {}, test_util::environment_without_display());
+    EXPECT_EQ(r.status, exit_status::busy) << r.err;
+    EXPECT_NE(r.err.find(dir.path().string() + ": in use by another run"), std::string::npos) << r.err;
     EXPECT_EQ(contenuto(dir.path()), prima) << "nothing written while the folder is in use";
   }
 }
@@ -127,8 +125,8 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
   // The program clears them on its own before it runs.
   crea("." + traccia + ".tmp-00000000000000aa", true);
   copia_programma(dir.path());
-  const auto r = esegui_processo({(dir.path() / "scenario").string()}, {}, senza_display());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_process({(dir.path() / "scenario").string()}, {}, test_util::environment_without_display());
+  ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(fs::exists(dir.path() / ("." + traccia + ".tmp-00000000000000aa")));
   EXPECT_TRUE(fs::exists(dir.path() / ("." + traccia + ".tmp-fedcba9876543210")));
 }
@@ -243,13 +241,13 @@ TEST(PlatformFailures, ASourceThatCannotBeLookedUpIsNotAMissingSource) {
 TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
   cartella_temporanea dir;
   const fs::path programma = copia_programma(dir.path());
-  ASSERT_EQ(esegui_processo({programma.string()}, {}, senza_display()).stato, 0);
+  ASSERT_EQ(run_process({programma.string()}, {}, test_util::environment_without_display()).status, 0);
   const auto prima = contenuto(dir.path());
   // 256 KiB: the sources and the documents fit, the line data file does not.
   const auto r = esegui_con("ulimit -f 512", {programma.string()}, dir.path());
-  EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
-  EXPECT_NE(r.errori.find(nome_file_linea(identita_incorporata()) + ": " + std::strerror(EFBIG)), std::string::npos)
-      << r.errori;
+  EXPECT_EQ(r.status, exit_status::failure) << r.err;
+  EXPECT_NE(r.err.find(nome_file_linea(identita_incorporata()) + ": " + std::strerror(EFBIG)), std::string::npos)
+      << r.err;
   EXPECT_EQ(contenuto(dir.path()), prima) << "the earlier set whole, no temporary, no source";
 }
 
@@ -262,12 +260,12 @@ TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
   const fs::path traccia = dir.path() / "syscalls.txt";
   // The leak checker cannot work under a tracer; everything else of a
   // sanitizer build still runs.
-  std::vector<std::string> ambiente = test_util::ambiente_senza({"DISPLAY", "WAYLAND_DISPLAY", "ASAN_OPTIONS"});
+  std::vector<std::string> ambiente = test_util::environment_without({"DISPLAY", "WAYLAND_DISPLAY", "ASAN_OPTIONS"});
   ambiente.push_back("ASAN_OPTIONS=detect_leaks=0:abort_on_error=1");
-  const auto r = esegui_processo({"/usr/bin/strace", "-f", "-y", "-qq", "-o", traccia.string(), "-e",
+  const auto r = run_process({"/usr/bin/strace", "-f", "-y", "-qq", "-o", traccia.string(), "-e",
                                   "trace=fsync,fdatasync,rename,renameat,renameat2", programma.string()},
                                  {}, ambiente);
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  ASSERT_EQ(r.status, 0) << r.err;
   const std::string chiamate = test_util::leggi_file(traccia);
   fs::remove(traccia);
   // Every final file but the sources (deleted within the run) ...

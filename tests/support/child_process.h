@@ -1,10 +1,14 @@
 // Runs a program the way a user would: argv in a working folder with a given
 // environment, standard input empty, standard output and standard error
-// captured whole, and its exit status.
+// captured whole, and how it ended: its exit status or the signal that
+// ended it, and the most memory it held. POSIX only; the Windows tests start
+// their children through tests/run/win32/process_win32.h.
 #pragma once
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,91 +25,115 @@ extern char** environ;
 
 namespace scen::test_util {
 
-struct esito_processo {
-  int stato = -1;        // exit status; 128 + the signal number when a signal ended it
-  bool segnale = false;  // ended by a signal
-  std::string uscita;    // standard output
-  std::string errori;    // standard error
+struct process_result {
+  int status = -1;       // exit status; 128 + the signal's number when a signal ended it
+  int signal = 0;        // the signal that ended it, 0 when it exited
+  long max_rss_kb = 0;   // the most resident memory it held, in KiB
+  std::string out;       // standard output
+  std::string err;       // standard error
 };
 
-// The current environment without the variables named in `togli`.
-inline std::vector<std::string> ambiente_senza(const std::vector<std::string>& togli) {
+// The current environment without the variables named in `names`.
+inline std::vector<std::string> environment_without(const std::vector<std::string>& names) {
   std::vector<std::string> out;
   for (char** e = environ; *e != nullptr; ++e) {
-    const std::string voce(*e);
-    const std::string nome = voce.substr(0, voce.find('='));
-    bool via = false;
-    for (const auto& t : togli) via = via || nome == t;
-    if (!via) out.push_back(voce);
+    const std::string entry(*e);
+    const std::string name = entry.substr(0, entry.find('='));
+    bool drop = false;
+    for (const auto& n : names) drop = drop || name == n;
+    if (!drop) out.push_back(entry);
   }
   return out;
 }
 
-// Runs argv[0] (a path) with `argv`; `cartella` empty keeps the current
-// folder, no `ambiente` keeps the current environment.
-inline esito_processo esegui_processo(const std::vector<std::string>& argv,
-                                      const std::filesystem::path& cartella = {},
-                                      const std::optional<std::vector<std::string>>& ambiente = std::nullopt) {
+// Without a display the programs write their texts to standard error
+// instead of showing a window.
+inline std::vector<std::string> environment_without_display() {
+  return environment_without({"DISPLAY", "WAYLAND_DISPLAY"});
+}
+
+// Runs argv[0] (a path) with `argv`; `folder` empty keeps the current
+// folder, no `environment` keeps the current one. Throws when the program
+// cannot be started at all.
+inline process_result run_process(const std::vector<std::string>& argv, const std::filesystem::path& folder = {},
+                                  const std::optional<std::vector<std::string>>& environment = std::nullopt) {
   if (argv.empty()) throw std::invalid_argument("no program to run");
-  int fuori[2], errori[2];
-  if (::pipe2(fuori, O_CLOEXEC) != 0 || ::pipe2(errori, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  int out_pipe[2], err_pipe[2];
+  if (::pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (::pipe2(err_pipe, O_CLOEXEC) != 0) {
+    ::close(out_pipe[0]);
+    ::close(out_pipe[1]);
+    throw std::runtime_error("pipe failed");
+  }
 
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   std::vector<char*> env;
-  if (ambiente) {
-    for (const auto& e : *ambiente) env.push_back(const_cast<char*>(e.c_str()));
+  if (environment) {
+    for (const auto& e : *environment) env.push_back(const_cast<char*>(e.c_str()));
     env.push_back(nullptr);
   }
 
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    // Child: only async-signal-safe calls from here on.
-    const int nulla = ::open("/dev/null", O_RDONLY);
-    if (nulla >= 0) ::dup2(nulla, 0);
-    ::dup2(fuori[1], 1);
-    ::dup2(errori[1], 2);
-    if (!cartella.empty() && ::chdir(cartella.c_str()) != 0) ::_exit(126);
-    ::execve(args[0], args.data(), ambiente ? env.data() : environ);
-    ::_exit(127);
+  // The pipes' write ends become the child's standard output and error (dup2
+  // clears their close-on-exec); every other descriptor of ours closes at exec.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  const std::string dir = folder.string();
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  pid_t pid = 0;
+  const int started = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environment ? env.data() : environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  if (started != 0) {
+    ::close(out_pipe[0]);
+    ::close(err_pipe[0]);
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(started));
   }
-  ::close(fuori[1]);
-  ::close(errori[1]);
 
-  esito_processo esito;
-  pollfd fd[2] = {{fuori[0], POLLIN, 0}, {errori[0], POLLIN, 0}};
-  std::string* dest[2] = {&esito.uscita, &esito.errori};
-  int aperti = 2;
-  char blocco[1 << 16];
-  while (aperti > 0) {
+  // Both pipes drained together: a child that fills one while the test waits
+  // on the other would never end.
+  process_result result;
+  pollfd fd[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  std::string* into[2] = {&result.out, &result.err};
+  int open = 2;
+  char block[1 << 16];
+  while (open > 0) {
     if (::poll(fd, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     for (int i = 0; i < 2; ++i) {
       if (fd[i].fd < 0 || fd[i].revents == 0) continue;
-      const ssize_t n = ::read(fd[i].fd, blocco, sizeof blocco);
+      const ssize_t n = ::read(fd[i].fd, block, sizeof block);
       if (n > 0) {
-        dest[i]->append(blocco, static_cast<std::size_t>(n));
+        into[i]->append(block, static_cast<std::size_t>(n));
       } else if (n == 0 || errno != EINTR) {
         ::close(fd[i].fd);
         fd[i].fd = -1;
-        --aperti;
+        --open;
       }
     }
   }
-  int stato = 0;
-  while (::waitpid(pid, &stato, 0) < 0 && errno == EINTR) {
+  for (const pollfd& f : fd) {
+    if (f.fd >= 0) ::close(f.fd);
   }
-  if (WIFEXITED(stato)) {
-    esito.stato = WEXITSTATUS(stato);
-  } else if (WIFSIGNALED(stato)) {
-    esito.segnale = true;
-    esito.stato = 128 + WTERMSIG(stato);
+  int status = 0;
+  struct rusage usage {};
+  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  return esito;
+  if (WIFEXITED(status)) {
+    result.status = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
+    result.status = 128 + result.signal;
+  }
+  result.max_rss_kb = usage.ru_maxrss;
+  return result;
 }
 
 }  // namespace scen::test_util

@@ -17,9 +17,9 @@
 
 namespace scen::test_util {
 
-inline esito_processo esegui_tool(std::vector<std::string> argomenti, const std::filesystem::path& cartella) {
+inline process_result run_tool(std::vector<std::string> argomenti, const std::filesystem::path& cartella) {
   argomenti.insert(argomenti.begin(), SCENARIO_TOOL_EXE);
-  return esegui_processo(argomenti, cartella);
+  return run_process(argomenti, cartella);
 }
 
 // The embedded scenario's three binary files in `dir`, as the run makes them

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/sources.h"
-#include "support/processo_util.h"
+#include "support/child_process.h"
 #include "support/files.h"
 
 namespace scen {
@@ -30,7 +30,7 @@ constexpr int rifiutato = 2;
 constexpr int fatale = 3;
 
 // Far above what the sources below need, far below what an unbounded reader would take.
-constexpr long rss_massimo_kb = 1536L * 1024;
+constexpr long rss_limit_kb = 1536L * 1024;
 
 std::string spazzatura(std::size_t n, unsigned seme) {
   std::mt19937 gen(seme);
@@ -54,12 +54,12 @@ struct caso {
   const char* nome;
   std::string route;
   std::string train;
-  int stato;
+  int status;
   const char* messaggio;  // a text standard error must hold; empty when it prints nothing
 };
 
 struct corsa_tool {
-  test_util::esito_misurato esito;
+  test_util::process_result process;
   std::vector<std::string> scritti;  // files in the output folder
 };
 
@@ -73,7 +73,7 @@ corsa_tool compila(const cartella_temporanea& dir, const std::string& route, con
   std::vector<std::string> argomenti{SCENARIO_TOOL_EXE, "compile", r.string(), t.string(), "-o", uscita.string()};
   argomenti.insert(argomenti.end(), altri.begin(), altri.end());
   corsa_tool c;
-  c.esito = test_util::esegui_misurando(argomenti, dir.path());
+  c.process = test_util::run_process(argomenti, {}, test_util::environment_without_display());
   if (fs::exists(uscita)) {
     for (const auto& v : fs::directory_iterator(uscita)) c.scritti.push_back(v.path().filename().string());
   }
@@ -81,14 +81,14 @@ corsa_tool compila(const cartella_temporanea& dir, const std::string& route, con
 }
 
 void controlla(const caso& c, const corsa_tool& r) {
-  EXPECT_EQ(r.esito.segnale, 0) << "ended by a signal";
-  EXPECT_EQ(r.esito.stato, c.stato) << r.esito.errori;
+  EXPECT_EQ(r.process.signal, 0) << "ended by a signal";
+  EXPECT_EQ(r.process.status, c.status) << r.process.err;
   if (*c.messaggio != '\0') {
-    EXPECT_NE(r.esito.errori.find(c.messaggio), std::string::npos) << r.esito.errori.substr(0, 2000);
+    EXPECT_NE(r.process.err.find(c.messaggio), std::string::npos) << r.process.err.substr(0, 2000);
   }
-  EXPECT_LT(r.esito.rss_massimo_kb, rss_massimo_kb);
+  EXPECT_LT(r.process.max_rss_kb, rss_limit_kb);
   // A run that ends with a result writes the three files; one refused or fatal writes none.
-  const std::size_t attesi = (c.stato == pulito || c.stato == con_errore) ? 3 : 0;
+  const std::size_t attesi = (c.status == pulito || c.status == con_errore) ? 3 : 0;
   EXPECT_EQ(r.scritti.size(), attesi);
 }
 
@@ -155,7 +155,7 @@ TEST(HostileSources, ASourceOverTheSizeLimitIsRefused) {
   const caso c{"100 MB line", std::string(100'000'000, 'x'), treno(), rifiutato, "larger than 67108864 bytes"};
   const auto r = compila(dir, c.route, c.train);
   controlla(c, r);
-  EXPECT_NE(r.esito.errori.find((dir.path() / "route.txt").string()), std::string::npos) << r.esito.errori;
+  EXPECT_NE(r.process.err.find((dir.path() / "route.txt").string()), std::string::npos) << r.process.err;
 }
 
 // A route name or train number that would put a file outside the output
@@ -175,8 +175,8 @@ TEST(HostileSources, ANameThatLeavesTheFolderIsRefused) {
     cartella_temporanea dir;
     const auto prima = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
     const auto r = compila(dir, linea(), treno(), {n.opzione, n.valore});
-    EXPECT_EQ(r.esito.stato, rifiutato) << r.esito.errori;
-    EXPECT_NE(r.esito.errori.find(n.opzione), std::string::npos) << r.esito.errori;
+    EXPECT_EQ(r.process.status, rifiutato) << r.process.err;
+    EXPECT_NE(r.process.err.find(n.opzione), std::string::npos) << r.process.err;
     EXPECT_TRUE(r.scritti.empty());
     // Only the two sources the test wrote (and nothing beside or above them).
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), prima + 2);

@@ -111,12 +111,12 @@ TEST(MixedSet, TheToolsCheckNamesTheOddFileWithStatus1) {
   cartella_temporanea dir;
   test_util::compila_incorporato(dir.path());
   test_util::scrivi_file(dir.path() / nome_file_sommario(id), *piccolo().sommario);
-  const auto r = test_util::esegui_tool({"check", "."}, dir.path());
-  EXPECT_EQ(r.stato, exit_status::problem);
-  EXPECT_NE(r.uscita.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +
+  const auto r = test_util::run_tool({"check", "."}, dir.path());
+  EXPECT_EQ(r.status, exit_status::problem);
+  EXPECT_NE(r.out.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +
                           nome_file_percorso(id)),
             std::string::npos)
-      << r.uscita;
+      << r.out;
 }
 
 }  // namespace

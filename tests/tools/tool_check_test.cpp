@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 using test_util::scrivi_file;
 
@@ -175,22 +175,22 @@ TEST(Check, ToolPrintsOkOrEveryProblemWithExitStatus) {
     scrivi_file(dir.path() / nome_file_percorso(id_inc), *f.percorso);
   };
   scrivi(buoni());
-  const auto ok = esegui_tool({"check"}, dir.path());
-  EXPECT_EQ(ok.stato, 0);
-  EXPECT_EQ(ok.uscita, "ok\n");
+  const auto ok = run_tool({"check"}, dir.path());
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(ok.out, "ok\n");
 
   scrivi(danni()[0].danneggia(buoni()));
-  const auto male = esegui_tool({"check", dir.path().string()}, "/");
-  EXPECT_EQ(male.stato, 1);
-  EXPECT_EQ(male.uscita, "Ardena_VelmoraCle_4713.dat: cell 1 valore1 holds 5120, not the format marker 5121\n");
+  const auto male = run_tool({"check", dir.path().string()}, "/");
+  EXPECT_EQ(male.status, 1);
+  EXPECT_EQ(male.out, "Ardena_VelmoraCle_4713.dat: cell 1 valore1 holds 5120, not the format marker 5121\n");
 
   fs::remove(dir.path() / nome_file_sommario(id_inc));
-  const auto manca = esegui_tool({"check", "."}, dir.path());
-  EXPECT_EQ(manca.stato, 1);
-  EXPECT_NE(manca.uscita.find("Ardena_VelmoraCle_4713.sim: missing\n"), std::string::npos) << manca.uscita;
+  const auto manca = run_tool({"check", "."}, dir.path());
+  EXPECT_EQ(manca.status, 1);
+  EXPECT_NE(manca.out.find("Ardena_VelmoraCle_4713.sim: missing\n"), std::string::npos) << manca.out;
 
-  EXPECT_EQ(esegui_tool({"check", "no_such_folder"}, dir.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"check", ".", "--route-name", "../x"}, dir.path()).stato, 2);
+  EXPECT_EQ(run_tool({"check", "no_such_folder"}, dir.path()).status, 2);
+  EXPECT_EQ(run_tool({"check", ".", "--route-name", "../x"}, dir.path()).status, 2);
 }
 
 }  // namespace

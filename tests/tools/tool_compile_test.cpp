@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 using test_util::righe_crlf;
 using test_util::scrivi_file;
@@ -52,7 +52,7 @@ struct caso_errore {
   std::vector<std::string> righe;  // the new lines
   std::int32_t codice;
   std::int32_t posizione;
-  int stato;                       // expected exit status
+  int status;                      // expected exit status
   const char* file_atteso;         // source named on standard error, or nullptr for none
   int riga_atteso;                 // its line, 0 for none
   const char* fatale;              // fatal text, or nullptr
@@ -148,8 +148,8 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
   const impronta prima_linea = impronta_di(dir.path() / "route.txt");
   const impronta prima_treno = impronta_di(dir.path() / "train.txt");
 
-  const auto r = esegui_tool({"compile", "route.txt", "train.txt", "-o", "out", "--json"}, dir.path());
-  EXPECT_EQ(r.stato, c.stato) << r.errori;
+  const auto r = run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--json"}, dir.path());
+  EXPECT_EQ(r.status, c.status) << r.err;
   EXPECT_EQ(impronta_di(dir.path() / "route.txt"), prima_linea);
   EXPECT_EQ(impronta_di(dir.path() / "train.txt"), prima_treno);
 
@@ -163,9 +163,9 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
     }
     const std::string codice = " [code " + std::to_string(c.codice) + "]\n";
     bool trovata = false;
-    for (std::size_t at = 0; at < r.errori.size();) {
-      const std::size_t fine = r.errori.find('\n', at);
-      const std::string riga = r.errori.substr(at, fine == std::string::npos ? std::string::npos : fine - at + 1);
+    for (std::size_t at = 0; at < r.err.size();) {
+      const std::size_t fine = r.err.find('\n', at);
+      const std::string riga = r.err.substr(at, fine == std::string::npos ? std::string::npos : fine - at + 1);
       if (riga.rfind(luogo, 0) == 0 && riga.find(" error: ") != std::string::npos &&
           riga.size() >= codice.size() && riga.compare(riga.size() - codice.size(), codice.size(), codice) == 0) {
         trovata = true;
@@ -177,18 +177,18 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
       if (fine == std::string::npos) break;
       at = fine + 1;
     }
-    EXPECT_TRUE(trovata) << "expected a line \"" << luogo << "... error: ..." << codice << "\", got:\n" << r.errori;
+    EXPECT_TRUE(trovata) << "expected a line \"" << luogo << "... error: ..." << codice << "\", got:\n" << r.err;
   }
   if (c.fatale) {
-    EXPECT_NE(r.errori.find(std::string("fatal error ") + c.fatale + ": " + messaggio_fatale(c.fatale)),
+    EXPECT_NE(r.err.find(std::string("fatal error ") + c.fatale + ": " + messaggio_fatale(c.fatale)),
               std::string::npos)
-        << r.errori;
+        << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out") && !fs::is_empty(dir.path() / "out")) << "a fatal end writes nothing";
   } else {
     EXPECT_EQ(file_in(dir.path() / "out"), std::set<std::string>(nomi_binari.begin(), nomi_binari.end()));
   }
 
-  const auto j = nlohmann::json::parse(r.uscita);
+  const auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j.at("error_code"), c.codice);
   EXPECT_EQ(j.at("error_position"), c.posizione);
   EXPECT_EQ(j.at("fatal"), c.fatale ? nlohmann::json(c.fatale) : nlohmann::json(nullptr));
@@ -215,10 +215,10 @@ TEST(Compile, CleanSourcesGiveExitZeroAndTheThreeFiles) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
-  const auto r = esegui_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
-  EXPECT_EQ(r.errori, "");
-  const auto j = nlohmann::json::parse(r.uscita);
+  const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const auto j = nlohmann::json::parse(r.out);
   for (const char* campo : {"error_code", "error_position", "fatal", "files", "source", "line", "message"}) {
     EXPECT_TRUE(j.contains(campo)) << campo;
   }
@@ -230,9 +230,9 @@ TEST(Compile, CleanSourcesGiveExitZeroAndTheThreeFiles) {
   // The default folder is the current one, next to the sources, which stay.
   EXPECT_EQ(file_in(dir.path()), (std::set<std::string>{"route.txt", "train.txt", nomi_binari[0], nomi_binari[1],
                                                         nomi_binari[2]}));
-  const auto c = esegui_tool({"check", "."}, dir.path());
-  EXPECT_EQ(c.stato, 0) << c.uscita;
-  EXPECT_EQ(c.uscita, "ok\n");
+  const auto c = run_tool({"check", "."}, dir.path());
+  EXPECT_EQ(c.status, 0) << c.out;
+  EXPECT_EQ(c.out, "ok\n");
 }
 
 // The code pass records its own code over the compile's: both are reported,
@@ -244,14 +244,14 @@ TEST(Compile, ACompileErrorOverwrittenByTheCodePassIsStillReported) {
                                  "velocita,   16950,    80"});
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
-  const auto r = esegui_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
-  EXPECT_EQ(r.stato, 1);
-  const auto a = r.errori.find("train.txt:27:13: error: " + messaggio_errore(15, 16950) + " [code 15]\n");
-  const auto b = r.errori.find("train.txt:17:1: error: " + messaggio_errore(12, 3050));
-  EXPECT_NE(a, std::string::npos) << r.errori;
-  EXPECT_NE(b, std::string::npos) << r.errori;
-  EXPECT_LT(a, b) << r.errori;
-  const auto j = nlohmann::json::parse(r.uscita);
+  const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  const auto a = r.err.find("train.txt:27:13: error: " + messaggio_errore(15, 16950) + " [code 15]\n");
+  const auto b = r.err.find("train.txt:17:1: error: " + messaggio_errore(12, 3050));
+  EXPECT_NE(a, std::string::npos) << r.err;
+  EXPECT_NE(b, std::string::npos) << r.err;
+  EXPECT_LT(a, b) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j.at("error_code"), 12);
   EXPECT_EQ(j.at("source"), "train.txt");
   EXPECT_EQ(j.at("line"), 17);
@@ -269,9 +269,9 @@ TEST(Compile, AMissingSourceIsAnInputErrorAndWritesNothing) {
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
   for (const auto& [linea, treno] : {std::pair{"nowhere.txt", "train.txt"}, std::pair{"route.txt", "nowhere.txt"}}) {
-    const auto r = esegui_tool({"compile", linea, treno, "-o", "out"}, dir.path());
-    EXPECT_EQ(r.stato, 2);
-    EXPECT_NE(r.errori.find("nowhere.txt: no such file"), std::string::npos) << r.errori;
+    const auto r = run_tool({"compile", linea, treno, "-o", "out"}, dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("nowhere.txt: no such file"), std::string::npos) << r.err;
     EXPECT_TRUE(!fs::exists(dir.path() / "out") || fs::is_empty(dir.path() / "out"));
   }
 }
@@ -281,9 +281,9 @@ TEST(Compile, WithoutLineDataWritesTwoFilesAndLeavesAnOldLineFile) {
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
   scrivi_file(dir.path() / nomi_binari[0], "old");
-  const auto r = esegui_tool({"compile", "route.txt", "train.txt", "--no-line-data"}, dir.path());
-  EXPECT_EQ(r.stato, 0) << r.errori;
-  EXPECT_EQ(r.uscita, nomi_binari[1] + "\n" + nomi_binari[2] + "\n");
+  const auto r = run_tool({"compile", "route.txt", "train.txt", "--no-line-data"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, nomi_binari[1] + "\n" + nomi_binari[2] + "\n");
   EXPECT_EQ(leggi_file(dir.path() / nomi_binari[0]), "old");
 }
 
@@ -291,13 +291,13 @@ TEST(Compile, IdentityNamesTheFilesAndIsRefusedWhenItLeavesTheFolder) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
-  const auto r = esegui_tool(
+  const auto r = run_tool(
       {"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Linea_Prova", "--train-number", "99"},
       dir.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(file_in(dir.path() / "out"),
             (std::set<std::string>{"Linea_Prova_linea.dat", "Linea_Prova_99.sim", "Linea_Prova_99.dat"}));
-  EXPECT_EQ(esegui_tool({"check", "out", "--route-name", "Linea_Prova", "--train-number", "99"}, dir.path()).uscita,
+  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Linea_Prova", "--train-number", "99"}, dir.path()).out,
             "ok\n");
 
   const std::vector<std::vector<std::string>> rifiutate{
@@ -306,9 +306,9 @@ TEST(Compile, IdentityNamesTheFilesAndIsRefusedWhenItLeavesTheFolder) {
   for (const auto& opzioni : rifiutate) {
     std::vector<std::string> argomenti{"compile", "route.txt", "train.txt", "-o", "rifiuto"};
     argomenti.insert(argomenti.end(), opzioni.begin(), opzioni.end());
-    const auto x = esegui_tool(argomenti, dir.path());
-    EXPECT_EQ(x.stato, 2) << opzioni[0] << " \"" << opzioni[1] << "\"";
-    EXPECT_NE(x.errori.find(opzioni[0]), std::string::npos) << x.errori;
+    const auto x = run_tool(argomenti, dir.path());
+    EXPECT_EQ(x.status, 2) << opzioni[0] << " \"" << opzioni[1] << "\"";
+    EXPECT_NE(x.err.find(opzioni[0]), std::string::npos) << x.err;
     EXPECT_FALSE(fs::exists(dir.path() / "rifiuto"));
   }
 }
@@ -318,9 +318,9 @@ TEST(Compile, NeverOverwritesASourceNamedLikeAnOutput) {
   scrivi_file(dir.path() / nomi_binari[2], righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
   const impronta prima = impronta_di(dir.path() / nomi_binari[2]);
-  const auto r = esegui_tool({"compile", nomi_binari[2], "train.txt"}, dir.path());
-  EXPECT_EQ(r.stato, 2);
-  EXPECT_NE(r.errori.find("never overwrites its sources"), std::string::npos) << r.errori;
+  const auto r = run_tool({"compile", nomi_binari[2], "train.txt"}, dir.path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("never overwrites its sources"), std::string::npos) << r.err;
   EXPECT_EQ(impronta_di(dir.path() / nomi_binari[2]), prima);
 }
 
@@ -342,22 +342,22 @@ TEST(Compile, UsageAndInputErrorsExitWithTwo) {
       {"compile", "huge.txt", "train.txt"},
   };
   for (const auto& argomenti : casi) {
-    const auto r = esegui_tool(argomenti, dir.path());
-    EXPECT_EQ(r.stato, 2) << argomenti.back() << "\n" << r.errori;
-    EXPECT_FALSE(r.errori.empty());
+    const auto r = run_tool(argomenti, dir.path());
+    EXPECT_EQ(r.status, 2) << argomenti.back() << "\n" << r.err;
+    EXPECT_FALSE(r.err.empty());
   }
 }
 
 TEST(Compile, HelpOnEveryCommandAndVersion) {
   cartella_temporanea dir;
   for (const char* comando : {"compile", "export", "dump", "check", "map"}) {
-    const auto r = esegui_tool({comando, "--help"}, dir.path());
-    EXPECT_EQ(r.stato, 0) << comando;
-    EXPECT_NE(r.uscita.find(std::string("scenario-tool ") + comando), std::string::npos) << r.uscita;
+    const auto r = run_tool({comando, "--help"}, dir.path());
+    EXPECT_EQ(r.status, 0) << comando;
+    EXPECT_NE(r.out.find(std::string("scenario-tool ") + comando), std::string::npos) << r.out;
   }
-  const auto v = esegui_tool({"--version"}, dir.path());
-  EXPECT_EQ(v.stato, 0);
-  EXPECT_EQ(v.uscita.rfind("scenario-tool ", 0), 0u) << v.uscita;
+  const auto v = run_tool({"--version"}, dir.path());
+  EXPECT_EQ(v.status, 0);
+  EXPECT_EQ(v.out.rfind("scenario-tool ", 0), 0u) << v.out;
 }
 
 // The author's starting point: export, compile, and the files are those of
@@ -365,12 +365,12 @@ TEST(Compile, HelpOnEveryCommandAndVersion) {
 TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
   cartella_temporanea corsa, autore;
   fs::copy_file(SCENARIO_EXE, corsa.path() / "scenario");
-  const auto run = test_util::esegui_processo({(corsa.path() / "scenario").string()}, corsa.path(),
-                                              test_util::ambiente_senza({"DISPLAY", "WAYLAND_DISPLAY"}));
-  ASSERT_EQ(run.stato, 0) << run.errori;
+  const auto run = test_util::run_process({(corsa.path() / "scenario").string()}, corsa.path(),
+                                              test_util::environment_without_display());
+  ASSERT_EQ(run.status, 0) << run.err;
 
-  const auto e = esegui_tool({"export", "-o", "src"}, autore.path());
-  ASSERT_EQ(e.stato, 0) << e.errori;
+  const auto e = run_tool({"export", "-o", "src"}, autore.path());
+  ASSERT_EQ(e.status, 0) << e.err;
   const fs::path src = autore.path() / "src";
   EXPECT_EQ(file_in(src), (std::set<std::string>{nome_sorgente_linea(id_inc), nome_sorgente_treno(id_inc),
                                                  nome_note(id_inc), nome_rallentamenti(id_inc),
@@ -379,10 +379,10 @@ TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
     EXPECT_EQ(leggi_file(src / doc), leggi_file(corsa.path() / doc)) << doc;
   }
 
-  const auto c = esegui_tool({"compile", "src/" + nome_sorgente_linea(id_inc), "src/" + nome_sorgente_treno(id_inc),
+  const auto c = run_tool({"compile", "src/" + nome_sorgente_linea(id_inc), "src/" + nome_sorgente_treno(id_inc),
                               "-o", "bin"},
                              autore.path());
-  ASSERT_EQ(c.stato, 0) << c.errori;
+  ASSERT_EQ(c.status, 0) << c.err;
   for (const std::string& nome : nomi_binari) {
     const std::string atteso = leggi_file(corsa.path() / nome);
     ASSERT_FALSE(atteso.empty()) << nome;

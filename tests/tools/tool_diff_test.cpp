@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 using test_util::scrivi_file;
 
@@ -22,14 +22,14 @@ constexpr const char* sorgente_treno = "Ardena_VelmoraCle_4713-.txt";
 class Diff : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(esegui_tool({"export", "-o", "src"}, dir_.path()).stato, 0);
+    ASSERT_EQ(run_tool({"export", "-o", "src"}, dir_.path()).status, 0);
     compila("src", "before");
   }
   void compila(const std::string& sorgenti, const std::string& uscita) {
-    const auto r = esegui_tool({"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o",
+    const auto r = run_tool({"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o",
                                 uscita},
                                dir_.path());
-    ASSERT_EQ(r.stato, 0) << r.errori;
+    ASSERT_EQ(r.status, 0) << r.err;
   }
   // A copy of the sources with `vecchio` replaced by `nuovo` in one of them, compiled into "after".
   void modifica(const std::string& file, const std::string& vecchio, const std::string& nuovo) {
@@ -50,12 +50,12 @@ class Diff : public ::testing::Test {
 
 TEST_F(Diff, EqualFoldersPrintNothingAndExitZero) {
   compila("src", "after");
-  const auto r = esegui_tool({"diff", "before", "after"}, dir_.path());
-  EXPECT_EQ(r.stato, 0) << r.errori;
-  EXPECT_EQ(r.uscita, "");
-  const auto j = esegui_tool({"diff", "before", "after", "--json"}, dir_.path());
-  EXPECT_EQ(j.stato, 0);
-  EXPECT_EQ(nlohmann::json::parse(j.uscita), nlohmann::json({{"equal", true}, {"changes", nlohmann::json::array()}}));
+  const auto r = run_tool({"diff", "before", "after"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  const auto j = run_tool({"diff", "before", "after", "--json"}, dir_.path());
+  EXPECT_EQ(j.status, 0);
+  EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json({{"equal", true}, {"changes", nlohmann::json::array()}}));
 }
 
 struct caso_modifica {
@@ -99,17 +99,17 @@ TEST_F(Diff, EachEditShowsExactlyItsChanges) {
     fs::remove_all(dir_.path() / "edit");
     fs::remove_all(dir_.path() / "after");
     modifica(c.file, c.vecchio, c.nuovo);
-    const auto r = esegui_tool({"diff", "before", "after"}, dir_.path());
-    EXPECT_EQ(r.stato, 1) << r.errori;
-    EXPECT_EQ(r.uscita, c.attese);
+    const auto r = run_tool({"diff", "before", "after"}, dir_.path());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, c.attese);
   }
 }
 
 TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
   modifica(sorgente_treno, "segnale,   21700,", "segnale,   21900,");
-  const auto r = esegui_tool({"diff", "before", "after", "--json", "--html", "out/changes.html"}, dir_.path());
-  ASSERT_EQ(r.stato, 1) << r.errori;
-  const auto j = nlohmann::json::parse(r.uscita);
+  const auto r = run_tool({"diff", "before", "after", "--json", "--html", "out/changes.html"}, dir_.path());
+  ASSERT_EQ(r.status, 1) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j["equal"], false);
   ASSERT_EQ(j["changes"].size(), 1u);
   EXPECT_EQ(j["changes"][0]["from"], 21700);
@@ -121,27 +121,27 @@ TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
 }
 
 TEST_F(Diff, MissingFoldersAndFilesAreInputErrors) {
-  EXPECT_EQ(esegui_tool({"diff", "before", "nowhere"}, dir_.path()).stato, 2);
+  EXPECT_EQ(run_tool({"diff", "before", "nowhere"}, dir_.path()).status, 2);
   fs::create_directories(dir_.path() / "empty");
-  const auto r = esegui_tool({"diff", "before", "empty"}, dir_.path());
-  EXPECT_EQ(r.stato, 2);
-  EXPECT_NE(r.errori.find("no such file"), std::string::npos) << r.errori;
-  EXPECT_EQ(r.uscita, "");
-  EXPECT_EQ(esegui_tool({"diff", "before"}, dir_.path()).stato, 2);
+  const auto r = run_tool({"diff", "before", "empty"}, dir_.path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no such file"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(run_tool({"diff", "before"}, dir_.path()).status, 2);
 }
 
 TEST_F(Diff, IdentityIsFoundFromTheFolder) {
   // The same scenario compiled under another identity compares equal to
   // itself, and differs from the embedded one only in its check codes.
-  const auto c = esegui_tool({"compile", std::string("src/") + sorgente_linea, std::string("src/") + sorgente_treno,
+  const auto c = run_tool({"compile", std::string("src/") + sorgente_linea, std::string("src/") + sorgente_treno,
                               "-o", "other", "--train-number", "9999"},
                              dir_.path());
-  ASSERT_EQ(c.stato, 0) << c.errori;
-  EXPECT_EQ(esegui_tool({"diff", "other", "other"}, dir_.path()).stato, 0);
-  const auto r = esegui_tool({"diff", "before", "other"}, dir_.path());
-  EXPECT_EQ(r.stato, 1) << r.errori;
-  EXPECT_NE(r.uscita.find("check code (summary entry 85)"), std::string::npos) << r.uscita;
-  EXPECT_EQ(r.uscita.find("station"), std::string::npos) << r.uscita;
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(run_tool({"diff", "other", "other"}, dir_.path()).status, 0);
+  const auto r = run_tool({"diff", "before", "other"}, dir_.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.out.find("check code (summary entry 85)"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("station"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 using test_util::scrivi_file;
 
@@ -46,44 +46,44 @@ std::size_t conta(const std::string& testo, const std::string& parola) {
 }
 
 TEST_F(Dump, SummaryListsTheEntriesByNameAndField) {
-  const auto r = esegui_tool({"dump", sommario().string()}, cartella());
-  ASSERT_EQ(r.stato, 0) << r.errori;
-  EXPECT_EQ(conta(r.uscita, "\nentry "), 87u);
-  EXPECT_NE(r.uscita.find("entry  1  station \"ARDENA\" at 0 m, zone -700 to 700 m, timetable 08:35:00"),
+  const auto r = run_tool({"dump", sommario().string()}, cartella());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(conta(r.out, "\nentry "), 87u);
+  EXPECT_NE(r.out.find("entry  1  station \"ARDENA\" at 0 m, zone -700 to 700 m, timetable 08:35:00"),
             std::string::npos);
-  EXPECT_NE(r.uscita.find("entry 84  general data: braked-mass percentage (inizio) 125, route length (fine) 85000 m"),
+  EXPECT_NE(r.out.find("entry 84  general data: braked-mass percentage (inizio) 125, route length (fine) 85000 m"),
             std::string::npos);
-  EXPECT_NE(r.uscita.find("format marker (gruppo_a1) 610, check code (orario)"), std::string::npos);
-  EXPECT_NE(r.uscita.find("nome \"VELMORA CENTRALE\""), std::string::npos);
+  EXPECT_NE(r.out.find("format marker (gruppo_a1) 610, check code (orario)"), std::string::npos);
+  EXPECT_NE(r.out.find("nome \"VELMORA CENTRALE\""), std::string::npos);
 }
 
 TEST_F(Dump, TrackListsCellsWithTheirTypeAndTheProfilesAsRuns) {
-  const auto r = esegui_tool({"dump", percorso().string()}, cartella());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_tool({"dump", percorso().string()}, cartella());
+  ASSERT_EQ(r.status, 0) << r.err;
   const auto celle = decodifica_percorso(leggi_file(percorso()));
   std::size_t segnali = 0;
   for (const auto& c : celle) segnali += c.tipo == tipo_cella::segnale;
-  EXPECT_EQ(conta(r.uscita, " signal "), segnali);
+  EXPECT_EQ(conta(r.out, " signal "), segnali);
   EXPECT_EQ(segnali, 45u);
-  EXPECT_NE(r.uscita.find("cell 1: format marker (valore1) 5121, check code (valore2)"), std::string::npos);
-  EXPECT_NE(r.uscita.find("cell   707 (  35350 m)  4  slowdown warning board"), std::string::npos) << r.uscita;
-  EXPECT_NE(r.uscita.find("cell   731 (  36550 m)  3  slowdown start"), std::string::npos);
-  EXPECT_NE(r.uscita.find("cells     0 to    59  (      0 to    3000 m)   27  135 km/h"), std::string::npos);
+  EXPECT_NE(r.out.find("cell 1: format marker (valore1) 5121, check code (valore2)"), std::string::npos);
+  EXPECT_NE(r.out.find("cell   707 (  35350 m)  4  slowdown warning board"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("cell   731 (  36550 m)  3  slowdown start"), std::string::npos);
+  EXPECT_NE(r.out.find("cells     0 to    59  (      0 to    3000 m)   27  135 km/h"), std::string::npos);
 }
 
 TEST_F(Dump, LineDataListsEveryPoint) {
-  const auto r = esegui_tool({"dump", linea().string()}, cartella());
-  ASSERT_EQ(r.stato, 0) << r.errori;
-  EXPECT_NE(r.uscita.find("plan view of metres 0 to 92000, 184002 tagged values"), std::string::npos);
-  EXPECT_NE(r.uscita.find("       1                   0 (int)                   1 (int)\n"), std::string::npos);
-  EXPECT_NE(r.uscita.find("   92000                   (empty)                   (empty)\n"), std::string::npos);
-  EXPECT_EQ(conta(r.uscita, "\n"), 3u + 92001u);
+  const auto r = run_tool({"dump", linea().string()}, cartella());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("plan view of metres 0 to 92000, 184002 tagged values"), std::string::npos);
+  EXPECT_NE(r.out.find("       1                   0 (int)                   1 (int)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("   92000                   (empty)                   (empty)\n"), std::string::npos);
+  EXPECT_EQ(conta(r.out, "\n"), 3u + 92001u);
 }
 
 TEST_F(Dump, JsonCarriesTheFullStructure) {
-  const auto s = esegui_tool({"dump", sommario().string(), "--json"}, cartella());
-  ASSERT_EQ(s.stato, 0) << s.errori;
-  const auto js = nlohmann::json::parse(s.uscita);
+  const auto s = run_tool({"dump", sommario().string(), "--json"}, cartella());
+  ASSERT_EQ(s.status, 0) << s.err;
+  const auto js = nlohmann::json::parse(s.out);
   const auto voci = decodifica_sommario(leggi_file(sommario()));
   ASSERT_EQ(js.at("entries").size(), 87u);
   EXPECT_EQ(js.at("kind"), "summary");
@@ -91,9 +91,9 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
   EXPECT_EQ(js.at("entries")[85].at("orario"), voci[85].orario);
   EXPECT_EQ(js.at("entries")[1].at("inizio"), -700);
 
-  const auto t = esegui_tool({"dump", percorso().string(), "--json"}, cartella());
-  ASSERT_EQ(t.stato, 0) << t.errori;
-  const auto jt = nlohmann::json::parse(t.uscita);
+  const auto t = run_tool({"dump", percorso().string(), "--json"}, cartella());
+  ASSERT_EQ(t.status, 0) << t.err;
+  const auto jt = nlohmann::json::parse(t.out);
   const auto celle = decodifica_percorso(leggi_file(percorso()));
   ASSERT_EQ(jt.at("cells").size(), celle.size());
   EXPECT_EQ(jt.at("last_cell"), 1840);
@@ -102,9 +102,9 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
   EXPECT_EQ(c.at("valore4"), celle[1551].valore4);
   EXPECT_EQ(c.at("tempo"), celle[1551].tempo);
 
-  const auto l = esegui_tool({"dump", linea().string(), "--json"}, cartella());
-  ASSERT_EQ(l.stato, 0) << l.errori;
-  const auto jl = nlohmann::json::parse(l.uscita);
+  const auto l = run_tool({"dump", linea().string(), "--json"}, cartella());
+  ASSERT_EQ(l.status, 0) << l.err;
+  const auto jl = nlohmann::json::parse(l.out);
   const piano p = decodifica_linea(leggi_file(linea()));
   EXPECT_EQ(jl.at("last_metre"), 92000);
   ASSERT_EQ(jl.at("coordinates").size(), 2u);
@@ -123,21 +123,21 @@ TEST_F(Dump, TruncatedFileNamesTheOffsetAndExitsWithOne) {
   std::string b = leggi_file(percorso());
   b.resize(b.size() - 7);
   scrivi_file(dir.path() / "cut.dat", b);
-  const auto r = esegui_tool({"dump", "cut.dat"}, dir.path());
-  EXPECT_EQ(r.stato, 1);
-  EXPECT_EQ(r.uscita, "");
-  EXPECT_EQ(r.errori, "cut.dat: not a valid track file: at byte offset 27600: file ends inside cell 1840: 8 of its "
+  const auto r = run_tool({"dump", "cut.dat"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "cut.dat: not a valid track file: at byte offset 27600: file ends inside cell 1840: 8 of its "
                       "15 bytes are there\n");
-  const auto j = esegui_tool({"dump", "cut.dat", "--json"}, dir.path());
-  EXPECT_EQ(j.stato, 1);
-  EXPECT_EQ(nlohmann::json::parse(j.uscita).at("offset"), 27600);
+  const auto j = run_tool({"dump", "cut.dat", "--json"}, dir.path());
+  EXPECT_EQ(j.status, 1);
+  EXPECT_EQ(nlohmann::json::parse(j.out).at("offset"), 27600);
 
   std::string s = leggi_file(sommario());
   s.resize(s.size() / 2);
   scrivi_file(dir.path() / "cut.sim", s);
-  const auto rs = esegui_tool({"dump", "cut.sim"}, dir.path());
-  EXPECT_EQ(rs.stato, 1);
-  EXPECT_NE(rs.errori.find("cut.sim: not a valid summary file: at byte offset "), std::string::npos) << rs.errori;
+  const auto rs = run_tool({"dump", "cut.sim"}, dir.path());
+  EXPECT_EQ(rs.status, 1);
+  EXPECT_NE(rs.err.find("cut.sim: not a valid summary file: at byte offset "), std::string::npos) << rs.err;
 }
 
 TEST_F(Dump, FlippedMarkerIsShownWithTheExpectedValue) {
@@ -145,22 +145,22 @@ TEST_F(Dump, FlippedMarkerIsShownWithTheExpectedValue) {
   std::string b = leggi_file(percorso());
   b[16] = static_cast<char>(b[16] ^ 1);
   scrivi_file(dir.path() / "x.dat", b);
-  const auto r = esegui_tool({"dump", "x.dat"}, dir.path());
-  EXPECT_EQ(r.stato, 0) << r.errori;
-  EXPECT_NE(r.uscita.find("cell 1: format marker (valore1) 5120 (expected 5121)"), std::string::npos);
+  const auto r = run_tool({"dump", "x.dat"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("cell 1: format marker (valore1) 5120 (expected 5121)"), std::string::npos);
 }
 
 TEST_F(Dump, KindFromTheNameOrFromTheOption) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "copy.bin", leggi_file(sommario()));
-  EXPECT_EQ(esegui_tool({"dump", "copy.bin"}, dir.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"dump", "copy.bin", "--kind", "summary"}, dir.path()).stato, 0);
+  EXPECT_EQ(run_tool({"dump", "copy.bin"}, dir.path()).status, 2);
+  EXPECT_EQ(run_tool({"dump", "copy.bin", "--kind", "summary"}, dir.path()).status, 0);
   // The wrong kind is a file that does not decode as that kind.
-  const auto r = esegui_tool({"dump", "copy.bin", "--kind", "track"}, dir.path());
-  EXPECT_EQ(r.stato, 1);
-  EXPECT_NE(r.errori.find("not a valid track file"), std::string::npos);
-  EXPECT_EQ(esegui_tool({"dump", "copy.bin", "--kind", "picture"}, dir.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"dump", "missing.sim"}, dir.path()).stato, 2);
+  const auto r = run_tool({"dump", "copy.bin", "--kind", "track"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a valid track file"), std::string::npos);
+  EXPECT_EQ(run_tool({"dump", "copy.bin", "--kind", "picture"}, dir.path()).status, 2);
+  EXPECT_EQ(run_tool({"dump", "missing.sim"}, dir.path()).status, 2);
 }
 
 }  // namespace

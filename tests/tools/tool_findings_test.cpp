@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 using test_util::righe_crlf;
 using test_util::scrivi_file;
@@ -34,7 +34,7 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     cartella_temporanea dir;
     scrivi_file(dir.path() / "route.txt", linea);
     scrivi_file(dir.path() / "train.txt", treno);
-    const auto r = esegui_tool({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
+    const auto r = run_tool({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
 
     fs::create_directory(dir.path() / "plain");
     folder dove(dir.path() / "plain");
@@ -43,8 +43,8 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     m.nome_linea = id_inc.nome_linea;
     m.nome_treno = id_inc.nome_treno;
     const bool fatale = memorizza_percorso(m, 1, id_inc, s, dove).fatale.has_value();
-    EXPECT_EQ(r.stato, fatale ? 3 : m.codice_errore != 0 ? 1 : 0) << r.errori;
-    EXPECT_NE(r.errori.find("warning: "), std::string::npos) << r.errori;
+    EXPECT_EQ(r.status, fatale ? 3 : m.codice_errore != 0 ? 1 : 0) << r.err;
+    EXPECT_NE(r.err.find("warning: "), std::string::npos) << r.err;
     for (const std::string& nome : {nome_file_linea(id_inc), nome_file_sommario(id_inc), nome_file_percorso(id_inc)}) {
       EXPECT_EQ(fs::exists(dir.path() / "tool" / nome), fs::exists(dir.path() / "plain" / nome)) << nome;
       if (fs::exists(dir.path() / "plain" / nome)) {
@@ -56,8 +56,8 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
 
 TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
   cartella_temporanea dir;
-  ASSERT_EQ(esegui_tool({"export", "-o", "."}, dir.path()).stato, 0);
-  const auto piccola = esegui_tool({"lint", "route.txt", "train.txt"}, dir.path());
+  ASSERT_EQ(run_tool({"export", "-o", "."}, dir.path()).status, 0);
+  const auto piccola = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
   for (const std::vector<std::string>& coppia :
@@ -66,13 +66,13 @@ TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
     for (const char* piano : {"", "--no-line-data"}) {
       std::vector<std::string> argomenti{"lint", coppia[0], coppia[1]};
       if (*piano) argomenti.push_back(piano);
-      const auto r = esegui_tool(argomenti, dir.path());
-      EXPECT_EQ(r.stato, 0) << r.uscita << r.errori;
-      EXPECT_EQ(r.uscita, "0 errors, 0 warnings\n");
+      const auto r = run_tool(argomenti, dir.path());
+      EXPECT_EQ(r.status, 0) << r.out << r.err;
+      EXPECT_EQ(r.out, "0 errors, 0 warnings\n");
     }
-    const auto c = esegui_tool({"compile", coppia[0], coppia[1], "-o", "bin", "--werror"}, dir.path());
-    EXPECT_EQ(c.stato, 0) << c.errori;
-    EXPECT_EQ(c.errori, "");
+    const auto c = run_tool({"compile", coppia[0], coppia[1], "-o", "bin", "--werror"}, dir.path());
+    EXPECT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(c.err, "");
   }
 }
 
@@ -90,19 +90,19 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   scrivi_file(dir.path() / "route.txt", righe_crlf(linea));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
 
-  const auto r = esegui_tool({"lint", "route.txt", "train.txt"}, dir.path());
-  EXPECT_EQ(r.stato, 1) << r.uscita;
+  const auto r = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
+  EXPECT_EQ(r.status, 1) << r.out;
   for (const char* atteso :
        {"route.txt:14:20: warning: gradient 200", "route.txt:18:19: error: expected a whole number for the board's "
                                                   "position, found \"7O0\" [code 25]",
         "train.txt:2:20: error: expected a whole number for the number of cars, found \"1.5\" [code 25]",
         "train.txt:14:1: warning: unknown key \"stazoine\"", "train.txt:24:13: error: signal at 1000 m",
         "train.txt:19:13: note: the signal at 1000 m was placed here", "\n3 errors, 2 warnings\n"}) {
-    EXPECT_NE(r.uscita.find(atteso), std::string::npos) << "missing: " << atteso << "\n" << r.uscita;
+    EXPECT_NE(r.out.find(atteso), std::string::npos) << "missing: " << atteso << "\n" << r.out;
   }
   EXPECT_FALSE(fs::exists(dir.path() / nome_file_percorso(id_inc))) << "lint writes nothing";
 
-  const auto j = nlohmann::json::parse(esegui_tool({"lint", "route.txt", "train.txt", "--json"}, dir.path()).uscita);
+  const auto j = nlohmann::json::parse(run_tool({"lint", "route.txt", "train.txt", "--json"}, dir.path()).out);
   EXPECT_EQ(j.at("errors"), 3);
   EXPECT_EQ(j.at("warnings"), 2);
   ASSERT_EQ(j.at("findings").size(), 5u);
@@ -127,9 +127,9 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   treno = test_util::treno_piccolo();
   scrivi_file(dir.path() / "route.txt", righe_crlf(linea));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
-  EXPECT_EQ(esegui_tool({"lint", "route.txt", "train.txt"}, dir.path()).stato, 0);
-  EXPECT_EQ(esegui_tool({"lint", "route.txt", "train.txt", "--werror"}, dir.path()).stato, 1);
-  EXPECT_EQ(esegui_tool({"compile", "route.txt", "train.txt", "--werror"}, dir.path()).stato, 1);
+  EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt"}, dir.path()).status, 0);
+  EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
+  EXPECT_EQ(run_tool({"compile", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
 }
 
 // The fix of a finding: the text to write instead, and where.
@@ -139,10 +139,10 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
-  const auto r = esegui_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
-  EXPECT_EQ(r.stato, 1);
-  const auto j = nlohmann::json::parse(r.uscita);
-  ASSERT_EQ(j.at("findings").size(), 1u) << r.uscita;
+  const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  const auto j = nlohmann::json::parse(r.out);
+  ASSERT_EQ(j.at("findings").size(), 1u) << r.out;
   const auto& f = j.at("findings")[0];
   EXPECT_EQ(f.at("code"), 8);
   EXPECT_EQ(f.at("position"), 5025);
@@ -151,10 +151,10 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   EXPECT_EQ(f.at("fix").at("column"), 14);
   EXPECT_EQ(f.at("fix").at("end_column"), 18);
   // The text form: place, caret under the token, the fix under it.
-  EXPECT_NE(r.errori.find("train.txt:14:14: error: station position 5025 m is not a multiple of 50 m [code 8]\n  " +
+  EXPECT_NE(r.err.find("train.txt:14:14: error: station position 5025 m is not a multiple of 50 m [code 8]\n  " +
                           treno[13] + "\n               ^~~~\n               5000\n"),
             std::string::npos)
-      << r.errori;
+      << r.err;
 }
 
 // The code pass's errors are told by the slowdown that caused them.
@@ -165,48 +165,48 @@ TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
   for (const char* comando : {"compile", "lint"}) {
-    const auto r = esegui_tool({comando, "route.txt", "train.txt"}, dir.path());
-    EXPECT_EQ(r.stato, 1);
-    EXPECT_NE((r.errori + r.uscita).find("train.txt:17:1: error: no free cell for an approach code point of the "
+    const auto r = run_tool({comando, "route.txt", "train.txt"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE((r.err + r.out).find("train.txt:17:1: error: no free cell for an approach code point of the "
                                          "slowdown starting near 3050 m"),
               std::string::npos)
-        << comando << "\n" << r.errori << r.uscita;
+        << comando << "\n" << r.err << r.out;
   }
 }
 
 TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
   cartella_temporanea dir;
-  const auto x = esegui_tool({"frobnicate"}, dir.path());
-  EXPECT_EQ(x.stato, 2);
-  EXPECT_NE(x.errori.find("unknown command \"frobnicate\""), std::string::npos) << x.errori;
-  const auto h = esegui_tool({"help"}, dir.path());
-  EXPECT_EQ(h.stato, 0);
+  const auto x = run_tool({"frobnicate"}, dir.path());
+  EXPECT_EQ(x.status, 2);
+  EXPECT_NE(x.err.find("unknown command \"frobnicate\""), std::string::npos) << x.err;
+  const auto h = run_tool({"help"}, dir.path());
+  EXPECT_EQ(h.status, 0);
   for (const char* c : {"compile", "lint", "export", "dump", "check", "map"}) {
-    EXPECT_NE(h.uscita.find(c), std::string::npos) << c;
+    EXPECT_NE(h.out.find(c), std::string::npos) << c;
   }
-  EXPECT_EQ(esegui_tool({"help", "lint"}, dir.path()).stato, 0);
-  const auto nessuno = esegui_tool({}, dir.path());
-  EXPECT_EQ(nessuno.stato, 2);
-  EXPECT_NE(nessuno.errori.find("a command is required"), std::string::npos);
+  EXPECT_EQ(run_tool({"help", "lint"}, dir.path()).status, 0);
+  const auto nessuno = run_tool({}, dir.path());
+  EXPECT_EQ(nessuno.status, 2);
+  EXPECT_NE(nessuno.err.find("a command is required"), std::string::npos);
 
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   for (const char* comando : {"compile", "lint"}) {
     std::vector<std::string> argomenti{comando, "route.txt", "nowhere.txt"};
     if (std::string(comando) == "compile") argomenti.insert(argomenti.end(), {"-o", "out"});
-    const auto r = esegui_tool(argomenti, dir.path());
-    EXPECT_EQ(r.stato, 2) << comando;
-    EXPECT_NE(r.errori.find("nowhere.txt: no such file"), std::string::npos) << r.errori;
+    const auto r = run_tool(argomenti, dir.path());
+    EXPECT_EQ(r.status, 2) << comando;
+    EXPECT_NE(r.err.find("nowhere.txt: no such file"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out" / nome_file_percorso(id_inc)));
     // A usage error with --json is still one JSON object.
-    const auto j = esegui_tool({comando, "route.txt", "nowhere.txt", "--json"}, dir.path());
-    EXPECT_EQ(j.stato, 2);
-    const auto o = nlohmann::json::parse(j.uscita);
+    const auto j = run_tool({comando, "route.txt", "nowhere.txt", "--json"}, dir.path());
+    EXPECT_EQ(j.status, 2);
+    const auto o = nlohmann::json::parse(j.out);
     EXPECT_EQ(o.at("status"), 2);
     EXPECT_NE(o.at("error").get<std::string>().find("nowhere.txt"), std::string::npos);
   }
-  const auto j = esegui_tool({"compile", "--json", "--bogus"}, dir.path());
-  EXPECT_EQ(j.stato, 2);
-  EXPECT_TRUE(nlohmann::json::accept(j.uscita)) << j.uscita;
+  const auto j = run_tool({"compile", "--json", "--bogus"}, dir.path());
+  EXPECT_EQ(j.status, 2);
+  EXPECT_TRUE(nlohmann::json::accept(j.out)) << j.out;
 }
 
 }  // namespace
@@ -220,16 +220,16 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
-  ASSERT_EQ(esegui_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number",
+  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number",
                          "7"},
                         dir.path())
-                .stato,
+                .status,
             0);
   // No identity named: the folder's file names give it.
-  const auto ok = esegui_tool({"check", "out"}, dir.path());
-  EXPECT_EQ(ok.stato, 0) << ok.uscita << ok.errori;
-  EXPECT_EQ(ok.uscita, "ok\n");
-  const auto j = nlohmann::json::parse(esegui_tool({"check", "out", "--json"}, dir.path()).uscita);
+  const auto ok = run_tool({"check", "out"}, dir.path());
+  EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+  EXPECT_EQ(ok.out, "ok\n");
+  const auto j = nlohmann::json::parse(run_tool({"check", "out", "--json"}, dir.path()).out);
   EXPECT_EQ(j.at("ok"), true);
   EXPECT_EQ(j.at("route_name"), "Prova");
   EXPECT_EQ(j.at("train_number"), "7");
@@ -238,21 +238,21 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   std::string percorso = leggi_file(dir.path() / "out" / "Prova_7.dat");
   percorso[15 * 100] = static_cast<char>(99);
   scrivi_file(dir.path() / "out" / "Prova_7.dat", percorso);
-  const auto rotto = esegui_tool({"check", "out", "--json"}, dir.path());
-  EXPECT_EQ(rotto.stato, 1);
-  const auto k = nlohmann::json::parse(rotto.uscita);
+  const auto rotto = run_tool({"check", "out", "--json"}, dir.path());
+  EXPECT_EQ(rotto.status, 1);
+  const auto k = nlohmann::json::parse(rotto.out);
   EXPECT_EQ(k.at("ok"), false);
-  ASSERT_EQ(k.at("problems").size(), 1u) << rotto.uscita;
+  ASSERT_EQ(k.at("problems").size(), 1u) << rotto.out;
   EXPECT_EQ(k.at("problems")[0].at("file"), "Prova_7.dat");
   EXPECT_EQ(k.at("problems")[0].at("message"), "cell 100: unknown cell type 99");
 
   // Two identities in one folder: the options must choose.
-  ASSERT_EQ(esegui_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path()).stato, 0);
-  const auto due = esegui_tool({"check", "out"}, dir.path());
-  EXPECT_EQ(due.stato, 2);
-  EXPECT_NE(due.errori.find("several scenarios"), std::string::npos) << due.errori;
-  EXPECT_EQ(esegui_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path())
-                .uscita,
+  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path()).status, 0);
+  const auto due = run_tool({"check", "out"}, dir.path());
+  EXPECT_EQ(due.status, 2);
+  EXPECT_NE(due.err.find("several scenarios"), std::string::npos) << due.err;
+  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path())
+                .out,
             "ok\n");
 }
 

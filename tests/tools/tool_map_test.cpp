@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 using test_util::leggi_file;
 
 const identita id_inc = identita_incorporata();
@@ -169,8 +169,8 @@ class Map : public ::testing::Test {
 };
 
 TEST_F(Map, DefaultIsAWellFormedSvgInTheFolder) {
-  const auto r = esegui_tool({"map", "."}, dir_.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_tool({"map", "."}, dir_.path());
+  ASSERT_EQ(r.status, 0) << r.err;
   const fs::path svg = dir_.path() / "Ardena_VelmoraCle_4713_map.svg";
   ASSERT_TRUE(fs::exists(svg));
   const std::string t = leggi_file(svg);
@@ -183,8 +183,8 @@ TEST_F(Map, PngByExtensionWithItsSignatureAndSize) {
 #ifndef SCENARIO_HAS_CAIRO
   GTEST_SKIP() << "built without cairo: no PNG";
 #endif
-  const auto r = esegui_tool({"map", ".", "-o", "pictures/route.PNG"}, dir_.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_tool({"map", ".", "-o", "pictures/route.PNG"}, dir_.path());
+  ASSERT_EQ(r.status, 0) << r.err;
   const std::string png = leggi_file(dir_.path() / "pictures" / "route.PNG");
   ASSERT_GT(png.size(), 33u);
   EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1A\n", 8));
@@ -196,22 +196,22 @@ TEST_F(Map, PngByExtensionWithItsSignatureAndSize) {
 
 TEST_F(Map, WithoutLineDataTheLongSectionIsStillDrawn) {
   fs::remove(dir_.path() / nome_file_linea(id_inc));
-  const auto r = esegui_tool({"map", ".", "-o", "m.svg"}, dir_.path());
-  EXPECT_EQ(r.stato, 0) << r.errori;
-  EXPECT_NE(r.errori.find("no such file; the map has no plan view"), std::string::npos) << r.errori;
+  const auto r = run_tool({"map", ".", "-o", "m.svg"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("no such file; the map has no plan view"), std::string::npos) << r.err;
   std::string errore;
   EXPECT_EQ(xml_ben_formato(leggi_file(dir_.path() / "m.svg")).radice(errore), "svg") << errore;
 }
 
 TEST_F(Map, MissingOrDamagedFilesAndBadNamesAreRefused) {
-  EXPECT_EQ(esegui_tool({"map", ".", "-o", "m.jpg"}, dir_.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"map", ".", "--train-number", "a/b"}, dir_.path()).stato, 2);
+  EXPECT_EQ(run_tool({"map", ".", "-o", "m.jpg"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool({"map", ".", "--train-number", "a/b"}, dir_.path()).status, 2);
   fs::resize_file(dir_.path() / nome_file_percorso(id_inc), 100);
-  const auto r = esegui_tool({"map", "."}, dir_.path());
-  EXPECT_EQ(r.stato, 1);
-  EXPECT_NE(r.errori.find("at byte offset 90"), std::string::npos) << r.errori;
+  const auto r = run_tool({"map", "."}, dir_.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("at byte offset 90"), std::string::npos) << r.err;
   fs::remove(dir_.path() / nome_file_sommario(id_inc));
-  EXPECT_EQ(esegui_tool({"map", "."}, dir_.path()).stato, 1);
+  EXPECT_EQ(run_tool({"map", "."}, dir_.path()).status, 1);
   EXPECT_FALSE(fs::exists(dir_.path() / "Ardena_VelmoraCle_4713_map.svg"));
 }
 
@@ -245,7 +245,7 @@ std::vector<stazione> stazioni_di(const fs::path& dir) {
 }
 
 TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
-  ASSERT_EQ(esegui_tool({"map", ".", "-o", "m.svg"}, dir_.path()).stato, 0);
+  ASSERT_EQ(run_tool({"map", ".", "-o", "m.svg"}, dir_.path()).status, 0);
   const std::string svg = leggi_file(dir_.path() / "m.svg");
   const auto testi = testi_svg(svg);
   const auto stazioni = stazioni_di(dir_.path());
@@ -257,8 +257,8 @@ TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
 }
 
 TEST_F(Map, FromToDrawsOnlyTheStretch) {
-  const auto r = esegui_tool({"map", ".", "-o", "part.svg", "--from", "36", "--to", "37.5"}, dir_.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_tool({"map", ".", "-o", "part.svg", "--from", "36", "--to", "37.5"}, dir_.path());
+  ASSERT_EQ(r.status, 0) << r.err;
   const std::string svg = leggi_file(dir_.path() / "part.svg");
   std::string errore;
   ASSERT_EQ(xml_ben_formato(svg).radice(errore), "svg") << errore;
@@ -275,9 +275,9 @@ TEST_F(Map, FromToDrawsOnlyTheStretch) {
     posizioni.insert(std::stoi((*it)[2]));
   }
   EXPECT_EQ(posizioni, (std::set<int>{36300, 36950, 37100}));
-  EXPECT_EQ(esegui_tool({"map", ".", "--from", "40", "--to", "30"}, dir_.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"map", ".", "--from", "-1"}, dir_.path()).stato, 2);
-  EXPECT_EQ(esegui_tool({"map", ".", "--from", "5000"}, dir_.path()).stato, 2);
+  EXPECT_EQ(run_tool({"map", ".", "--from", "40", "--to", "30"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool({"map", ".", "--from", "-1"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool({"map", ".", "--from", "5000"}, dir_.path()).status, 2);
 }
 
 TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
@@ -285,19 +285,19 @@ TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
   std::string track = leggi_file(dir_.path() / nome_file_percorso(id_inc));
   track[15 + 3] = static_cast<char>(track[15 + 3] ^ 0x55);
   test_util::scrivi_file(dir_.path() / nome_file_percorso(id_inc), track);
-  const auto r = esegui_tool({"map", ".", "-o", "m.svg"}, dir_.path());
-  EXPECT_EQ(r.stato, 0) << r.errori;
-  EXPECT_NE(r.errori.find("warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2 holds the check code"),
+  const auto r = run_tool({"map", ".", "-o", "m.svg"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2 holds the check code"),
             std::string::npos)
-      << r.errori;
+      << r.err;
   const auto testi = testi_svg(leggi_file(dir_.path() / "m.svg"));
   EXPECT_TRUE(ha_testo(testi, "warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2"));
   EXPECT_TRUE(ha_testo(testi, "LUNESCO"));
 }
 
 TEST_F(Map, HtmlIsOneSelfContainedPage) {
-  const auto r = esegui_tool({"map", ".", "-o", "route.html"}, dir_.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  const auto r = run_tool({"map", ".", "-o", "route.html"}, dir_.path());
+  ASSERT_EQ(r.status, 0) << r.err;
   const std::string html = leggi_file(dir_.path() / "route.html");
   EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
   // Nothing fetched from elsewhere: no source or link attributes, and no
@@ -320,16 +320,16 @@ TEST_F(Map, HtmlIsOneSelfContainedPage) {
 }
 
 TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
-  ASSERT_EQ(esegui_tool({"export", "-o", "src"}, dir_.path()).stato, 0);
+  ASSERT_EQ(run_tool({"export", "-o", "src"}, dir_.path()).status, 0);
   std::string treno = leggi_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt");
   const auto at = treno.find("stazione,   36750,");
   ASSERT_NE(at, std::string::npos);
   treno.replace(at, 18, "stazione,   36725,");
   test_util::scrivi_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt", treno);
-  const auto r = esegui_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
+  const auto r = run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
                               "bin", "--map", "bin/result.svg"},
                              dir_.path());
-  EXPECT_EQ(r.stato, 1) << r.errori;
+  EXPECT_EQ(r.status, 1) << r.err;
   const std::string svg = leggi_file(dir_.path() / "bin" / "result.svg");
   std::string errore;
   ASSERT_EQ(xml_ben_formato(svg).radice(errore), "svg") << errore;
@@ -340,10 +340,10 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   const auto testi = testi_svg(svg);
   EXPECT_TRUE(ha_testo(testi, "ROCCA ALTERA"));
   EXPECT_FALSE(ha_testo(testi, "FONTEBRUNA"));
-  EXPECT_EQ(esegui_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
+  EXPECT_EQ(run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
                          "bin2", "--map", "x.gif"},
                         dir_.path())
-                .stato,
+                .status,
             2);
   EXPECT_FALSE(fs::exists(dir_.path() / "bin2"));
 }
@@ -379,21 +379,21 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
   for (const std::string& file : uscite) {
     SCOPED_TRACE(file);
     // 256 MiB of address space: about 17 times the track file, the program's libraries included.
-    const auto r = test_util::esegui_processo({"/bin/bash", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\"",
+    const auto r = test_util::run_process({"/bin/bash", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\"",
                                                SCENARIO_TOOL_EXE, "map", ".", "-o", file},
                                               dir.path());
-    ASSERT_EQ(r.stato, 0) << r.errori;
-    EXPECT_NE(r.errori.find("warning:"), std::string::npos);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning:"), std::string::npos);
     const auto dimensione = fs::file_size(dir.path() / file);
     EXPECT_LT(dimensione, file == "m.html" ? 16u << 20 : 4u << 20) << dimensione;
   }
   EXPECT_TRUE(ha_testo(testi_svg(leggi_file(dir.path() / "m.svg")), "PRIMA"));
   // Below what the input itself needs: a clear error, and no file, whole or partial.
-  const auto r = test_util::esegui_processo(
+  const auto r = test_util::run_process(
       {"/bin/bash", "-c", "ulimit -v 49152 && exec \"$0\" \"$@\"", SCENARIO_TOOL_EXE, "map", ".", "-o", "small.svg"},
       dir.path());
-  EXPECT_EQ(r.stato, 5) << r.errori;
-  EXPECT_NE(r.errori.find("scenario-tool: out of memory"), std::string::npos) << r.errori;
+  EXPECT_EQ(r.status, 5) << r.err;
+  EXPECT_NE(r.err.find("scenario-tool: out of memory"), std::string::npos) << r.err;
   std::size_t file = 0;
   for (const auto& e : fs::directory_iterator(dir.path())) file += e.path().filename().string().find("small") != std::string::npos;
   EXPECT_EQ(file, 0u);
@@ -410,15 +410,15 @@ TEST_F(Map, WithoutItsModuleTheToolWorksAndTheMapNamesTheModule) {
   fs::copy_file(SCENARIO_TOOL_EXE, alone / "scenario-tool");
   const std::string tool = (alone / "scenario-tool").string();
 
-  const auto versione = test_util::esegui_processo({tool, "--version"}, dir_.path());
-  EXPECT_EQ(versione.stato, 0) << versione.errori;
-  const auto esportato = test_util::esegui_processo({tool, "export", "-o", "exported"}, dir_.path());
-  EXPECT_EQ(esportato.stato, 0) << esportato.errori;
+  const auto versione = test_util::run_process({tool, "--version"}, dir_.path());
+  EXPECT_EQ(versione.status, 0) << versione.err;
+  const auto esportato = test_util::run_process({tool, "export", "-o", "exported"}, dir_.path());
+  EXPECT_EQ(esportato.status, 0) << esportato.err;
   EXPECT_TRUE(fs::exists(dir_.path() / "exported" / nome_sorgente_linea(id_inc)));
 
-  const auto r = test_util::esegui_processo({tool, "map", ".", "-o", "m.png"}, dir_.path());
-  EXPECT_EQ(r.stato, 2);
-  EXPECT_NE(r.errori.find((alone / SCENARIO_MAP_MODULE).string() + ": "), std::string::npos) << r.errori;
+  const auto r = test_util::run_process({tool, "map", ".", "-o", "m.png"}, dir_.path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find((alone / SCENARIO_MAP_MODULE).string() + ": "), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir_.path() / "m.png"));
 }
 #endif

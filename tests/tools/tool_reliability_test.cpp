@@ -18,16 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_processo;
-using test_util::esegui_tool;
-
-std::vector<std::string> senza_display() { return test_util::ambiente_senza({"DISPLAY", "WAYLAND_DISPLAY"}); }
+using test_util::run_process;
+using test_util::run_tool;
 
 // `argv` run by a shell after `prima` (a ulimit, a redirection of standard output).
-test_util::esito_processo esegui_con(const std::string& prima, std::vector<std::string> argv,
+test_util::process_result esegui_con(const std::string& prima, std::vector<std::string> argv,
                                      const fs::path& cartella) {
   argv.insert(argv.begin(), {"/bin/bash", "-c", prima + "; exec \"$0\" \"$@\""});
-  return esegui_processo(argv, cartella, senza_display());
+  return run_process(argv, cartella, test_util::environment_without_display());
 }
 
 // ---- identities --------------------------------------------------------------------
@@ -39,9 +37,9 @@ TEST(Identities, TheToolRefusesThemWithStatus2AndWritesNothing) {
   for (const auto& [opzione, valore] : std::vector<std::pair<std::string, std::string>>{
            {"--train-number", "linea"}, {"--route-name", "AUX"}, {"--train-number", "4713:2"}}) {
     SCOPED_TRACE(opzione + " " + valore);
-    const auto r = esegui_tool({"compile", "l.txt", "t.txt", "-o", "out", opzione, valore}, dir.path());
-    EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
-    EXPECT_NE(r.errori.find(opzione), std::string::npos) << r.errori;
+    const auto r = run_tool({"compile", "l.txt", "t.txt", "-o", "out", opzione, valore}, dir.path());
+    EXPECT_EQ(r.status, exit_status::failure) << r.err;
+    EXPECT_NE(r.err.find(opzione), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out" / ("Ardena_VelmoraCle_linea.dat")));
     EXPECT_TRUE(!fs::exists(dir.path() / "out") || fs::is_empty(dir.path() / "out"));
   }
@@ -66,16 +64,16 @@ TEST(StandardOutput, AnOutputThatCannotBeWrittenEndsWithStatus2AndSaysWhy) {
   for (const auto& argv : comandi) {
     SCOPED_TRACE(argv[1]);
     const auto r = esegui_con("exec >/dev/full", argv, dir.path());
-    EXPECT_EQ(r.stato, exit_status::failure) << r.errori;
-    EXPECT_NE(r.errori.find(std::string("standard output: ") + std::strerror(ENOSPC)), std::string::npos)
-        << r.errori;
+    EXPECT_EQ(r.status, exit_status::failure) << r.err;
+    EXPECT_NE(r.err.find(std::string("standard output: ") + std::strerror(ENOSPC)), std::string::npos)
+        << r.err;
   }
 }
 
 // ---- memory -----------------------------------------------------------------------------
 
 // The tool under a limit on its address space, `mib` MiB.
-test_util::esito_processo tool_limitato(std::size_t mib, const std::vector<std::string>& argv, const fs::path& dir) {
+test_util::process_result tool_limitato(std::size_t mib, const std::vector<std::string>& argv, const fs::path& dir) {
   std::vector<std::string> tutto{SCENARIO_TOOL_EXE};
   tutto.insert(tutto.end(), argv.begin(), argv.end());
   return esegui_con("ulimit -v " + std::to_string(mib * 1024), tutto, dir);
@@ -99,8 +97,8 @@ TEST(BoundedMemory, DumpOfLargeCraftedFilesStaysWithinAFewTimesTheirSize) {
   for (const std::string file : {"zero.dat", "zero_linea.dat"}) {
     SCOPED_TRACE(file);
     const auto r = tool_limitato(256, {"dump", "--json", file}, dir.path());
-    ASSERT_EQ(r.stato, 0) << r.errori;
-    const auto j = nlohmann::json::parse(r.uscita);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
     if (file == std::string("zero.dat")) {
       EXPECT_EQ(j.at("cells").size(), zeri.size() / 15);
     } else {
@@ -119,11 +117,11 @@ TEST(BoundedMemory, OutOfMemoryHasItsOwnMessageAndStatus) {
   for (std::size_t mib : {80, 120, 160, 240, 400}) {
     SCOPED_TRACE(std::to_string(mib) + " MiB");
     const auto r = tool_limitato(mib, {"dump", "zero.dat"}, dir.path());
-    if (r.stato == exit_status::out_of_memory) {
+    if (r.status == exit_status::out_of_memory) {
       senza_memoria = true;
-      EXPECT_NE(r.errori.find("scenario-tool: out of memory"), std::string::npos) << r.errori;
+      EXPECT_NE(r.err.find("scenario-tool: out of memory"), std::string::npos) << r.err;
     } else {
-      EXPECT_EQ(r.stato, 0) << r.errori;
+      EXPECT_EQ(r.status, 0) << r.err;
       finito = true;
     }
   }

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::cartella_temporanea;
-using test_util::esegui_tool;
+using test_util::run_tool;
 
 std::optional<fs::path> trova_chromium() {
   if (const char* c = std::getenv("SCENARIO_CHROMIUM"); c && *c) return fs::path(c);
@@ -81,22 +81,22 @@ TEST(Viewer, OpensInChromiumZoomsAndFindsAStation) {
   if (!chromium) GTEST_SKIP() << "no chromium on PATH (Debian package chromium)";
   cartella_temporanea dir;
   test_util::compila_incorporato(dir.path());
-  ASSERT_EQ(esegui_tool({"map", ".", "-o", "route.html"}, dir.path()).stato, 0);
+  ASSERT_EQ(run_tool({"map", ".", "-o", "route.html"}, dir.path()).status, 0);
   test_util::scrivi_file(dir.path() / "driver.html", pagina_guida);
   fs::create_directories(dir.path() / "profile");
-  const auto r = test_util::esegui_processo(
+  const auto r = test_util::run_process(
       {chromium->string(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
        "--disable-component-update", "--disable-sync", "--no-first-run",
        "--user-data-dir=" + (dir.path() / "profile").string(), "--allow-file-access-from-files",
        "--enable-logging=stderr", "--v=0", "--virtual-time-budget=10000", "--dump-dom",
        "file://" + (dir.path() / "driver.html").string()},
       dir.path());
-  ASSERT_EQ(r.stato, 0) << r.errori;
+  ASSERT_EQ(r.status, 0) << r.err;
   // Script errors of the page reach the browser's log as console messages.
-  EXPECT_EQ(r.errori.find("Uncaught"), std::string::npos) << r.errori;
-  const auto da = r.uscita.find("<pre id=\"out\">"), a = r.uscita.find("</pre>");
-  ASSERT_NE(da, std::string::npos) << r.uscita;
-  std::string testo = r.uscita.substr(da + 14, a - da - 14);
+  EXPECT_EQ(r.err.find("Uncaught"), std::string::npos) << r.err;
+  const auto da = r.out.find("<pre id=\"out\">"), a = r.out.find("</pre>");
+  ASSERT_NE(da, std::string::npos) << r.out;
+  std::string testo = r.out.substr(da + 14, a - da - 14);
   for (const auto& [e, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
     for (auto at = testo.find(e); at != std::string::npos; at = testo.find(e, at + 1)) {
       testo.replace(at, std::strlen(e), c);
