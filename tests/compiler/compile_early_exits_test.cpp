@@ -12,12 +12,12 @@
 #include <array>
 #include <filesystem>
 
-#include "support/sources.h"
 #include "compiler/lettore.h"
 #include "compiler/memo.h"
-#include "model/nomi_file.h"
 #include "model/accesso.h"
+#include "model/nomi_file.h"
 #include "support/files.h"
+#include "support/sources.h"
 
 namespace scen {
 namespace {
@@ -89,11 +89,11 @@ TEST(CompileEarlyExits, EveryOrderOfTheKilometricZones) {
 // every file, so the compile runs in a child that has given up root.
 TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsAPlatformFailure) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the child another user";
-  test_util::cartella_temporanea dir;
+  test_util::temp_folder dir;
   const identita id = identita_incorporata();
   const auto sorgente = dir.path() / nome_sorgente_linea(id);
-  test_util::scrivi_file(sorgente, linea());
-  test_util::scrivi_file(dir.path() / nome_sorgente_treno(id), treno());
+  test_util::write_file(sorgente, linea());
+  test_util::write_file(dir.path() / nome_sorgente_treno(id), treno());
   ::chmod(sorgente.c_str(), 0);
   ::chmod(dir.path().c_str(), 0777);  // the child could delete the sources
   EXPECT_EXIT(
@@ -122,7 +122,7 @@ TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsAPlatformFailure) {
 // (code 15 at its position), a length that leaves no track, and the ends of
 // file that come right after a key or a comment field.
 TEST(CompileEarlyExits, EveryStageStopsWhereItShould) {
-  using test_util::righe;
+  using test_util::join_crlf;
   const std::string seg = "segnale,  91950,   2, 4, 0,  0, 0,    0,  0,0,0, 0";
   struct caso {
     const char* nome;
@@ -136,13 +136,12 @@ TEST(CompileEarlyExits, EveryStageStopsWhereItShould) {
       {"mountain zone too close to the end", linea("montagna,  91950,  92000,  1\r\n"), treno(), 15, 91950, true},
       {"speed board too close to the end", linea("indicatori_vmax,  91950,  1,1,1,0,,,,0\r\n"), treno(), 15, 91950,
        true},
-      {"indication board too close to the end", linea("cartello indicatore,  91950,  T\r\n"), treno(), 15, 91950,
-       true},
-      {"adhesion too close to the end", linea(), treno(righe({"aderenza,  91950,  90"})), 15, 91950, true},
-      {"signal too close to the end", linea(), treno(righe({seg})), 15, 91950, true},
-      {"slowdown too close to the end", linea(), treno(righe({"rallentamento,   91950,    70,  500, 1,  1,  0"})), 15,
-       91950, true},
-      {"code line too close to the end", linea(), treno(righe({"abbattimento,   91950,   180"})), 15, 91950, true},
+      {"indication board too close to the end", linea("cartello indicatore,  91950,  T\r\n"), treno(), 15, 91950, true},
+      {"adhesion too close to the end", linea(), treno(join_crlf({"aderenza,  91950,  90"})), 15, 91950, true},
+      {"signal too close to the end", linea(), treno(join_crlf({seg})), 15, 91950, true},
+      {"slowdown too close to the end", linea(), treno(join_crlf({"rallentamento,   91950,    70,  500, 1,  1,  0"})),
+       15, 91950, true},
+      {"code line too close to the end", linea(), treno(join_crlf({"abbattimento,   91950,   180"})), 15, 91950, true},
       {"length of -6975 m leaves one cell", sostituisci(linea(), "85000", "-6975"), treno(), 25, 0, false},
       {"length of -6974 m leaves cells 0 and 1", sostituisci(linea(), "85000", "-6974"), treno(), 0, 0, true},
       {"zone start not a multiple of 50", sostituisci(linea(), "uno,    0,    82800", "uno,    25,    82800"), treno(),
@@ -153,9 +152,9 @@ TEST(CompileEarlyExits, EveryStageStopsWhereItShould) {
       {"route ends on its comment fields", linea("- uno\r\n- due"), treno(), 0, 0, true},
       {"train ends on its comment fields", linea(), "[generale]\r\n- uno\r\n- due", 0, 0, true},
       {"half keys and bracketed comments are no keys",
-       righe({"[generale]", "percorso,", "segnali,", "-[nota]", "[aperta", "lunghezza percorso,  5000", "[curve]",
-              "[fine]"}),
-       righe({"[generale]", "frenata,", "massa,", "[fine]"}), 0, 0, true},
+       join_crlf({"[generale]", "percorso,", "segnali,", "-[nota]", "[aperta", "lunghezza percorso,  5000", "[curve]",
+                  "[fine]"}),
+       join_crlf({"[generale]", "frenata,", "massa,", "[fine]"}), 0, 0, true},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
@@ -187,8 +186,8 @@ TEST(CompileEarlyExits, CurvesToTheEndAndMarkersBesideBoards) {
 // Stations of type 6 reach back their length and 150 m ahead, with no
 // approach cells.
 TEST(CompileEarlyExits, StationOfType6) {
-  const auto r = compila(linea(), treno(test_util::righe(
-                                      {"stazione,  20000, 6, 400, 0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, X"})));
+  const auto r = compila(
+      linea(), treno(test_util::join_crlf({"stazione,  20000, 6, 400, 0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, X"})));
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(r.m.stazioni[1].inizio, 19600);
   EXPECT_EQ(r.m.stazioni[1].fine, 20150);

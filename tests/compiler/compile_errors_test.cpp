@@ -10,8 +10,8 @@ namespace scen {
 namespace {
 
 using test_util::compila;
+using test_util::join_crlf;
 using test_util::linea;
-using test_util::righe;
 using test_util::treno;
 
 std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
@@ -49,7 +49,7 @@ TEST(CompileErrors, TableOfFixtures) {
       {"clean", linea(), treno(), 0, 0, false, false},
       {"101 route source missing", std::nullopt, treno(), 101, 0, false, true},
       {"102 empty route source", std::string(), treno(), 102, 0, false, true},
-      {"102 [generale] only as the last field", righe({"x", "[generale]"}), treno(), 102, 0, false, true},
+      {"102 [generale] only as the last field", join_crlf({"x", "[generale]"}), treno(), 102, 0, false, true},
       {"1 route length above 1000000", sostituisci(linea(), "85000", "1000001"), treno(), 1, 0, false, true},
       {"3 repetition start", sostituisci(linea(), "codici,    0,", "codici,    25,"), treno(), 3, 0, false, true},
       {"4 repetition end", sostituisci(linea(), "76800", "76825"), treno(), 4, 0, false, true},
@@ -58,39 +58,45 @@ TEST(CompileErrors, TableOfFixtures) {
       {"2 kilometric zone not a multiple of 50", sostituisci(linea(), "82800,    1", "82825,    1"), treno(), 2, 0,
        false, false},
       {"103 curve digit", linea("curvad7,  800,  450\r\n"), treno(), 103, 0, false, true},
-      {"21 board on a board", linea("[cartelli]\r\nindicatori_vmax,  700,  1,1,1,0,,,,0\r\nindicatori_vmax,  690,  1,1,1,0,,,,0\r\n"),
-       treno(), 21, 690, false, true},
-      {"6 indication board on a board", linea("indicatori_vmax,  700,  1,1,1,0,,,,0\r\ncartello indicatore,  700,  TESTO\r\n"),
-       treno(), 6, 700, false, true},
+      {"21 board on a board",
+       linea("[cartelli]\r\nindicatori_vmax,  700,  1,1,1,0,,,,0\r\nindicatori_vmax,  690,  1,1,1,0,,,,0\r\n"), treno(),
+       21, 690, false, true},
+      {"6 indication board on a board",
+       linea("indicatori_vmax,  700,  1,1,1,0,,,,0\r\ncartello indicatore,  700,  TESTO\r\n"), treno(), 6, 700, false,
+       true},
       {"15 route line too close to the end", linea("pendenza,  91950,  0\r\n"), treno(), 15, 91950, false, false},
       {"15 from the route stops the train at its first signal", linea("pendenza,  91950,  0\r\n"),
-       treno(righe({segnale(1650)})), 15, 1650, false, false},
-      {"25 no length line", righe({"[generale]", "[curve]", "[fine]"}), treno(), 25, 0, false, false},
+       treno(join_crlf({segnale(1650)})), 15, 1650, false, false},
+      {"25 no length line", join_crlf({"[generale]", "[curve]", "[fine]"}), treno(), 25, 0, false, false},
       {"25 length not a number", sostituisci(linea(), "85000", "85k"), treno(), 25, 0, false, false},
-      {"7 code line on a taken cell", linea(), treno(righe({"abbattimento,   56000,   180", "abbattimento,   56010,   180"})),
-       7, 56010, false, false},
-      {"8 station position", linea(), treno(righe({stazione(36725, 22, 500)})), 8, 36725, false, false},
-      {"9 station length", linea(), treno(righe({stazione(36750, 22, 550)})), 9, 36750, false, false},
-      {"10 station table full", linea_con_indicazioni(78), treno(righe({stazione(5000, 28, 100)})), 10, 0, false, false},
-      {"15 station too close to the end", linea(), treno(righe({stazione(91250, 22, 500)})), 15, 91250, false, false},
-      {"15 speed line too close to the end", linea(), treno(righe({"velocita,   91950,   100"})), 15, 91950, false, false},
-      {"16 signal on a signal", linea(), treno(righe({segnale(1650), segnale(1660)})), 16, 1660, false, false},
-      {"17 warning board cell taken", linea(),
-       treno(righe({segnale(35300), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 17, 36500, false, false},
-      {"18 slowdown start cell taken", linea(),
-       treno(righe({segnale(36500), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 18, 36500, false, false},
-      {"19 slowdown end cell taken", linea(),
-       treno(righe({segnale(37000), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 19, 37000 - 500, false, false},
-      {"20 cells before the warning board taken", linea(),
-       treno(righe({segnale(35200), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 20, 36500, false, false},
-      {"22 stations too close", linea(), treno(righe({stazione(10000, 22, 500), stazione(10500, 22, 500)})), 22, 10500,
-       false, false},
-      {"24 station end marker on cell 1", linea(), treno(righe({stazione(50, 12, 100)})), 24, 0, false, false},
-      {"25 train source missing", linea(), std::nullopt, 25, 0, false, false},
-      {"25 a number that is a word", linea(), righe({"[generale]", "numero vetture,  twelve", "[fine]"}), 25, 0, false,
+      {"7 code line on a taken cell", linea(),
+       treno(join_crlf({"abbattimento,   56000,   180", "abbattimento,   56010,   180"})), 7, 56010, false, false},
+      {"8 station position", linea(), treno(join_crlf({stazione(36725, 22, 500)})), 8, 36725, false, false},
+      {"9 station length", linea(), treno(join_crlf({stazione(36750, 22, 550)})), 9, 36750, false, false},
+      {"10 station table full", linea_con_indicazioni(78), treno(join_crlf({stazione(5000, 28, 100)})), 10, 0, false,
        false},
-      {"25 station type above 8 bits", linea(), treno(righe({stazione(10000, 300, 500)})), 25, 0, false, false},
-      {"25 signal at 300 m", linea(), treno(righe({segnale(300)})), 25, 0, false, false},
+      {"15 station too close to the end", linea(), treno(join_crlf({stazione(91250, 22, 500)})), 15, 91250, false,
+       false},
+      {"15 speed line too close to the end", linea(), treno(join_crlf({"velocita,   91950,   100"})), 15, 91950, false,
+       false},
+      {"16 signal on a signal", linea(), treno(join_crlf({segnale(1650), segnale(1660)})), 16, 1660, false, false},
+      {"17 warning board cell taken", linea(),
+       treno(join_crlf({segnale(35300), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 17, 36500, false, false},
+      {"18 slowdown start cell taken", linea(),
+       treno(join_crlf({segnale(36500), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 18, 36500, false, false},
+      {"19 slowdown end cell taken", linea(),
+       treno(join_crlf({segnale(37000), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 19, 37000 - 500, false,
+       false},
+      {"20 cells before the warning board taken", linea(),
+       treno(join_crlf({segnale(35200), "rallentamento,   36500,    70,  500, 1,  1,  0"})), 20, 36500, false, false},
+      {"22 stations too close", linea(), treno(join_crlf({stazione(10000, 22, 500), stazione(10500, 22, 500)})), 22,
+       10500, false, false},
+      {"24 station end marker on cell 1", linea(), treno(join_crlf({stazione(50, 12, 100)})), 24, 0, false, false},
+      {"25 train source missing", linea(), std::nullopt, 25, 0, false, false},
+      {"25 a number that is a word", linea(), join_crlf({"[generale]", "numero vetture,  twelve", "[fine]"}), 25, 0,
+       false, false},
+      {"25 station type above 8 bits", linea(), treno(join_crlf({stazione(10000, 300, 500)})), 25, 0, false, false},
+      {"25 signal at 300 m", linea(), treno(join_crlf({segnale(300)})), 25, 0, false, false},
       {"25 board at -100 m", linea("indicatori_vmax,  -100,  1,1,1,0,,,,0\r\n"), treno(), 25, 0, false, false},
       {"25 curve past the last metre", linea("curvad1,  90000,  5000\r\n"), treno(), 25, 0, false, false},
       {"25 adhesion fill past the last cell", linea(),
@@ -122,7 +128,7 @@ TEST(CompileErrors, AnEightyFirstMountainZoneIsARunTimeFailure) {
 }
 
 TEST(CompileErrors, ASignalAt300MetresWritesUpToCell1ThenFails) {
-  auto r = compila(linea(), treno(righe({segnale(300)})));
+  auto r = compila(linea(), treno(join_crlf({segnale(300)})));
   ASSERT_EQ(r.m.codice_errore, 25);
   const auto& p = *r.m.percorso;
   EXPECT_EQ(p[7].tipo, 1);
@@ -132,7 +138,7 @@ TEST(CompileErrors, ASignalAt300MetresWritesUpToCell1ThenFails) {
 }
 
 TEST(CompileErrors, TheLineOfTheFieldWhereTheCompileStopped) {
-  const std::string train = treno(righe({"velocita,  0,  100", stazione(36725, 22, 500)}));
+  const std::string train = treno(join_crlf({"velocita,  0,  100", stazione(36725, 22, 500)}));
   auto r = compila(linea(), train);
   EXPECT_EQ(r.m.codice_errore, 8);
   EXPECT_EQ(r.luogo.file, luogo_errore::sorgente::treno);
@@ -149,7 +155,7 @@ TEST(CompileErrors, TheLineOfTheFieldWhereTheCompileStopped) {
 
 TEST(CompileErrors, AStationNeverOverwritesABoardText) {
   // 80 board texts leave no entry for a station: entry 1 keeps its text.
-  auto r = compila(linea_con_indicazioni(80), treno(righe({stazione(5000, 28, 100)})));
+  auto r = compila(linea_con_indicazioni(80), treno(join_crlf({stazione(5000, 28, 100)})));
   EXPECT_EQ(r.m.codice_errore, 10);
   EXPECT_EQ(r.m.stazioni[1].nome, "TESTO 79");
 }

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <string>
 
-#include "support/sources.h"
 #include "compiler/memo.h"
+#include "support/sources.h"
 
 namespace scen {
 namespace {
 
 using test_util::compila;
+using test_util::join_crlf;
 using test_util::linea;
-using test_util::righe;
 using test_util::treno;
 
 const cella& cella_n(const test_util::compilato& r, int n) { return (*r.m.percorso)[static_cast<std::size_t>(n)]; }
@@ -115,7 +115,9 @@ TEST(RouteGeneral, KilometricZoneOrdering) {
 }
 
 TEST(RouteSections, GradientsFillTheirCellsWhenTheNextLineArrives) {
-  const auto r = compila(linea(righe({"[pendenze]", "pendenza,  1000,   3", "pendenza,  7100,   -1", "pendenza,  81000,   0"})), treno());
+  const auto r = compila(
+      linea(join_crlf({"[pendenze]", "pendenza,  1000,   3", "pendenza,  7100,   -1", "pendenza,  81000,   0"})),
+      treno());
   ASSERT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 0).pendenza, 100);
   EXPECT_EQ(cella_n(r, 19).pendenza, 100);
@@ -131,7 +133,8 @@ TEST(RouteSections, GradientsFillTheirCellsWhenTheNextLineArrives) {
 
 TEST(RouteSections, GradientEdgeCases) {
   // Two lines in the same cell: the second still writes one cell; one at 25 m writes none.
-  const auto r = compila(linea(righe({"pendenza,  25,   5", "pendenza,  100,   7", "pendenza,  110,   9"})), treno());
+  const auto r =
+      compila(linea(join_crlf({"pendenza,  25,   5", "pendenza,  100,   7", "pendenza,  110,   9"})), treno());
   EXPECT_EQ(cella_n(r, 0).pendenza, 105) << "the gradient at 25 m changed what is in force";
   EXPECT_EQ(cella_n(r, 1).pendenza, 105);
   EXPECT_EQ(cella_n(r, 2).pendenza, 107) << "the repeated cell writes the next cell";
@@ -139,7 +142,7 @@ TEST(RouteSections, GradientEdgeCases) {
 }
 
 TEST(RouteSections, CurveFrom800Metres) {
-  const auto r = compila(linea(righe({"curvad3,  800,  450", "curvas2,  1300,  350"})), treno());
+  const auto r = compila(linea(join_crlf({"curvad3,  800,  450", "curvas2,  1300,  350"})), treno());
   ASSERT_EQ(r.m.codice_errore, 0);
   const piano& p = *r.m.planimetria;
   EXPECT_EQ(p.tag(0, 0), tag_piano::intero);
@@ -162,16 +165,16 @@ TEST(RouteSections, CurveFrom800Metres) {
 }
 
 TEST(RouteSections, CurveKeysAndNoPlanView) {
-  auto r = compila(linea(righe({"curvad42,  800,  10"})), treno());
+  auto r = compila(linea(join_crlf({"curvad42,  800,  10"})), treno());
   const double a = r.m.planimetria->numero(801, 0);
   EXPECT_EQ(a, 0.0002) << "two digits: the lowest of 1 to 6 present";
-  r = compila(linea(righe({"curvad4,  800,  10"})), treno(), 0);
+  r = compila(linea(join_crlf({"curvad4,  800,  10"})), treno(), 0);
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_FALSE(r.m.planimetria.has_value()) << "no plan view without scrivi_linea";
 }
 
 TEST(RouteSections, MountainZoneOfType12) {
-  const auto r = compila(linea(righe({"montagna,  500,  1100,  12"})), treno());
+  const auto r = compila(linea(join_crlf({"montagna,  500,  1100,  12"})), treno());
   ASSERT_EQ(r.m.codice_errore, 0);
   for (int i = 10; i <= 21; ++i) EXPECT_EQ(cella_n(r, i).montagna, 2) << i;
   EXPECT_EQ(cella_n(r, 9).montagna, 0);
@@ -180,18 +183,18 @@ TEST(RouteSections, MountainZoneOfType12) {
 }
 
 TEST(RouteSections, CloseMountainZonesTakeType3) {
-  auto r = compila(linea(righe({"montagna,  500,  1100,  2", "montagna,  1250,  1500,  5"})), treno());
+  auto r = compila(linea(join_crlf({"montagna,  500,  1100,  2", "montagna,  1250,  1500,  5"})), treno());
   EXPECT_EQ(cella_n(r, 25).montagna, 3) << "150 m after the previous end";
-  r = compila(linea(righe({"montagna,  500,  1100,  2", "montagna,  1251,  1500,  5"})), treno());
+  r = compila(linea(join_crlf({"montagna,  500,  1100,  2", "montagna,  1251,  1500,  5"})), treno());
   EXPECT_EQ(cella_n(r, 25).montagna, 5) << "151 m after keeps its type";
 }
 
 TEST(RouteSections, BoardsTheirCellsAndValues) {
-  const auto r = compila(linea(righe({"montagna,  500,  1100,  12", "[cartelli]",
-                                      "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0",
-                                      "indicatori_vmax,  3150,  140,  150,  160,  0,  ,  ,  ,  0",
-                                      "indicatori_vmax,  72000,  100,  105,  105,  2,  ,  ,  ,  0",
-                                      "indicatori_vmax,  775,  1,  1,  1,  0,  ,  ,  ,  0"})),
+  const auto r = compila(linea(join_crlf({"montagna,  500,  1100,  12", "[cartelli]",
+                                          "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0",
+                                          "indicatori_vmax,  3150,  140,  150,  160,  0,  ,  ,  ,  0",
+                                          "indicatori_vmax,  72000,  100,  105,  105,  2,  ,  ,  ,  0",
+                                          "indicatori_vmax,  775,  1,  1,  1,  0,  ,  ,  ,  0"})),
                          treno());
   ASSERT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 15), (cella{6, 2510, 2711, 2911, 0, 0, 0, 2, 0, 100, 0}));
@@ -201,19 +204,23 @@ TEST(RouteSections, BoardsTheirCellsAndValues) {
   EXPECT_EQ(cella_n(r, 1441).valore4, 20);
   EXPECT_EQ(cella_n(r, 16).tipo, 6) << "775 m rounds to cell 16";
   // 725 m also rounds to cell 16, now taken.
-  const auto r2 = compila(linea(righe({"indicatori_vmax,  775,  1,1,1,0,,,,0", "indicatori_vmax,  725,  1,1,1,0,,,,0"})), treno());
+  const auto r2 = compila(
+      linea(join_crlf({"indicatori_vmax,  775,  1,1,1,0,,,,0", "indicatori_vmax,  725,  1,1,1,0,,,,0"})), treno());
   EXPECT_EQ(r2.m.codice_errore, 21);
 }
 
 TEST(RouteSections, BoardOnAMountainMarkerReplacesIt) {
   // Cell 13 holds a marker of the zone from 500 m.
-  const auto r = compila(linea(righe({"montagna,  500,  1100,  12", "indicatori_vmax,  600,  1,1,1,0,,,,0"})), treno());
+  const auto r =
+      compila(linea(join_crlf({"montagna,  500,  1100,  12", "indicatori_vmax,  600,  1,1,1,0,,,,0"})), treno());
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 13).tipo, 6);
 }
 
 TEST(RouteSections, IndicationBoardsFillEntriesDownward) {
-  const auto r = compila(linea(righe({"[indicazioni]", "cartello indicatore,  2000,  \"BIVIO, NORD\"", "cartello indicatore,  3000,  SUD"})), treno());
+  const auto r = compila(linea(join_crlf({"[indicazioni]", "cartello indicatore,  2000,  \"BIVIO, NORD\"",
+                                          "cartello indicatore,  3000,  SUD"})),
+                         treno());
   ASSERT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 41).tipo, 14);
   EXPECT_EQ(cella_n(r, 41).valore1, 80);
@@ -243,9 +250,10 @@ TEST(PositionCheck, LimitsOfRouteAndTrainLines) {
 }
 
 TEST(TrainProfiles, SpeedAndAdhesionFills) {
-  const auto r = compila(linea(), treno(righe({"aderenza,       0,    97", "aderenza,   3000,   300", "aderenza,   81550,    95",
-                                               "velocita,       0,   135", "velocita,    3000,   137",
-                                               "velocita,    5000,   138", "velocita,   81650,    30"})));
+  const auto r = compila(
+      linea(), treno(join_crlf({"aderenza,       0,    97", "aderenza,   3000,   300", "aderenza,   81550,    95",
+                                "velocita,       0,   135", "velocita,    3000,   137", "velocita,    5000,   138",
+                                "velocita,   81650,    30"})));
   ASSERT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 0).velocita, 27);
   EXPECT_EQ(cella_n(r, 59).velocita, 27);
@@ -262,7 +270,9 @@ TEST(TrainProfiles, SpeedAndAdhesionFills) {
 }
 
 TEST(TrainProfiles, RepeatedPositionsAndHalfCells) {
-  const auto r = compila(linea(), treno(righe({"velocita,  0,  100", "velocita,  125,  50", "velocita,  125,  60", "velocita,  75,  70"})));
+  const auto r = compila(
+      linea(),
+      treno(join_crlf({"velocita,  0,  100", "velocita,  125,  50", "velocita,  125,  60", "velocita,  75,  70"})));
   // 125 / 50 = 2.5 rounds to 2: cells 0 and 1 get 100; the repeat writes cell 2 with 50;
   // 75 / 50 = 1.5 rounds to 2: one more cell, 3, with 60; then 70 from cell 4 on.
   EXPECT_EQ(cella_n(r, 1).velocita, 20);
@@ -279,7 +289,7 @@ TEST(TrainProfiles, NoProfileLinesStartFromZero) {
 
 TEST(TrainReading, KeysWithHyphenAndTheLastField) {
   // The hyphenated field is dropped; the field after it is the key.
-  auto r = compila(linea(), righe({"[generale]", "-- nota, sabbia,  250", "sabbia"}));
+  auto r = compila(linea(), join_crlf({"[generale]", "-- nota, sabbia,  250", "sabbia"}));
   EXPECT_EQ(r.m.stazioni[86].gruppo_a1, 250);
   EXPECT_EQ(r.m.codice_errore, 0) << "a last line with a single field is read and dropped";
   r = compila(linea(), std::string());
@@ -287,11 +297,12 @@ TEST(TrainReading, KeysWithHyphenAndTheLastField) {
 }
 
 TEST(Stations, WorkedRows) {
-  const auto r = compila(linea(), treno(righe({
-      "stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA",
-      "stazione,   36750, 22,  500,  0, 0, 1,  0,0,0,  4,1,1,    0,   0, 0, 0, CORSENA",
-      "stazione,   81750, 25,  200,  0, 0, 0,  0,0,0,  0,0,0,    1,   0, 0, 0, VELMORA C.LE",
-      "stazione,   83000,  5,  800,  1, 1, 0,  1,1,0,  2,1,1,    0,   9,35, 0, VELMORA CENTRALE"})));
+  const auto r = compila(
+      linea(),
+      treno(join_crlf({"stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA",
+                       "stazione,   36750, 22,  500,  0, 0, 1,  0,0,0,  4,1,1,    0,   0, 0, 0, CORSENA",
+                       "stazione,   81750, 25,  200,  0, 0, 0,  0,0,0,  0,0,0,    1,   0, 0, 0, VELMORA C.LE",
+                       "stazione,   83000,  5,  800,  1, 1, 0,  1,1,0,  2,1,1,    0,   9,35, 0, VELMORA CENTRALE"})));
   ASSERT_EQ(r.m.codice_errore, 0);
   const auto& s = r.m.stazioni;
   EXPECT_EQ(s[1].inizio, -700);
@@ -324,17 +335,17 @@ TEST(Stations, WorkedRows) {
 
 TEST(Stations, EdgeCases) {
   // fine = 150: the marker goes to cell 2 and every approach cell is skipped.
-  auto r = compila(linea(), treno(righe({"stazione,  100, 12, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S"})));
+  auto r = compila(linea(), treno(join_crlf({"stazione,  100, 12, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S"})));
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 2).tipo, 10);
   EXPECT_EQ(cella_n(r, 1).avviso, 0);
   // Exactly 350 m between the zones passes.
-  r = compila(linea(), treno(righe({"stazione,  10000, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
-                                    "stazione,  10850, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
+  r = compila(linea(), treno(join_crlf({"stazione,  10000, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
+                                        "stazione,  10850, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
   EXPECT_EQ(r.m.codice_errore, 0);
   // opzione3 on a type 7 station is stored as 0 and does not extend it.
-  r = compila(linea(), treno(righe({"stazione,  10000, 7, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
-                                    "stazione,  20000, 7, 500, 0,0,1, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
+  r = compila(linea(), treno(join_crlf({"stazione,  10000, 7, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
+                                        "stazione,  20000, 7, 500, 0,0,1, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
   EXPECT_EQ(r.m.stazioni[2].opzione3, 0);
   EXPECT_EQ(r.m.stazioni[2].fine, 20500);
 }
@@ -358,11 +369,11 @@ TEST(Stations, CapacityWithRBoardTexts) {
 }
 
 TEST(SignalsSlowdownsCodes, WorkedLines) {
-  const auto r = compila(linea(), treno(righe({"rallentamento,   36500,    70,  500, 1,  1,  0",
-                                               "segnale,    1650,   2, 4, 0,  0, 0,    0,  0,0,0, 0",
-                                               "segnale,   77500,   2, 2, 3,  1, 1,    2,  2,1,1, 215",
-                                               "segnale,   15700,   2, 3, 1,  0, 0,    2,  2,1,0, 50",
-                                               "abbattimento,   56000,   180", "abbattimento,   60000,   -1"})));
+  const auto r = compila(linea(), treno(join_crlf({"rallentamento,   36500,    70,  500, 1,  1,  0",
+                                                   "segnale,    1650,   2, 4, 0,  0, 0,    0,  0,0,0, 0",
+                                                   "segnale,   77500,   2, 2, 3,  1, 1,    2,  2,1,1, 215",
+                                                   "segnale,   15700,   2, 3, 1,  0, 0,    2,  2,1,0, 50",
+                                                   "abbattimento,   56000,   180", "abbattimento,   60000,   -1"})));
   ASSERT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 34), (cella{1, 40, 0, 0, 6, 0, 0, 0, 0, 100, 0}));
   for (int b = 1; b <= 4; ++b) EXPECT_EQ(cella_n(r, 34 - 2 * b).avviso, 60 + b);
@@ -388,25 +399,27 @@ TEST(SignalsSlowdownsCodes, WorkedLines) {
 
 TEST(SignalsSlowdownsCodes, SlowdownEdgeCases) {
   // At 1500 m: no warning board, no cells before it, even with f_ta = 1.
-  auto r = compila(linea(), treno(righe({"rallentamento,   1500,    60,  100, 0,  1,  5"})));
+  auto r = compila(linea(), treno(join_crlf({"rallentamento,   1500,    60,  100, 0,  1,  5"})));
   EXPECT_EQ(r.m.codice_errore, 0);
   for (int i = 0; i < 40; ++i) EXPECT_NE(cella_n(r, i).tipo, 4);
   EXPECT_EQ(cella_n(r, 31).valore2, 5) << "d_v goes into valore2";
   // At 1550 m both are there.
-  r = compila(linea(), treno(righe({"rallentamento,   1550,    60,  100, 0,  1,  5"})));
+  r = compila(linea(), treno(join_crlf({"rallentamento,   1550,    60,  100, 0,  1,  5"})));
   EXPECT_EQ(cella_n(r, 8).tipo, 4);
   EXPECT_EQ(cella_n(r, 7).tipo, 5);
   EXPECT_EQ(cella_n(r, 7).valore2, 1);
   // End cell equal to the start cell: type 3 remains.
-  r = compila(linea(), treno(righe({"rallentamento,   5000,    60,  20, 0,  0,  0"})));
+  r = compila(linea(), treno(join_crlf({"rallentamento,   5000,    60,  20, 0,  0,  0"})));
   EXPECT_EQ(cella_n(r, 101).tipo, 3);
   // A code line on a slowdown start fails with 7.
-  r = compila(linea(), treno(righe({"rallentamento,   5000,    60,  500, 0,  0,  0", "abbattimento,   5050,   180"})));
+  r = compila(linea(),
+              treno(join_crlf({"rallentamento,   5000,    60,  500, 0,  0,  0", "abbattimento,   5050,   180"})));
   EXPECT_EQ(r.m.codice_errore, 7);
 }
 
 TEST(SignalsSlowdownsCodes, SignalOnAMountainMarkerReplacesIt) {
-  const auto r = compila(linea(righe({"montagna,  500,  1100,  12"})), treno(righe({"segnale,    600,   1, 4, 0,  0, 0,    0,  0,0,0, 215"})));
+  const auto r = compila(linea(join_crlf({"montagna,  500,  1100,  12"})),
+                         treno(join_crlf({"segnale,    600,   1, 4, 0,  0, 0,    0,  0,0,0, 215"})));
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_EQ(cella_n(r, 13).tipo, 1);
   EXPECT_EQ(cella_n(r, 13).tempo, 0) << "tempo only on sx = 2";

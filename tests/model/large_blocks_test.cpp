@@ -7,8 +7,8 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/memory.h"
 #include "model/modello.h"
+#include "platform/memory.h"
 
 namespace scen {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder.h"
 #include "model/nomi_file.h"
 #include "output/codifica_pezzi.h"
 #include "output/file_binari.h"
+#include "platform/folder.h"
 #include "support/files.h"
 
 namespace scen {
@@ -113,7 +113,7 @@ TEST(EncodingInPieces, TrackInPiecesIsTheWholeFile) {
 }
 
 TEST(EncodingInPieces, AFailureInTheLargestFileLeavesTheEarlierFilesWhole) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   const identita id{"Prova", "1"};
   modello m;
@@ -124,14 +124,14 @@ TEST(EncodingInPieces, AFailureInTheLargestFileLeavesTheEarlierFilesWhole) {
   dove.write(nome_file_linea(id), "earlier line data");
   dove.fail_after_bytes(3 * byte_pezzo + 7);
   EXPECT_THROW(scrivi_file_binari(m, id, dove), platform_error);
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), "earlier line data");
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_linea(id)), "earlier line data");
   EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "nothing half written, no temporary left";
 
   dove.fail_after_bytes(std::nullopt);
   EXPECT_EQ(scrivi_file_binari(m, id, dove).size(), 3u);
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), codifica_linea(*m.planimetria));
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_percorso(id)), codifica_percorso(*m.percorso));
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_sommario(id)), codifica_sommario(m.stazioni));
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_linea(id)), codifica_linea(*m.planimetria));
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_percorso(id)), codifica_percorso(*m.percorso));
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_sommario(id)), codifica_sommario(m.stazioni));
 }
 
 }  // namespace

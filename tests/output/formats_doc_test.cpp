@@ -14,7 +14,7 @@ namespace {
 
 std::string formati() {
   const auto file = std::filesystem::path(SCENARIO_TEST_DATA).parent_path().parent_path() / "docs" / "formats.md";
-  return test_util::leggi_file(file);
+  return test_util::read_file(file);
 }
 
 // The table row of a code: "| 8 | station position P m is ... |".

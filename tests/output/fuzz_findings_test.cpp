@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "support/sources.h"
 #include "output/decodifica.h"
 #include "output/file_binari.h"
+#include "support/sources.h"
 
 namespace scen {
 namespace {
@@ -42,8 +42,8 @@ TEST(FuzzFindings, LineDataTagWithAHighByteIsUnknown) {
 // It used to be stored whole, and the summary file then held a wrapped length
 // followed by all the bytes, a file that no longer decodes.
 TEST(FuzzFindings, ATextLongerThanItsLengthFieldIsARunTimeFailure) {
+  using test_util::join_crlf;
   using test_util::linea;
-  using test_util::righe;
   using test_util::treno;
   auto stazione = [](const std::string& nome) {
     return "stazione,  10000, 22, 500, 0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " + nome;
@@ -54,11 +54,12 @@ TEST(FuzzFindings, ATextLongerThanItsLengthFieldIsARunTimeFailure) {
     std::string train;
     std::int32_t codice;
   } casi[] = {
-      {"station name of 65535 bytes", linea(), treno(righe({stazione(std::string(65535, 'A'))})), 0},
-      {"station name of 65536 bytes", linea(), treno(righe({stazione(std::string(65536, 'A'))})), 25},
+      {"station name of 65535 bytes", linea(), treno(join_crlf({stazione(std::string(65535, 'A'))})), 0},
+      {"station name of 65536 bytes", linea(), treno(join_crlf({stazione(std::string(65536, 'A'))})), 25},
       {"quoted station name of 70000 bytes", linea(),
-       treno(righe({stazione("\"" + std::string(70000, 'B') + "\"")})), 25},
-      {"board text of 65535 bytes", linea("cartello indicatore,  1000,  " + std::string(65535, 'C') + "\r\n"), treno(), 0},
+       treno(join_crlf({stazione("\"" + std::string(70000, 'B') + "\"")})), 25},
+      {"board text of 65535 bytes", linea("cartello indicatore,  1000,  " + std::string(65535, 'C') + "\r\n"), treno(),
+       0},
       {"board text of 65536 bytes", linea("cartello indicatore,  1000,  " + std::string(65536, 'C') + "\r\n"), treno(),
        25},
   };

@@ -16,10 +16,10 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::temp_folder;
 
 TEST(FolderLock, ASecondRunWaitsItsTimeThenFindsTheFolderBusy) {
-  cartella_temporanea dir;
+  temp_folder dir;
   {
     folder_lock primo(dir.path());
     EXPECT_TRUE(fs::is_regular_file(dir.path() / std::string(folder_lock::file_name)));
@@ -30,7 +30,7 @@ TEST(FolderLock, ASecondRunWaitsItsTimeThenFindsTheFolderBusy) {
 }
 
 TEST(FolderLock, TheLockOfAProcessThatDiedNeverBlocksTheNextRun) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const pid_t figlio = ::fork();
   ASSERT_GE(figlio, 0);
   if (figlio == 0) {

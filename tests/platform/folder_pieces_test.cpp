@@ -42,11 +42,11 @@ TEST(FolderPieces, ThePiecesMakeTheFileAndReplaceALongerOne) {
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
-    test_util::cartella_temporanea tmp;
+    test_util::temp_folder tmp;
     folder dove(tmp.path());
     dove.write("a.dat", std::string(5000, 'x'));
     dove.write_in_pieces("a.dat", pezzi(c.pezzi));
-    EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), c.atteso);
+    EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), c.atteso);
     EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "no temporary file is left behind";
   }
 }
@@ -59,7 +59,7 @@ TEST(FolderPieces, TheFailureSeamCountsTheBytesOfAllPieces) {
   // Pieces of 3, 3 and 4 bytes: 10 in all.
   for (const caso c : {caso{0, true}, caso{3, true}, caso{5, true}, caso{9, true}, caso{10, false}}) {
     SCOPED_TRACE(c.dopo);
-    test_util::cartella_temporanea tmp;
+    test_util::temp_folder tmp;
     folder dove(tmp.path());
     dove.write("a.dat", "old content");
     dove.fail_after_bytes(c.dopo);
@@ -70,17 +70,17 @@ TEST(FolderPieces, TheFailureSeamCountsTheBytesOfAllPieces) {
       } catch (const platform_error& g) {
         EXPECT_EQ(g.file(), tmp.path() / "a.dat");
       }
-      EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
+      EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old content");
     } else {
       dove.write_in_pieces("a.dat", pezzi({"abc", "def", "ghij"}));
-      EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "abcdefghij");
+      EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "abcdefghij");
     }
     EXPECT_EQ(file_nella_cartella(tmp.path()), 1);
   }
 }
 
 TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write("a.dat", "old content");
   EXPECT_THROW(dove.write_in_pieces("a.dat",
@@ -89,7 +89,7 @@ TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
                                      throw std::length_error("cannot encode");
                                    }),
                std::length_error);
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old content");
   EXPECT_EQ(file_nella_cartella(tmp.path()), 1);
 }
 

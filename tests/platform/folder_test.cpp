@@ -12,17 +12,17 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(Folder, ReplacingALongerFileLeavesExactlyTheNewBytes) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write("a.dat", std::string(1000, 'x'));
   dove.write("a.dat", "abc");
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "abc");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "abc");
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1)
       << "no temporary file is left behind";
 }
 
 TEST(Folder, AWriteFailingHalfWayKeepsTheOldFileWholeAndNamesTheFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write("a.dat", "old content");
   dove.fail_after_bytes(5);
@@ -33,13 +33,13 @@ TEST(Folder, AWriteFailingHalfWayKeepsTheOldFileWholeAndNamesTheFile) {
     EXPECT_EQ(g.file(), tmp.path() / "a.dat");
     EXPECT_FALSE(g.reason().empty());
   }
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old content");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old content");
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
 }
 
 TEST(Folder, AFolderThatCannotBeWrittenIsAPlatformFailure) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   fs::permissions(tmp.path(), fs::perms::owner_read | fs::perms::owner_exec);
   folder dove(tmp.path());
   EXPECT_THROW(dove.write("a.dat", "x"), platform_error);
@@ -56,7 +56,7 @@ TEST(Folder, AMissingFolderIsAPlatformFailureNamingTheFile) {
 }
 
 TEST(Folder, NeverReplacesWhatIsNotARegularFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   fs::create_directory(tmp.path() / "sub");
   fs::create_symlink("/dev/null", tmp.path() / "link.dat");
   folder dove(tmp.path());
@@ -70,7 +70,7 @@ TEST(Folder, NeverReplacesWhatIsNotARegularFile) {
 }
 
 TEST(Folder, ReadAndDelete) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   EXPECT_EQ(dove.read("none.txt"), std::nullopt);
   EXPECT_NO_THROW(dove.remove("none.txt")) << "deleting a missing file is nothing to do";

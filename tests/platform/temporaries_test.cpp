@@ -21,14 +21,14 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::temp_folder;
 
 // Every entry of a folder by name, with the bytes of the regular files.
 std::map<std::string, std::string> contenuto(const fs::path& dir) {
   std::map<std::string, std::string> r;
   for (const auto& voce : fs::directory_iterator(dir)) {
     const std::string nome = voce.path().filename().string();
-    r[nome] = voce.is_regular_file() ? test_util::leggi_file(voce.path()) : std::string("(not a file)");
+    r[nome] = voce.is_regular_file() ? test_util::read_file(voce.path()) : std::string("(not a file)");
   }
   return r;
 }
@@ -39,31 +39,31 @@ std::function<std::string()> nomi_in_fila(std::vector<std::string> nomi) {
 }
 
 TEST(Temporaries, WhatIsPlantedAtATemporaryNameIsNeitherFollowedNorWaitedFor) {
-  cartella_temporanea dir, fuori;
+  temp_folder dir, fuori;
   const fs::path bersaglio = fuori.path() / "victim";
-  test_util::scrivi_file(bersaglio, "not yours");
+  test_util::write_file(bersaglio, "not yours");
   const auto temporaneo = [&](const std::string& s) { return dir.path() / (".a.dat.tmp-" + s); };
   fs::create_symlink(bersaglio, temporaneo("link"));
   fs::create_symlink(fuori.path() / "nothing-here", temporaneo("dangling"));
   ASSERT_EQ(::mkfifo(temporaneo("fifo").c_str(), 0644), 0);
   fs::create_directory(temporaneo("dir"));
-  test_util::scrivi_file(temporaneo("file"), "another process's file");
+  test_util::write_file(temporaneo("file"), "another process's file");
 
   folder dove(dir.path());
   dove.temporary_names_from(nomi_in_fila({"link", "dangling", "fifo", "dir", "file", "free"}));
   dove.write("a.dat", "new");
-  EXPECT_EQ(test_util::leggi_file(dir.path() / "a.dat"), "new");
-  EXPECT_EQ(test_util::leggi_file(bersaglio), "not yours");
+  EXPECT_EQ(test_util::read_file(dir.path() / "a.dat"), "new");
+  EXPECT_EQ(test_util::read_file(bersaglio), "not yours");
   EXPECT_FALSE(fs::exists(fuori.path() / "nothing-here"));
   EXPECT_TRUE(fs::is_symlink(temporaneo("link")));
   EXPECT_TRUE(fs::is_fifo(temporaneo("fifo")));
   EXPECT_TRUE(fs::is_directory(temporaneo("dir")));
-  EXPECT_EQ(test_util::leggi_file(temporaneo("file")), "another process's file");
+  EXPECT_EQ(test_util::read_file(temporaneo("file")), "another process's file");
   EXPECT_FALSE(fs::exists(temporaneo("free"))) << "renamed to its final name";
 }
 
 TEST(Temporaries, NamesComeFromTheSystemsRandomSourceAndDiffer) {
-  cartella_temporanea dir;
+  temp_folder dir;
   folder dove(dir.path());
   file_set insieme(dove);
   insieme.write("a.dat", "1");
@@ -77,7 +77,7 @@ TEST(Temporaries, NamesComeFromTheSystemsRandomSourceAndDiffer) {
 }
 
 TEST(Temporaries, WhenEveryNameIsTakenTheMessageNamesTheTemporaryAndWhatIsThere) {
-  cartella_temporanea dir;
+  temp_folder dir;
   fs::create_directory(dir.path() / ".a.dat.tmp-x");
   folder dove(dir.path());
   dove.temporary_names_from([] { return std::string("x"); });

@@ -27,7 +27,7 @@ namespace {
 using test_util::allineato;
 using test_util::campi;
 using test_util::numero;
-using test_util::righe_crlf;
+using test_util::split_crlf;
 
 // The lines under each section header, headers in file order.
 struct sezione {
@@ -37,7 +37,7 @@ struct sezione {
 
 std::vector<sezione> sezioni(const std::string& testo) {
   std::vector<sezione> s;
-  for (const std::string& r : righe_crlf(testo)) {
+  for (const std::string& r : split_crlf(testo)) {
     if (!r.empty() && r.front() == '[') {
       s.push_back({r, {}});
     } else {
@@ -154,7 +154,7 @@ TEST(RouteSource, SectionsInOrderWithTheGeneralLinesAsWritten) {
   EXPECT_TRUE(righe_di(s, "[montagne]").empty());
   EXPECT_TRUE(righe_di(s, "[indicazioni]").empty());
   EXPECT_TRUE(righe_di(s, "[fine]").empty());
-  EXPECT_EQ(righe_crlf(testo_linea()).size(), 75u);
+  EXPECT_EQ(split_crlf(testo_linea()).size(), 75u);
 }
 
 TEST(RouteSource, CurvesAscendWithoutOverlapsAroundTheQuotedOnes) {
@@ -302,7 +302,7 @@ TEST(TrainSource, SectionsInOrderWithTheirCounts) {
   EXPECT_EQ(righe_di(s, "[rallentamenti]"),
             std::vector<std::string>{"rallentamento,   36500,    70,  500, 1,  1,  0"});
   EXPECT_EQ(righe_di(s, "[codici]"), std::vector<std::string>{"abbattimento,   56000,   180"});
-  EXPECT_EQ(righe_crlf(testo_treno()).size(), 99u);
+  EXPECT_EQ(split_crlf(testo_treno()).size(), 99u);
 }
 
 TEST(TrainSource, EveryLineKeepsItsColumnLayout) {
@@ -505,7 +505,7 @@ TEST(EmbeddedCells, TheCodePassFindsTheCellsItNeedsAroundTheSlowdown) {
 // ---------------------------------------------------------------- one journey
 
 std::vector<std::string> corpo_scheda() {
-  const auto righe = righe_crlf(testo_scheda());
+  const auto righe = split_crlf(testo_scheda());
   return {righe.begin() + 16, righe.begin() + 40};
 }
 std::string nome_in_scheda(const std::string& riga) {
@@ -590,7 +590,7 @@ TEST(OneJourney, TheSheetListsTheStationsInLineOrderWithTheirTimes) {
 TEST(OneJourney, TheOrderAndTheNotesTellTheSlowdownOfTheTrainSource) {
   const auto& r = treno().rallentamenti.at(0);
   const int x = r[0], v = r[1], l = r[2];
-  const auto ordine = righe_crlf(testo_rallentamenti());
+  const auto ordine = split_crlf(testo_rallentamenti());
   const auto celle = [&](std::size_t i) {
     std::string s = ordine.at(12).substr(0, 82);
     std::vector<std::string> k;
@@ -632,7 +632,7 @@ TEST(OneJourney, ThePlacesOfTheNotesAreStationsOfTheTrainSource) {
   EXPECT_LE(vescana->posizione(), fine_ripetizione + 1000);
   EXPECT_GE(vescana->inizio(), fine_ripetizione);
   // The rank of the notes and the braked mass of the sheet are the train's.
-  const auto scheda = righe_crlf(testo_scheda());
+  const auto scheda = split_crlf(testo_scheda());
   EXPECT_NE(scheda.at(4).find("V160 B"), std::string::npos);
   EXPECT_NE(testo_note().find("rango B"), std::string::npos);
   EXPECT_NE(scheda.at(5).find("125%"), std::string::npos);

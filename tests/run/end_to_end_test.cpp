@@ -31,7 +31,7 @@ corsa esegui_e_raccogli(const fs::path& cartella, const fs::path& programma) {
   c.process = test_util::run_process({programma.string()}, {}, test_util::environment_without_display());
   for (const fs::directory_entry& e : fs::directory_iterator(cartella)) {
     if (e.path() == programma) continue;
-    c.file[e.path().filename().string()] = test_util::leggi_file(e.path());
+    c.file[e.path().filename().string()] = test_util::read_file(e.path());
   }
   return c;
 }
@@ -87,7 +87,7 @@ class EndToEnd : public ::testing::Test {
  protected:
   // Two runs in the same fresh folder; every test looks at their results.
   static void SetUpTestSuite() {
-    cartella_ = std::make_unique<test_util::cartella_temporanea>();
+    cartella_ = std::make_unique<test_util::temp_folder>();
     programma_ = cartella_->path() / fs::path(SCENARIO_EXE).filename();
     fs::copy_file(SCENARIO_EXE, programma_);
     fs::permissions(programma_, fs::perms::owner_all, fs::perm_options::add);
@@ -104,7 +104,7 @@ class EndToEnd : public ::testing::Test {
   static const corsa& seconda() { return corse_.at(1); }
   static const std::string& file_di(const std::string& nome) { return prima().file.at(nome); }
 
-  static inline std::unique_ptr<test_util::cartella_temporanea> cartella_;
+  static inline std::unique_ptr<test_util::temp_folder> cartella_;
   static inline fs::path programma_;
   static inline std::vector<corsa> corse_;
 

@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder.h"
-#include "platform/folder_lock.h"
-#include "platform/exit_status.h"
-#include "run/pipeline.h"
 #include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
+#include "platform/exit_status.h"
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
 #include "support/child_process.h"
 #include "support/files.h"
 #include "writers/scrittori.h"
@@ -35,7 +35,7 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::temp_folder;
 
 std::string motivo(int e) { return std::strerror(e); }
 
@@ -43,7 +43,7 @@ std::string motivo(int e) { return std::strerror(e); }
 std::map<std::string, std::string> contenuto(const fs::path& dir) {
   std::map<std::string, std::string> r;
   for (const auto& voce : fs::directory_iterator(dir)) {
-    if (voce.is_regular_file()) r[voce.path().filename().string()] = test_util::leggi_file(voce.path());
+    if (voce.is_regular_file()) r[voce.path().filename().string()] = test_util::read_file(voce.path());
   }
   return r;
 }
@@ -57,7 +57,7 @@ struct riferimento {
 
 const riferimento& corsa_pulita() {
   static const riferimento r = [] {
-    cartella_temporanea dir;
+    temp_folder dir;
     folder dove(dir.path());
     modello m;
     const esito_percorso esito = esegui_scenario(dove, m);
@@ -135,7 +135,7 @@ class disco_piccolo {
   const fs::path& path() const { return dir_.path(); }
 
  private:
-  cartella_temporanea dir_;
+  temp_folder dir_;
   bool montato_ = false;
   std::string errore_;
 };
@@ -173,7 +173,7 @@ TEST(PlatformFaults, AWriteFailingAtByteNNamesItsFileAndLeavesNoFinalNameHalfWri
     const std::optional<std::string> atteso = primo_oltre(n);
     if (!atteso) continue;
     SCOPED_TRACE("fails after byte " + std::to_string(n) + ", in " + *atteso);
-    cartella_temporanea dir;
+    temp_folder dir;
     folder dove(dir.path());
     dove.fail_after_bytes(n);
     const auto g = corsa_con_guasto(dove);
@@ -187,7 +187,7 @@ TEST(PlatformFaults, AWriteFailingAtByteNNamesItsFileAndLeavesNoFinalNameHalfWri
 
 // A file from an earlier run stays whole when its replacement fails.
 TEST(PlatformFaults, AFailedReplacementKeepsTheEarlierFileWhole) {
-  cartella_temporanea dir;
+  temp_folder dir;
   {
     folder dove(dir.path());
     modello m;
@@ -210,7 +210,7 @@ TEST(PlatformFaults, AFailedReplacementKeepsTheEarlierFileWhole) {
 // ---- a folder that cannot be written --------------------------------------
 
 TEST(PlatformFaults, AFolderThatCannotBeWrittenStopsTheRunAtItsFirstFile) {
-  cartella_temporanea dir;
+  temp_folder dir;
   immutabile bloccata(dir.path());
   if (!bloccata.attivo()) GTEST_SKIP() << "this file system has no immutable flag";
   folder dove(dir.path());
@@ -230,7 +230,7 @@ TEST(PlatformFaults, ASourceThatCannotBeDeletedNamesTheSource) {
   const identita id = identita_incorporata();
   for (const std::string& bloccato : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
     SCOPED_TRACE(bloccato);
-    cartella_temporanea dir;
+    temp_folder dir;
     folder dove(dir.path());
     dati_linea(dove, id);
     dati_treno(dove, id);
@@ -288,7 +288,7 @@ fs::path copia_programma(const fs::path& dir) {
 TEST(PlatformFaults, TheProgramInAFolderItCannotWriteExitsWith2NamingTheFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "setpriv (util-linux) is not installed";
-  cartella_temporanea dir;
+  temp_folder dir;
   fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
   const fs::path programma = copia_programma(dir.path());

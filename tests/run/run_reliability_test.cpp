@@ -29,16 +29,16 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
 using test_util::run_process;
 using test_util::run_tool;
+using test_util::temp_folder;
 
 // Every entry of a folder by name, with the bytes of the regular files.
 std::map<std::string, std::string> contenuto(const fs::path& dir) {
   std::map<std::string, std::string> r;
   for (const auto& voce : fs::directory_iterator(dir)) {
     const std::string nome = voce.path().filename().string();
-    r[nome] = voce.is_regular_file() ? test_util::leggi_file(voce.path()) : std::string("(not a file)");
+    r[nome] = voce.is_regular_file() ? test_util::read_file(voce.path()) : std::string("(not a file)");
   }
   return r;
 }
@@ -70,11 +70,11 @@ void corsa_pulita(const fs::path& dir) {
 // ---- one run per folder -----------------------------------------------------
 
 TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const fs::path programma = copia_programma(dir.path());
-  cartella_temporanea sorgenti;
-  test_util::scrivi_file(sorgenti.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
-  test_util::scrivi_file(sorgenti.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  temp_folder sorgenti;
+  test_util::write_file(sorgenti.path() / "l.txt", test_util::join_crlf(test_util::linea_piccola()));
+  test_util::write_file(sorgenti.path() / "t.txt", test_util::join_crlf(test_util::treno_piccolo()));
   folder_lock altro(dir.path());
   const auto prima = contenuto(dir.path());
   for (const std::vector<std::string>& argv :
@@ -93,11 +93,11 @@ TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
 // ---- temporaries --------------------------------------------------------------
 
 TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const identita id = identita_incorporata();
   const std::string traccia = nome_file_percorso(id);
   const auto crea = [&](const std::string& nome, bool vecchio) {
-    test_util::scrivi_file(dir.path() / nome, "x");
+    test_util::write_file(dir.path() / nome, "x");
     if (vecchio) fs::last_write_time(dir.path() / nome, fs::file_time_type::clock::now() - std::chrono::hours(1));
   };
   crea("." + traccia + ".tmp-0123456789abcdef", true);           // ours, abandoned
@@ -137,12 +137,12 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
   const identita id = identita_incorporata();
   for (const std::string& guasto : {nome_file_percorso(id), nome_file_sommario(id), nome_note(id)}) {
     SCOPED_TRACE(guasto);
-    cartella_temporanea dir;
+    temp_folder dir;
     corsa_pulita(dir.path());
     // The earlier set differs from what this run would write.
     for (const std::string& nome : {nome_note(id), nome_file_linea(id), nome_file_sommario(id),
                                     nome_file_percorso(id)}) {
-      test_util::scrivi_file(dir.path() / nome, "earlier " + nome);
+      test_util::write_file(dir.path() / nome, "earlier " + nome);
     }
     const auto prima = contenuto(dir.path());
     folder dove(dir.path());
@@ -160,7 +160,7 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
 }
 
 TEST(FileSet, AFatalEndReplacesTheDocumentsAndNoBinaryFile) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const identita id = identita_incorporata();
   folder dove(dir.path());
   dati_linea(dove, id);
@@ -187,9 +187,9 @@ TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) 
   const identita id = identita_incorporata();
   for (const std::string& sorgente : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
     SCOPED_TRACE(sorgente);
-    cartella_temporanea dir;
+    temp_folder dir;
     corsa_pulita(dir.path());
-    for (const auto& voce : fs::directory_iterator(dir.path())) test_util::scrivi_file(voce.path(), "earlier");
+    for (const auto& voce : fs::directory_iterator(dir.path())) test_util::write_file(voce.path(), "earlier");
     const auto prima = contenuto(dir.path());
     folder dove(dir.path());
     dove.fail_reads_of(sorgente);
@@ -211,7 +211,7 @@ TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) 
 // searches every folder, so the compile runs in a child that has given up root.
 TEST(PlatformFailures, ASourceThatCannotBeLookedUpIsNotAMissingSource) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the child another user";
-  cartella_temporanea dir;
+  temp_folder dir;
   const identita id = identita_incorporata();
   const fs::path chiusa = dir.path() / "closed";
   fs::create_directory(chiusa);
@@ -239,7 +239,7 @@ TEST(PlatformFailures, ASourceThatCannotBeLookedUpIsNotAMissingSource) {
 }
 
 TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const fs::path programma = copia_programma(dir.path());
   ASSERT_EQ(run_process({programma.string()}, {}, test_util::environment_without_display()).status, 0);
   const auto prima = contenuto(dir.path());
@@ -255,7 +255,7 @@ TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
 
 TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
   if (!fs::exists("/usr/bin/strace")) GTEST_SKIP() << "strace is not installed";
-  cartella_temporanea dir;
+  temp_folder dir;
   const fs::path programma = copia_programma(dir.path());
   const fs::path traccia = dir.path() / "syscalls.txt";
   // The leak checker cannot work under a tracer; everything else of a
@@ -266,7 +266,7 @@ TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
                                   "trace=fsync,fdatasync,rename,renameat,renameat2", programma.string()},
                                  {}, ambiente);
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string chiamate = test_util::leggi_file(traccia);
+  const std::string chiamate = test_util::read_file(traccia);
   fs::remove(traccia);
   // Every final file but the sources (deleted within the run) ...
   for (const std::string& nome : nomi_della_corsa(identita_incorporata())) {

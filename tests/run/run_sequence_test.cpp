@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "run/pipeline.h"
 #include "model/nomi_file.h"
+#include "run/pipeline.h"
 #include "support/files.h"
 #include "writers/testi.h"
 
@@ -19,7 +19,7 @@ const identita id = identita_incorporata();
 std::vector<std::string> binari() { return {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}; }
 
 TEST(RunSequence, EmbeddedRunIsCleanAndQuiet) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   modello m;
   const esito_percorso esito = esegui_scenario(dove, m);
@@ -32,24 +32,24 @@ TEST(RunSequence, EmbeddedRunIsCleanAndQuiet) {
 }
 
 TEST(RunSequence, ASecondRunOverLongerFilesLeavesExactlyTheNewBytes) {
-  test_util::cartella_temporanea pulita, sporca;
+  test_util::temp_folder pulita, sporca;
   folder a(pulita.path());
   modello ma;
   ASSERT_FALSE(esegui_scenario(a, ma).fatale);
   for (const auto& e : fs::directory_iterator(pulita.path())) {
-    test_util::scrivi_file(sporca.path() / e.path().filename(), std::string(3'000'000, 'z'));
+    test_util::write_file(sporca.path() / e.path().filename(), std::string(3'000'000, 'z'));
   }
   folder b(sporca.path());
   modello mb;
   ASSERT_FALSE(esegui_scenario(b, mb).fatale);
   for (const auto& e : fs::directory_iterator(pulita.path())) {
-    EXPECT_EQ(test_util::leggi_file(e.path()), test_util::leggi_file(sporca.path() / e.path().filename()))
+    EXPECT_EQ(test_util::read_file(e.path()), test_util::read_file(sporca.path() / e.path().filename()))
         << e.path().filename();
   }
 }
 
 TEST(RunSequence, WithoutThePlanViewTheLineDataFileIsLeftUntouched) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write(nome_file_linea(id), "earlier line data");
   dove.write(nome_sorgente_linea(id), testo_linea());
@@ -61,12 +61,12 @@ TEST(RunSequence, WithoutThePlanViewTheLineDataFileIsLeftUntouched) {
   const auto esito = memorizza_percorso(m, 0, id, s, dove);
   EXPECT_EQ(m.codice_errore, 0);
   EXPECT_EQ(esito.scritti, (std::vector<std::string>{nome_file_sommario(id), nome_file_percorso(id)}));
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / nome_file_linea(id)), "earlier line data");
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_linea(id)), "earlier line data");
 }
 
 TEST(RunSequence, NoTrackCellsEndsThroughErroreWithTheCode) {
   // The route source is missing: code 101, no cells, nothing to store.
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   modello m;
   sorgenti_in_memoria s(std::nullopt, testo_treno());
@@ -82,7 +82,7 @@ TEST(RunSequence, NoTrackCellsEndsThroughErroreWithTheCode) {
 }
 
 TEST(RunSequence, ASecondLengthLineOverTheLimitKeepsTheFirstCellsAndTheRunGoesOn) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   std::string route = testo_linea();
   const std::string riga = "lunghezza percorso,    85000\r\n";
@@ -106,7 +106,7 @@ TEST(RunSequence, TheEndOfARun) {
 }
 
 TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.fail_after_bytes(100);
   try {
@@ -122,7 +122,7 @@ TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {
 // The marker step inside memorizza_percorso: a compile that leaves no track
 // cells ends the run through its fatal text, before any binary file.
 TEST(MarkerStep, NoTrackCellsAfterCompilingEndsThroughErrore) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   modello m;
   sorgenti_in_memoria s(std::nullopt, std::nullopt);  // no route source: code 101 once the compiler runs

@@ -1,4 +1,5 @@
-// Small helpers shared by the tests.
+// Files and folders for the tests: a fresh folder removed afterwards, and
+// whole files read and written as bytes.
 #pragma once
 
 #include <filesystem>
@@ -10,32 +11,32 @@
 namespace scen::test_util {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
-class cartella_temporanea {
+class temp_folder {
  public:
-  cartella_temporanea() {
+  temp_folder() {
     std::random_device rd;
     path_ = std::filesystem::temp_directory_path() / ("scenario-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(path_);
   }
-  ~cartella_temporanea() {
+  ~temp_folder() {
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
   }
-  cartella_temporanea(const cartella_temporanea&) = delete;
-  cartella_temporanea& operator=(const cartella_temporanea&) = delete;
+  temp_folder(const temp_folder&) = delete;
+  temp_folder& operator=(const temp_folder&) = delete;
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
 };
 
-inline std::string leggi_file(const std::filesystem::path& p) {
+inline std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void scrivi_file(const std::filesystem::path& p, const std::string& byte) {
+inline void write_file(const std::filesystem::path& p, const std::string& byte) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << byte;
 }

@@ -41,7 +41,7 @@ inline std::vector<std::string> modifica(std::vector<std::string> righe, const c
 inline std::pair<std::string, std::string> sorgenti_di(const caso& c) {
   const auto linea = c.nel_treno ? linea_piccola() : modifica(linea_piccola(), c);
   const auto treno = c.nel_treno ? modifica(treno_piccolo(), c) : treno_piccolo();
-  return {righe_crlf(linea), righe_crlf(treno)};
+  return {join_crlf(linea), join_crlf(treno)};
 }
 
 inline const std::string stazione_5000 = "stazione,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, ";

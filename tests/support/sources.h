@@ -13,18 +13,18 @@
 
 namespace scen::test_util {
 
-// Lines joined with CR LF, each line ended.
-inline std::string righe(std::initializer_list<std::string> l) {
-  std::string r;
-  for (const auto& x : l) r += x + "\r\n";
-  return r;
+// Lines joined with CR LF, each one ended by it, as the writers write them.
+inline std::string join_crlf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
 }
 
 inline std::string generale_linea() {
-  return righe({"[generale]", "lunghezza percorso,    85000", "progressiva chilometrica uno,    0,    82800,    1",
-                "progressiva chilometrica due,    0,    0,    0", "progressiva chilometrica tre,    0,    0,    0",
-                "sfondo uno,    33000", "sfondo due,    1", "sfondo tre,    0",
-                "ripetizione segnali 4 codici,    0,    76800"});
+  return join_crlf({"[generale]", "lunghezza percorso,    85000", "progressiva chilometrica uno,    0,    82800,    1",
+                    "progressiva chilometrica due,    0,    0,    0", "progressiva chilometrica tre,    0,    0,    0",
+                    "sfondo uno,    33000", "sfondo due,    1", "sfondo tre,    0",
+                    "ripetizione segnali 4 codici,    0,    76800"});
 }
 
 // A route source: the embedded general section, then `sezioni`, then "[fine]".
@@ -32,8 +32,8 @@ inline std::string linea(const std::string& sezioni = "") { return generale_line
 
 // A train source: the embedded general section, then `corpo`, then "[fine]".
 inline std::string treno(const std::string& corpo = "") {
-  return righe({"[generale]", "numero vetture,    12", "percentuale massa frenata,    125", "sabbia,    300",
-                "orologio,    8               34            15 "}) +
+  return join_crlf({"[generale]", "numero vetture,    12", "percentuale massa frenata,    125", "sabbia,    300",
+                    "orologio,    8               34            15 "}) +
          corpo + "[fine]\r\n";
 }
 
@@ -55,13 +55,6 @@ inline compilato compila(std::optional<std::string> route, std::optional<std::st
   r.linea_esiste = s.esiste_linea();
   r.treno_esiste = s.esiste_treno();
   return r;
-}
-
-// Lines joined with CR LF, each one ended by it, as the writers write them.
-inline std::string righe_crlf(const std::vector<std::string>& righe) {
-  std::string out;
-  for (const auto& r : righe) out += r + "\r\n";
-  return out;
 }
 
 // A short route (10 km, ultima_cella 340) and a train over it that compile

@@ -13,7 +13,7 @@ namespace scen::test_util {
 
 // The lines of a file whose every line ends in CR LF. Adds a test failure
 // (naming the byte) for a lone CR, a lone LF or a last line without its end.
-inline std::vector<std::string> righe_crlf(std::string_view byte) {
+inline std::vector<std::string> split_crlf(std::string_view byte) {
   std::vector<std::string> righe;
   std::string corrente;
   for (std::size_t i = 0; i < byte.size(); ++i) {

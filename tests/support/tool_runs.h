@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "model/nomi_file.h"
 #include "platform/folder.h"
 #include "run/pipeline.h"
-#include "platform/window.h"
-#include "model/nomi_file.h"
 #include "support/child_process.h"
 #include "support/files.h"
 #include "support/sources.h"
@@ -17,9 +16,10 @@
 
 namespace scen::test_util {
 
-inline process_result run_tool(std::vector<std::string> argomenti, const std::filesystem::path& cartella) {
-  argomenti.insert(argomenti.begin(), SCENARIO_TOOL_EXE);
-  return run_process(argomenti, cartella);
+// The built tool with `args`, in `folder`.
+inline process_result run_tool(std::vector<std::string> args, const std::filesystem::path& folder) {
+  args.insert(args.begin(), SCENARIO_TOOL_EXE);
+  return run_process(args, folder);
 }
 
 // The embedded scenario's three binary files in `dir`, as the run makes them

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "support/sources.h"
 #include "support/child_process.h"
 #include "support/files.h"
+#include "support/sources.h"
 
 namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::join_crlf;
 using test_util::linea;
-using test_util::righe;
+using test_util::temp_folder;
 using test_util::treno;
 
 // The tool's exit statuses.
@@ -63,12 +63,12 @@ struct corsa_tool {
   std::vector<std::string> scritti;  // files in the output folder
 };
 
-corsa_tool compila(const cartella_temporanea& dir, const std::string& route, const std::string& train,
+corsa_tool compila(const temp_folder& dir, const std::string& route, const std::string& train,
                    std::vector<std::string> altri = {}) {
   const fs::path r = dir.path() / "route.txt";
   const fs::path t = dir.path() / "train.txt";
-  test_util::scrivi_file(r, route);
-  test_util::scrivi_file(t, train);
+  test_util::write_file(r, route);
+  test_util::write_file(t, train);
   const fs::path uscita = dir.path() / "out";
   std::vector<std::string> argomenti{SCENARIO_TOOL_EXE, "compile", r.string(), t.string(), "-o", uscita.string()};
   argomenti.insert(argomenti.end(), altri.begin(), altri.end());
@@ -102,21 +102,22 @@ TEST(HostileSources, EndWithAClearResult) {
   const caso casi[] = {
       {"NUL inside a number", nul_numero, treno(), con_errore, "route.txt:6:"},
       {"NUL inside the length", nul_lunghezza, treno(), fatale, "fatal error 25"},
-      {"NUL inside a station name", linea(), treno(righe({stazione(std::string("VEL\0MORA", 8))})), pulito, ""},
+      {"NUL inside a station name", linea(), treno(join_crlf({stazione(std::string("VEL\0MORA", 8))})), pulito, ""},
       {"NUL bytes only", std::string(4096, '\0'), std::string(4096, '\0'), fatale, "fatal error 102"},
       {"binary garbage as the route", spazzatura(1 << 20, 1), treno(), fatale, "fatal error 102"},
       {"binary garbage as the train", linea(), spazzatura(1 << 20, 2), pulito, ""},
       {"garbage after [generale]", "[generale]\r\n" + spazzatura(1 << 20, 3), treno(), fatale, ""},
       {"a quote that never closes in a station name", linea(),
-       treno(righe({stazione("\"VELMORA"), stazione("X"), "segnale,  1650, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0"})), pulito, ""},
-      {"a quote that never closes in a board text", linea("cartello indicatore,  1000,  \"TESTO\r\npendenza, 2000, 5\r\n"),
-       treno(), pulito, ""},
+       treno(join_crlf({stazione("\"VELMORA"), stazione("X"), "segnale,  1650, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0"})), pulito,
+       ""},
+      {"a quote that never closes in a board text",
+       linea("cartello indicatore,  1000,  \"TESTO\r\npendenza, 2000, 5\r\n"), treno(), pulito, ""},
       {"a quote that never closes in a key", "\"[generale]\r\nlunghezza percorso, 5000\r\n", treno(), fatale,
        "fatal error 102"},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
-    cartella_temporanea dir;
+    temp_folder dir;
     controlla(c, compila(dir, c.route, c.train));
   }
 }
@@ -127,11 +128,11 @@ TEST(HostileSources, OneVeryLongLineUnderTheLimit) {
       // A field of 32 MiB that is no key: the compile reads past it.
       {"32 MiB line in the route", linea(lunga + "\r\n"), treno(), pulito, ""},
       // A station name of 32 MiB does not fit the summary file's 16-bit text length.
-      {"32 MiB station name", linea(), treno(righe({stazione(lunga)})), con_errore, "does not fit station name"},
+      {"32 MiB station name", linea(), treno(join_crlf({stazione(lunga)})), con_errore, "does not fit station name"},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
-    cartella_temporanea dir;
+    temp_folder dir;
     controlla(c, compila(dir, c.route, c.train));
   }
 }
@@ -144,14 +145,14 @@ TEST(HostileSources, TenMillionShortLines) {
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
-    cartella_temporanea dir;
+    temp_folder dir;
     controlla(c, compila(dir, c.route, c.train));
   }
 }
 
 TEST(HostileSources, ASourceOverTheSizeLimitIsRefused) {
   // 100 MB on one line, above the 64 MiB the tool reads at most.
-  cartella_temporanea dir;
+  temp_folder dir;
   const caso c{"100 MB line", std::string(100'000'000, 'x'), treno(), rifiutato, "larger than 67108864 bytes"};
   const auto r = compila(dir, c.route, c.train);
   controlla(c, r);
@@ -172,7 +173,7 @@ TEST(HostileSources, ANameThatLeavesTheFolderIsRefused) {
   };
   for (const nome& n : nomi) {
     SCOPED_TRACE(std::string(n.opzione) + " \"" + n.valore + "\"");
-    cartella_temporanea dir;
+    temp_folder dir;
     const auto prima = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
     const auto r = compila(dir, linea(), treno(), {n.opzione, n.valore});
     EXPECT_EQ(r.process.status, rifiutato) << r.process.err;

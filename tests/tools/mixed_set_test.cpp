@@ -12,32 +12,32 @@
 namespace scen {
 namespace {
 
-using test_util::cartella_temporanea;
+using test_util::temp_folder;
 
 const identita id = identita_incorporata();
 
 // The three files of one compile of `linea` and `treno` under the embedded identity.
 file_scenario compila(const std::vector<std::string>& linea, const std::vector<std::string>& treno) {
-  cartella_temporanea dir;
+  temp_folder dir;
   folder dove(dir.path());
   modello m;
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
-  sorgenti_in_memoria s(test_util::righe_crlf(linea), test_util::righe_crlf(treno));
+  sorgenti_in_memoria s(test_util::join_crlf(linea), test_util::join_crlf(treno));
   const esito_percorso esito = memorizza_percorso(m, 1, id, s, dove);
   if (esito.fatale || m.codice_errore != 0) throw std::runtime_error("the test scenario does not compile clean");
-  return {test_util::leggi_file(dir.path() / nome_file_linea(id)),
-          test_util::leggi_file(dir.path() / nome_file_sommario(id)),
-          test_util::leggi_file(dir.path() / nome_file_percorso(id))};
+  return {test_util::read_file(dir.path() / nome_file_linea(id)),
+          test_util::read_file(dir.path() / nome_file_sommario(id)),
+          test_util::read_file(dir.path() / nome_file_percorso(id))};
 }
 
 const file_scenario& incorporato() {
   static const file_scenario f = [] {
-    cartella_temporanea dir;
+    temp_folder dir;
     test_util::compila_incorporato(dir.path());
-    return file_scenario{test_util::leggi_file(dir.path() / nome_file_linea(id)),
-                         test_util::leggi_file(dir.path() / nome_file_sommario(id)),
-                         test_util::leggi_file(dir.path() / nome_file_percorso(id))};
+    return file_scenario{test_util::read_file(dir.path() / nome_file_linea(id)),
+                         test_util::read_file(dir.path() / nome_file_sommario(id)),
+                         test_util::read_file(dir.path() / nome_file_percorso(id))};
   }();
   return f;
 }
@@ -108,9 +108,9 @@ TEST(MixedSet, StationsThatDoNotMatchTheTracksMarkersNameThePair) {
 }
 
 TEST(MixedSet, TheToolsCheckNamesTheOddFileWithStatus1) {
-  cartella_temporanea dir;
+  temp_folder dir;
   test_util::compila_incorporato(dir.path());
-  test_util::scrivi_file(dir.path() / nome_file_sommario(id), *piccolo().sommario);
+  test_util::write_file(dir.path() / nome_file_sommario(id), *piccolo().sommario);
   const auto r = test_util::run_tool({"check", "."}, dir.path());
   EXPECT_EQ(r.status, exit_status::problem);
   EXPECT_NE(r.out.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +

@@ -10,21 +10,21 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::read_file;
 using test_util::run_tool;
-using test_util::leggi_file;
-using test_util::scrivi_file;
+using test_util::temp_folder;
+using test_util::write_file;
 
 const identita id_inc = identita_incorporata();
 
 // The embedded scenario's files, compiled once for every test here.
 const file_scenario& buoni() {
   static const file_scenario f = [] {
-    cartella_temporanea dir;
+    temp_folder dir;
     test_util::compila_incorporato(dir.path());
-    return file_scenario{leggi_file(dir.path() / nome_file_linea(id_inc)),
-                         leggi_file(dir.path() / nome_file_sommario(id_inc)),
-                         leggi_file(dir.path() / nome_file_percorso(id_inc))};
+    return file_scenario{read_file(dir.path() / nome_file_linea(id_inc)),
+                         read_file(dir.path() / nome_file_sommario(id_inc)),
+                         read_file(dir.path() / nome_file_percorso(id_inc))};
   }();
   return f;
 }
@@ -168,11 +168,11 @@ TEST(Check, AnotherIdentityFailsOnNamesAndBothCheckCodes) {
 }
 
 TEST(Check, ToolPrintsOkOrEveryProblemWithExitStatus) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const auto scrivi = [&](const file_scenario& f) {
-    scrivi_file(dir.path() / nome_file_linea(id_inc), *f.linea);
-    scrivi_file(dir.path() / nome_file_sommario(id_inc), *f.sommario);
-    scrivi_file(dir.path() / nome_file_percorso(id_inc), *f.percorso);
+    write_file(dir.path() / nome_file_linea(id_inc), *f.linea);
+    write_file(dir.path() / nome_file_sommario(id_inc), *f.sommario);
+    write_file(dir.path() / nome_file_percorso(id_inc), *f.percorso);
   };
   scrivi(buoni());
   const auto ok = run_tool({"check"}, dir.path());

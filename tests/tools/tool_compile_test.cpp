@@ -16,11 +16,11 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::join_crlf;
+using test_util::read_file;
 using test_util::run_tool;
-using test_util::leggi_file;
-using test_util::righe_crlf;
-using test_util::scrivi_file;
+using test_util::temp_folder;
+using test_util::write_file;
 
 const identita id_inc = identita_incorporata();
 const std::vector<std::string> nomi_binari{nome_file_linea(id_inc), nome_file_sommario(id_inc),
@@ -41,7 +41,7 @@ struct impronta {
 impronta impronta_di(const fs::path& p) {
   struct stat st {};
   ::stat(p.c_str(), &st);
-  return {leggi_file(p), static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  return {read_file(p), static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 // One faulty pair of sources: the fixture with some lines replaced or added.
@@ -140,11 +140,11 @@ class CompileFaults : public ::testing::TestWithParam<caso_errore> {};
 
 TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
   const caso_errore& c = GetParam();
-  cartella_temporanea dir;
+  temp_folder dir;
   const auto linea = c.nel_treno ? test_util::linea_piccola() : modifica(test_util::linea_piccola(), c);
   const auto treno = c.nel_treno ? modifica(test_util::treno_piccolo(), c) : test_util::treno_piccolo();
-  scrivi_file(dir.path() / "route.txt", righe_crlf(linea));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  write_file(dir.path() / "route.txt", join_crlf(linea));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
   const impronta prima_linea = impronta_di(dir.path() / "route.txt");
   const impronta prima_treno = impronta_di(dir.path() / "train.txt");
 
@@ -212,9 +212,9 @@ TEST(Compile, EveryCodeTheCompilerOrPassRecordsHasAFaultCase) {
 }
 
 TEST(Compile, CleanSourcesGiveExitZeroAndTheThreeFiles) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -238,12 +238,12 @@ TEST(Compile, CleanSourcesGiveExitZeroAndTheThreeFiles) {
 // The code pass records its own code over the compile's: both are reported,
 // the compile's first, with its place.
 TEST(Compile, ACompileErrorOverwrittenByTheCodePassIsStillReported) {
-  cartella_temporanea dir;
+  temp_folder dir;
   auto treno = test_util::treno_piccolo();
   treno.insert(treno.end() - 1, {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0",
                                  "velocita,   16950,    80"});
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
   const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
   EXPECT_EQ(r.status, 1);
   const auto a = r.err.find("train.txt:27:13: error: " + messaggio_errore(15, 16950) + " [code 15]\n");
@@ -265,9 +265,9 @@ TEST(Compile, ACompileErrorOverwrittenByTheCodePassIsStillReported) {
 // A source that is not there is input that cannot be read: exit status 2,
 // nothing written (the run's codes 101 and 25 are for the program's own folder).
 TEST(Compile, AMissingSourceIsAnInputErrorAndWritesNothing) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   for (const auto& [linea, treno] : {std::pair{"nowhere.txt", "train.txt"}, std::pair{"route.txt", "nowhere.txt"}}) {
     const auto r = run_tool({"compile", linea, treno, "-o", "out"}, dir.path());
     EXPECT_EQ(r.status, 2);
@@ -277,20 +277,20 @@ TEST(Compile, AMissingSourceIsAnInputErrorAndWritesNothing) {
 }
 
 TEST(Compile, WithoutLineDataWritesTwoFilesAndLeavesAnOldLineFile) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
-  scrivi_file(dir.path() / nomi_binari[0], "old");
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
+  write_file(dir.path() / nomi_binari[0], "old");
   const auto r = run_tool({"compile", "route.txt", "train.txt", "--no-line-data"}, dir.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, nomi_binari[1] + "\n" + nomi_binari[2] + "\n");
-  EXPECT_EQ(leggi_file(dir.path() / nomi_binari[0]), "old");
+  EXPECT_EQ(read_file(dir.path() / nomi_binari[0]), "old");
 }
 
 TEST(Compile, IdentityNamesTheFilesAndIsRefusedWhenItLeavesTheFolder) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   const auto r = run_tool(
       {"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Linea_Prova", "--train-number", "99"},
       dir.path());
@@ -314,9 +314,9 @@ TEST(Compile, IdentityNamesTheFilesAndIsRefusedWhenItLeavesTheFolder) {
 }
 
 TEST(Compile, NeverOverwritesASourceNamedLikeAnOutput) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / nomi_binari[2], righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / nomi_binari[2], join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   const impronta prima = impronta_di(dir.path() / nomi_binari[2]);
   const auto r = run_tool({"compile", nomi_binari[2], "train.txt"}, dir.path());
   EXPECT_EQ(r.status, 2);
@@ -325,12 +325,12 @@ TEST(Compile, NeverOverwritesASourceNamedLikeAnOutput) {
 }
 
 TEST(Compile, UsageAndInputErrorsExitWithTwo) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   fs::create_directory(dir.path() / "a_folder");
   // A source over the size limit: a sparse file, so nothing is written to disk.
   {
-    scrivi_file(dir.path() / "huge.txt", "");
+    write_file(dir.path() / "huge.txt", "");
     fs::resize_file(dir.path() / "huge.txt", std::uintmax_t{64} * 1024 * 1024 + 1);
   }
   const std::vector<std::vector<std::string>> casi{
@@ -349,7 +349,7 @@ TEST(Compile, UsageAndInputErrorsExitWithTwo) {
 }
 
 TEST(Compile, HelpOnEveryCommandAndVersion) {
-  cartella_temporanea dir;
+  temp_folder dir;
   for (const char* comando : {"compile", "export", "dump", "check", "map"}) {
     const auto r = run_tool({comando, "--help"}, dir.path());
     EXPECT_EQ(r.status, 0) << comando;
@@ -363,7 +363,7 @@ TEST(Compile, HelpOnEveryCommandAndVersion) {
 // The author's starting point: export, compile, and the files are those of
 // the run of the main program, byte for byte.
 TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
-  cartella_temporanea corsa, autore;
+  temp_folder corsa, autore;
   fs::copy_file(SCENARIO_EXE, corsa.path() / "scenario");
   const auto run = test_util::run_process({(corsa.path() / "scenario").string()}, corsa.path(),
                                               test_util::environment_without_display());
@@ -376,7 +376,7 @@ TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
                                                  nome_note(id_inc), nome_rallentamenti(id_inc),
                                                  nome_scheda(id_inc)}));
   for (const std::string& doc : {nome_note(id_inc), nome_rallentamenti(id_inc), nome_scheda(id_inc)}) {
-    EXPECT_EQ(leggi_file(src / doc), leggi_file(corsa.path() / doc)) << doc;
+    EXPECT_EQ(read_file(src / doc), read_file(corsa.path() / doc)) << doc;
   }
 
   const auto c = run_tool({"compile", "src/" + nome_sorgente_linea(id_inc), "src/" + nome_sorgente_treno(id_inc),
@@ -384,9 +384,9 @@ TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
                              autore.path());
   ASSERT_EQ(c.status, 0) << c.err;
   for (const std::string& nome : nomi_binari) {
-    const std::string atteso = leggi_file(corsa.path() / nome);
+    const std::string atteso = read_file(corsa.path() / nome);
     ASSERT_FALSE(atteso.empty()) << nome;
-    EXPECT_TRUE(leggi_file(autore.path() / "bin" / nome) == atteso) << nome << " differs from the run's";
+    EXPECT_TRUE(read_file(autore.path() / "bin" / nome) == atteso) << nome << " differs from the run's";
   }
   EXPECT_TRUE(fs::exists(src / nome_sorgente_linea(id_inc))) << "compile deleted its source";
 }

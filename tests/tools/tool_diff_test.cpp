@@ -10,10 +10,10 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::read_file;
 using test_util::run_tool;
-using test_util::leggi_file;
-using test_util::scrivi_file;
+using test_util::temp_folder;
+using test_util::write_file;
 
 constexpr const char* sorgente_linea = "Ardena_VelmoraCle_linea.txt";
 constexpr const char* sorgente_treno = "Ardena_VelmoraCle_4713-.txt";
@@ -35,17 +35,17 @@ class Diff : public ::testing::Test {
   void modifica(const std::string& file, const std::string& vecchio, const std::string& nuovo) {
     fs::create_directories(dir_.path() / "edit");
     for (const char* f : {sorgente_linea, sorgente_treno}) {
-      std::string t = leggi_file(dir_.path() / "src" / f);
+      std::string t = read_file(dir_.path() / "src" / f);
       if (f == file) {
         const auto at = t.find(vecchio);
         ASSERT_NE(at, std::string::npos) << vecchio;
         t.replace(at, vecchio.size(), nuovo);
       }
-      scrivi_file(dir_.path() / "edit" / f, t);
+      write_file(dir_.path() / "edit" / f, t);
     }
     compila("edit", "after");
   }
-  cartella_temporanea dir_;
+  temp_folder dir_;
 };
 
 TEST_F(Diff, EqualFoldersPrintNothingAndExitZero) {
@@ -115,7 +115,7 @@ TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
   EXPECT_EQ(j["changes"][0]["from"], 21700);
   EXPECT_EQ(j["changes"][0]["to"], 21900);
   EXPECT_EQ(j["changes"][0]["text"], "signal moved 21700 m \xE2\x86\x92 21900 m (km 61.000)");
-  const std::string html = leggi_file(dir_.path() / "out" / "changes.html");
+  const std::string html = read_file(dir_.path() / "out" / "changes.html");
   EXPECT_NE(html.find("signal moved 21700 m"), std::string::npos);
   EXPECT_NE(html.find("<ol id=\"changes\""), std::string::npos);
 }

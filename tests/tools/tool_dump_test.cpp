@@ -11,17 +11,17 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::read_file;
 using test_util::run_tool;
-using test_util::leggi_file;
-using test_util::scrivi_file;
+using test_util::temp_folder;
+using test_util::write_file;
 
 const identita id_inc = identita_incorporata();
 
 class Dump : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new cartella_temporanea;
+    dir_ = new temp_folder;
     test_util::compila_incorporato(dir_->path());
   }
   static void TearDownTestSuite() {
@@ -35,9 +35,9 @@ class Dump : public ::testing::Test {
   static const fs::path& cartella() { return dir_->path(); }
 
  private:
-  static cartella_temporanea* dir_;
+  static temp_folder* dir_;
 };
-cartella_temporanea* Dump::dir_ = nullptr;
+temp_folder* Dump::dir_ = nullptr;
 
 std::size_t conta(const std::string& testo, const std::string& parola) {
   std::size_t n = 0;
@@ -60,7 +60,7 @@ TEST_F(Dump, SummaryListsTheEntriesByNameAndField) {
 TEST_F(Dump, TrackListsCellsWithTheirTypeAndTheProfilesAsRuns) {
   const auto r = run_tool({"dump", percorso().string()}, cartella());
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto celle = decodifica_percorso(leggi_file(percorso()));
+  const auto celle = decodifica_percorso(read_file(percorso()));
   std::size_t segnali = 0;
   for (const auto& c : celle) segnali += c.tipo == tipo_cella::segnale;
   EXPECT_EQ(conta(r.out, " signal "), segnali);
@@ -84,7 +84,7 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
   const auto s = run_tool({"dump", sommario().string(), "--json"}, cartella());
   ASSERT_EQ(s.status, 0) << s.err;
   const auto js = nlohmann::json::parse(s.out);
-  const auto voci = decodifica_sommario(leggi_file(sommario()));
+  const auto voci = decodifica_sommario(read_file(sommario()));
   ASSERT_EQ(js.at("entries").size(), 87u);
   EXPECT_EQ(js.at("kind"), "summary");
   EXPECT_EQ(js.at("entries")[85].at("nome"), voci[85].nome);
@@ -94,7 +94,7 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
   const auto t = run_tool({"dump", percorso().string(), "--json"}, cartella());
   ASSERT_EQ(t.status, 0) << t.err;
   const auto jt = nlohmann::json::parse(t.out);
-  const auto celle = decodifica_percorso(leggi_file(percorso()));
+  const auto celle = decodifica_percorso(read_file(percorso()));
   ASSERT_EQ(jt.at("cells").size(), celle.size());
   EXPECT_EQ(jt.at("last_cell"), 1840);
   const auto& c = jt.at("cells")[1551];
@@ -105,7 +105,7 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
   const auto l = run_tool({"dump", linea().string(), "--json"}, cartella());
   ASSERT_EQ(l.status, 0) << l.err;
   const auto jl = nlohmann::json::parse(l.out);
-  const piano p = decodifica_linea(leggi_file(linea()));
+  const piano p = decodifica_linea(read_file(linea()));
   EXPECT_EQ(jl.at("last_metre"), 92000);
   ASSERT_EQ(jl.at("coordinates").size(), 2u);
   for (int k = 0; k < 2; ++k) {
@@ -119,10 +119,10 @@ TEST_F(Dump, JsonCarriesTheFullStructure) {
 }
 
 TEST_F(Dump, TruncatedFileNamesTheOffsetAndExitsWithOne) {
-  cartella_temporanea dir;
-  std::string b = leggi_file(percorso());
+  temp_folder dir;
+  std::string b = read_file(percorso());
   b.resize(b.size() - 7);
-  scrivi_file(dir.path() / "cut.dat", b);
+  write_file(dir.path() / "cut.dat", b);
   const auto r = run_tool({"dump", "cut.dat"}, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
@@ -132,27 +132,27 @@ TEST_F(Dump, TruncatedFileNamesTheOffsetAndExitsWithOne) {
   EXPECT_EQ(j.status, 1);
   EXPECT_EQ(nlohmann::json::parse(j.out).at("offset"), 27600);
 
-  std::string s = leggi_file(sommario());
+  std::string s = read_file(sommario());
   s.resize(s.size() / 2);
-  scrivi_file(dir.path() / "cut.sim", s);
+  write_file(dir.path() / "cut.sim", s);
   const auto rs = run_tool({"dump", "cut.sim"}, dir.path());
   EXPECT_EQ(rs.status, 1);
   EXPECT_NE(rs.err.find("cut.sim: not a valid summary file: at byte offset "), std::string::npos) << rs.err;
 }
 
 TEST_F(Dump, FlippedMarkerIsShownWithTheExpectedValue) {
-  cartella_temporanea dir;
-  std::string b = leggi_file(percorso());
+  temp_folder dir;
+  std::string b = read_file(percorso());
   b[16] = static_cast<char>(b[16] ^ 1);
-  scrivi_file(dir.path() / "x.dat", b);
+  write_file(dir.path() / "x.dat", b);
   const auto r = run_tool({"dump", "x.dat"}, dir.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("cell 1: format marker (valore1) 5120 (expected 5121)"), std::string::npos);
 }
 
 TEST_F(Dump, KindFromTheNameOrFromTheOption) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "copy.bin", leggi_file(sommario()));
+  temp_folder dir;
+  write_file(dir.path() / "copy.bin", read_file(sommario()));
   EXPECT_EQ(run_tool({"dump", "copy.bin"}, dir.path()).status, 2);
   EXPECT_EQ(run_tool({"dump", "copy.bin", "--kind", "summary"}, dir.path()).status, 0);
   // The wrong kind is a file that does not decode as that kind.

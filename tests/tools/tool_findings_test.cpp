@@ -13,15 +13,15 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
-using test_util::run_tool;
-using test_util::leggi_file;
-using test_util::righe_crlf;
-using test_util::scrivi_file;
-using test_util::caso;
 using test_util::casi;
+using test_util::caso;
+using test_util::join_crlf;
+using test_util::read_file;
+using test_util::run_tool;
 using test_util::sorgenti_di;
 using test_util::stazione_5000;
+using test_util::temp_folder;
+using test_util::write_file;
 
 const identita id_inc = identita_incorporata();
 
@@ -31,9 +31,9 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     if (std::string(c.livello) != "warning") continue;
     SCOPED_TRACE(c.nome);
     const auto [linea, treno] = sorgenti_di(c);
-    cartella_temporanea dir;
-    scrivi_file(dir.path() / "route.txt", linea);
-    scrivi_file(dir.path() / "train.txt", treno);
+    temp_folder dir;
+    write_file(dir.path() / "route.txt", linea);
+    write_file(dir.path() / "train.txt", treno);
     const auto r = run_tool({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
 
     fs::create_directory(dir.path() / "plain");
@@ -48,18 +48,18 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     for (const std::string& nome : {nome_file_linea(id_inc), nome_file_sommario(id_inc), nome_file_percorso(id_inc)}) {
       EXPECT_EQ(fs::exists(dir.path() / "tool" / nome), fs::exists(dir.path() / "plain" / nome)) << nome;
       if (fs::exists(dir.path() / "plain" / nome)) {
-        EXPECT_TRUE(leggi_file(dir.path() / "tool" / nome) == leggi_file(dir.path() / "plain" / nome)) << nome;
+        EXPECT_TRUE(read_file(dir.path() / "tool" / nome) == read_file(dir.path() / "plain" / nome)) << nome;
       }
     }
   }
 }
 
 TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
-  cartella_temporanea dir;
+  temp_folder dir;
   ASSERT_EQ(run_tool({"export", "-o", "."}, dir.path()).status, 0);
   const auto piccola = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   for (const std::vector<std::string>& coppia :
        {std::vector<std::string>{"route.txt", "train.txt"},
         std::vector<std::string>{nome_sorgente_linea(id_inc), nome_sorgente_treno(id_inc)}}) {
@@ -86,9 +86,9 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   treno[1] = "numero vetture,    1.5";                                                  // line 2: error 25
   treno[13] = "stazoine,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, L";  // line 14: warning
   treno.insert(treno.end() - 1, "segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0");  // line 24: error 16
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(linea));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(linea));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
 
   const auto r = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
   EXPECT_EQ(r.status, 1) << r.out;
@@ -125,8 +125,8 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   // With only warnings left, --werror makes them fail.
   linea[17] = test_util::linea_piccola()[17];
   treno = test_util::treno_piccolo();
-  scrivi_file(dir.path() / "route.txt", righe_crlf(linea));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  write_file(dir.path() / "route.txt", join_crlf(linea));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
   EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt"}, dir.path()).status, 0);
   EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
   EXPECT_EQ(run_tool({"compile", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
@@ -136,9 +136,9 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
 TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   auto treno = test_util::treno_piccolo();
   treno[13] = stazione_5000.substr(0, 9) + "    5025" + stazione_5000.substr(17) + "LUNESCO";
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
   const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
   EXPECT_EQ(r.status, 1);
   const auto j = nlohmann::json::parse(r.out);
@@ -161,9 +161,9 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
 TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
   auto treno = test_util::treno_piccolo();
   treno.insert(treno.end() - 1, {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0"});
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(treno));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(treno));
   for (const char* comando : {"compile", "lint"}) {
     const auto r = run_tool({comando, "route.txt", "train.txt"}, dir.path());
     EXPECT_EQ(r.status, 1);
@@ -175,7 +175,7 @@ TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
 }
 
 TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
-  cartella_temporanea dir;
+  temp_folder dir;
   const auto x = run_tool({"frobnicate"}, dir.path());
   EXPECT_EQ(x.status, 2);
   EXPECT_NE(x.err.find("unknown command \"frobnicate\""), std::string::npos) << x.err;
@@ -189,7 +189,7 @@ TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
   EXPECT_EQ(nessuno.status, 2);
   EXPECT_NE(nessuno.err.find("a command is required"), std::string::npos);
 
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   for (const char* comando : {"compile", "lint"}) {
     std::vector<std::string> argomenti{comando, "route.txt", "nowhere.txt"};
     if (std::string(comando) == "compile") argomenti.insert(argomenti.end(), {"-o", "out"});
@@ -217,9 +217,9 @@ namespace {
 
 // check: what the files mean, as JSON too, and the identity from the folder.
 TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
-  cartella_temporanea dir;
-  scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
-  scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+  write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number",
                          "7"},
                         dir.path())
@@ -235,9 +235,9 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   EXPECT_EQ(j.at("train_number"), "7");
 
   // A cell type no compile writes, and a signal tempo it never stores.
-  std::string percorso = leggi_file(dir.path() / "out" / "Prova_7.dat");
+  std::string percorso = read_file(dir.path() / "out" / "Prova_7.dat");
   percorso[15 * 100] = static_cast<char>(99);
-  scrivi_file(dir.path() / "out" / "Prova_7.dat", percorso);
+  write_file(dir.path() / "out" / "Prova_7.dat", percorso);
   const auto rotto = run_tool({"check", "out", "--json"}, dir.path());
   EXPECT_EQ(rotto.status, 1);
   const auto k = nlohmann::json::parse(rotto.out);

@@ -16,9 +16,9 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
+using test_util::read_file;
 using test_util::run_tool;
-using test_util::leggi_file;
+using test_util::temp_folder;
 
 const identita id_inc = identita_incorporata();
 
@@ -165,7 +165,7 @@ TEST(XmlCheck, TellsWellFormedFromBroken) {
 class Map : public ::testing::Test {
  protected:
   void SetUp() override { test_util::compila_incorporato(dir_.path()); }
-  cartella_temporanea dir_;
+  temp_folder dir_;
 };
 
 TEST_F(Map, DefaultIsAWellFormedSvgInTheFolder) {
@@ -173,7 +173,7 @@ TEST_F(Map, DefaultIsAWellFormedSvgInTheFolder) {
   ASSERT_EQ(r.status, 0) << r.err;
   const fs::path svg = dir_.path() / "Ardena_VelmoraCle_4713_map.svg";
   ASSERT_TRUE(fs::exists(svg));
-  const std::string t = leggi_file(svg);
+  const std::string t = read_file(svg);
   std::string errore;
   EXPECT_EQ(xml_ben_formato(t).radice(errore), "svg") << errore;
   EXPECT_NE(t.find("width=\"2400pt\" height=\"1760pt\""), std::string::npos);
@@ -185,7 +185,7 @@ TEST_F(Map, PngByExtensionWithItsSignatureAndSize) {
 #endif
   const auto r = run_tool({"map", ".", "-o", "pictures/route.PNG"}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string png = leggi_file(dir_.path() / "pictures" / "route.PNG");
+  const std::string png = read_file(dir_.path() / "pictures" / "route.PNG");
   ASSERT_GT(png.size(), 33u);
   EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1A\n", 8));
   EXPECT_EQ(png.substr(12, 4), "IHDR");
@@ -200,7 +200,7 @@ TEST_F(Map, WithoutLineDataTheLongSectionIsStillDrawn) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("no such file; the map has no plan view"), std::string::npos) << r.err;
   std::string errore;
-  EXPECT_EQ(xml_ben_formato(leggi_file(dir_.path() / "m.svg")).radice(errore), "svg") << errore;
+  EXPECT_EQ(xml_ben_formato(read_file(dir_.path() / "m.svg")).radice(errore), "svg") << errore;
 }
 
 TEST_F(Map, MissingOrDamagedFilesAndBadNamesAreRefused) {
@@ -234,7 +234,7 @@ bool ha_testo(const std::vector<std::string>& testi, const std::string& nome) {
 }
 
 std::vector<stazione> stazioni_di(const fs::path& dir) {
-  const auto voci = decodifica_sommario(leggi_file(dir / nome_file_sommario(id_inc)));
+  const auto voci = decodifica_sommario(read_file(dir / nome_file_sommario(id_inc)));
   std::vector<stazione> out;
   for (int n = 1; n <= voce::prima_indicazione; ++n) {
     if (voci[static_cast<std::size_t>(n)].posizione != 0 || voci[static_cast<std::size_t>(n)].tipo != 0) {
@@ -246,7 +246,7 @@ std::vector<stazione> stazioni_di(const fs::path& dir) {
 
 TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
   ASSERT_EQ(run_tool({"map", ".", "-o", "m.svg"}, dir_.path()).status, 0);
-  const std::string svg = leggi_file(dir_.path() / "m.svg");
+  const std::string svg = read_file(dir_.path() / "m.svg");
   const auto testi = testi_svg(svg);
   const auto stazioni = stazioni_di(dir_.path());
   ASSERT_EQ(stazioni.size(), 19u);
@@ -259,7 +259,7 @@ TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
 TEST_F(Map, FromToDrawsOnlyTheStretch) {
   const auto r = run_tool({"map", ".", "-o", "part.svg", "--from", "36", "--to", "37.5"}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string svg = leggi_file(dir_.path() / "part.svg");
+  const std::string svg = read_file(dir_.path() / "part.svg");
   std::string errore;
   ASSERT_EQ(xml_ben_formato(svg).radice(errore), "svg") << errore;
   const auto testi = testi_svg(svg);
@@ -282,15 +282,15 @@ TEST_F(Map, FromToDrawsOnlyTheStretch) {
 
 TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
   // A wrong check code in the track's cell 1.
-  std::string track = leggi_file(dir_.path() / nome_file_percorso(id_inc));
+  std::string track = read_file(dir_.path() / nome_file_percorso(id_inc));
   track[15 + 3] = static_cast<char>(track[15 + 3] ^ 0x55);
-  test_util::scrivi_file(dir_.path() / nome_file_percorso(id_inc), track);
+  test_util::write_file(dir_.path() / nome_file_percorso(id_inc), track);
   const auto r = run_tool({"map", ".", "-o", "m.svg"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2 holds the check code"),
             std::string::npos)
       << r.err;
-  const auto testi = testi_svg(leggi_file(dir_.path() / "m.svg"));
+  const auto testi = testi_svg(read_file(dir_.path() / "m.svg"));
   EXPECT_TRUE(ha_testo(testi, "warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2"));
   EXPECT_TRUE(ha_testo(testi, "LUNESCO"));
 }
@@ -298,7 +298,7 @@ TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
 TEST_F(Map, HtmlIsOneSelfContainedPage) {
   const auto r = run_tool({"map", ".", "-o", "route.html"}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string html = leggi_file(dir_.path() / "route.html");
+  const std::string html = read_file(dir_.path() / "route.html");
   EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
   // Nothing fetched from elsewhere: no source or link attributes, and no
   // address but the SVG namespace.
@@ -321,16 +321,16 @@ TEST_F(Map, HtmlIsOneSelfContainedPage) {
 
 TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   ASSERT_EQ(run_tool({"export", "-o", "src"}, dir_.path()).status, 0);
-  std::string treno = leggi_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt");
+  std::string treno = read_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt");
   const auto at = treno.find("stazione,   36750,");
   ASSERT_NE(at, std::string::npos);
   treno.replace(at, 18, "stazione,   36725,");
-  test_util::scrivi_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt", treno);
+  test_util::write_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt", treno);
   const auto r = run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
                               "bin", "--map", "bin/result.svg"},
                              dir_.path());
   EXPECT_EQ(r.status, 1) << r.err;
-  const std::string svg = leggi_file(dir_.path() / "bin" / "result.svg");
+  const std::string svg = read_file(dir_.path() / "bin" / "result.svg");
   std::string errore;
   ASSERT_EQ(xml_ben_formato(svg).radice(errore), "svg") << errore;
   EXPECT_NE(svg.find("<g class=\"mark\"><title>error 8 at 36725 m: station position 36725 m is not a multiple of "
@@ -357,7 +357,7 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
 #ifdef SCENARIO_UNDER_SANITIZER
   GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
 #else
-  cartella_temporanea dir;
+  temp_folder dir;
   std::array<stazione, numero_stazioni> voci{};
   voci[voce::dati_generali].fine = 1000000;
   voci[1] = stazione{.tipo = 22, .inizio = 1000, .fine = 1400, .posizione = 1200, .nome = "PRIMA"};
@@ -369,8 +369,8 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
   }
   const std::string percorso = codifica_percorso(celle);
   celle = {};
-  test_util::scrivi_file(dir.path() / nome_file_percorso(id_inc), percorso);
-  test_util::scrivi_file(dir.path() / nome_file_sommario(id_inc), codifica_sommario(voci));
+  test_util::write_file(dir.path() / nome_file_percorso(id_inc), percorso);
+  test_util::write_file(dir.path() / nome_file_sommario(id_inc), codifica_sommario(voci));
   ASSERT_EQ(percorso.size(), 15000000u);
   std::vector<std::string> uscite{"m.svg", "m.html"};
 #ifdef SCENARIO_HAS_CAIRO
@@ -387,7 +387,7 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
     const auto dimensione = fs::file_size(dir.path() / file);
     EXPECT_LT(dimensione, file == "m.html" ? 16u << 20 : 4u << 20) << dimensione;
   }
-  EXPECT_TRUE(ha_testo(testi_svg(leggi_file(dir.path() / "m.svg")), "PRIMA"));
+  EXPECT_TRUE(ha_testo(testi_svg(read_file(dir.path() / "m.svg")), "PRIMA"));
   // Below what the input itself needs: a clear error, and no file, whole or partial.
   const auto r = test_util::run_process(
       {"/bin/bash", "-c", "ulimit -v 49152 && exec \"$0\" \"$@\"", SCENARIO_TOOL_EXE, "map", ".", "-o", "small.svg"},

@@ -17,9 +17,9 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
 using test_util::run_process;
 using test_util::run_tool;
+using test_util::temp_folder;
 
 // `argv` run by a shell after `prima` (a ulimit, a redirection of standard output).
 test_util::process_result esegui_con(const std::string& prima, std::vector<std::string> argv,
@@ -31,9 +31,9 @@ test_util::process_result esegui_con(const std::string& prima, std::vector<std::
 // ---- identities --------------------------------------------------------------------
 
 TEST(Identities, TheToolRefusesThemWithStatus2AndWritesNothing) {
-  cartella_temporanea dir;
-  test_util::scrivi_file(dir.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
-  test_util::scrivi_file(dir.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  temp_folder dir;
+  test_util::write_file(dir.path() / "l.txt", test_util::join_crlf(test_util::linea_piccola()));
+  test_util::write_file(dir.path() / "t.txt", test_util::join_crlf(test_util::treno_piccolo()));
   for (const auto& [opzione, valore] : std::vector<std::pair<std::string, std::string>>{
            {"--train-number", "linea"}, {"--route-name", "AUX"}, {"--train-number", "4713:2"}}) {
     SCOPED_TRACE(opzione + " " + valore);
@@ -49,10 +49,10 @@ TEST(Identities, TheToolRefusesThemWithStatus2AndWritesNothing) {
 
 TEST(StandardOutput, AnOutputThatCannotBeWrittenEndsWithStatus2AndSaysWhy) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  cartella_temporanea dir;
+  temp_folder dir;
   test_util::compila_incorporato(dir.path());
-  test_util::scrivi_file(dir.path() / "l.txt", test_util::righe_crlf(test_util::linea_piccola()));
-  test_util::scrivi_file(dir.path() / "t.txt", test_util::righe_crlf(test_util::treno_piccolo()));
+  test_util::write_file(dir.path() / "l.txt", test_util::join_crlf(test_util::linea_piccola()));
+  test_util::write_file(dir.path() / "t.txt", test_util::join_crlf(test_util::treno_piccolo()));
   const std::string tool = SCENARIO_TOOL_EXE;
   const std::vector<std::vector<std::string>> comandi = {
       {tool, "dump", "Ardena_VelmoraCle_4713.sim"},
@@ -87,13 +87,13 @@ constexpr bool con_sanitizer = false;
 
 TEST(BoundedMemory, DumpOfLargeCraftedFilesStaysWithinAFewTimesTheirSize) {
   if (con_sanitizer) GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
-  cartella_temporanea dir;
+  temp_folder dir;
   // 3.75 MiB of zeros: a track of 262144 empty cells, a plan view of 2
   // million empty values (a million metres). Their JSON is over 30 times
   // their size; held whole, it took gigabytes.
   const std::string zeri(std::size_t{15} << 18, '\0');
-  test_util::scrivi_file(dir.path() / "zero.dat", zeri);
-  test_util::scrivi_file(dir.path() / "zero_linea.dat", zeri);
+  test_util::write_file(dir.path() / "zero.dat", zeri);
+  test_util::write_file(dir.path() / "zero_linea.dat", zeri);
   for (const std::string file : {"zero.dat", "zero_linea.dat"}) {
     SCOPED_TRACE(file);
     const auto r = tool_limitato(256, {"dump", "--json", file}, dir.path());
@@ -109,8 +109,8 @@ TEST(BoundedMemory, DumpOfLargeCraftedFilesStaysWithinAFewTimesTheirSize) {
 
 TEST(BoundedMemory, OutOfMemoryHasItsOwnMessageAndStatus) {
   if (con_sanitizer) GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
-  cartella_temporanea dir;
-  test_util::scrivi_file(dir.path() / "zero.dat", std::string(std::size_t{60} << 20, '\0'));
+  temp_folder dir;
+  test_util::write_file(dir.path() / "zero.dat", std::string(std::size_t{60} << 20, '\0'));
   // From too little for the file to enough for it: each limit ends with the
   // listing or with the out-of-memory status, never anything else.
   bool finito = false, senza_memoria = false;

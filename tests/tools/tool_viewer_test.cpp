@@ -14,8 +14,8 @@ namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::cartella_temporanea;
 using test_util::run_tool;
+using test_util::temp_folder;
 
 std::optional<fs::path> trova_chromium() {
   if (const char* c = std::getenv("SCENARIO_CHROMIUM"); c && *c) return fs::path(c);
@@ -79,10 +79,10 @@ window.onload = function () {
 TEST(Viewer, OpensInChromiumZoomsAndFindsAStation) {
   const auto chromium = trova_chromium();
   if (!chromium) GTEST_SKIP() << "no chromium on PATH (Debian package chromium)";
-  cartella_temporanea dir;
+  temp_folder dir;
   test_util::compila_incorporato(dir.path());
   ASSERT_EQ(run_tool({"map", ".", "-o", "route.html"}, dir.path()).status, 0);
-  test_util::scrivi_file(dir.path() / "driver.html", pagina_guida);
+  test_util::write_file(dir.path() / "driver.html", pagina_guida);
   fs::create_directories(dir.path() / "profile");
   const auto r = test_util::run_process(
       {chromium->string(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",

@@ -16,7 +16,7 @@
 namespace scen {
 namespace {
 
-using test_util::righe_crlf;
+using test_util::split_crlf;
 
 const std::string riga_vuota_ordine =
     " |   |                            |            |          |         |            |";
@@ -120,7 +120,7 @@ TEST(Documents, LineCountsQuotedLinesAndEnds) {
   for (const documento& d : documenti()) {
     SCOPED_TRACE(d.nome);
     const std::string testo = d.testo();
-    const auto righe = righe_crlf(testo);
+    const auto righe = split_crlf(testo);
     ASSERT_EQ(righe.size(), d.numero_righe);
     for (const auto& [n, attesa] : d.citate) {
       EXPECT_EQ(righe[static_cast<std::size_t>(n - 1)], attesa) << "line " << n;
@@ -147,7 +147,7 @@ TEST(Documents, NotesWriteAccentedLettersAsSingleBytes) {
   EXPECT_EQ(std::count(testo.begin(), testo.end(), '\xE8'), 2);
   EXPECT_EQ(std::count(testo.begin(), testo.end(), '\xE0'), 2);
   for (unsigned char c : testo) EXPECT_TRUE(c < 0x80 || c == 0xE8 || c == 0xE0) << int{c};
-  const auto righe = righe_crlf(testo);
+  const auto righe = split_crlf(testo);
   ASSERT_EQ(righe.size(), 8u);
   EXPECT_EQ(righe[0].size(), 72u);
   EXPECT_EQ(righe[1].size(), 105u);
@@ -172,7 +172,7 @@ void verifica_barre(const std::string& riga, const std::set<std::size_t>& barre,
 }
 
 TEST(SlowdownOrder, TableLinesKeepTheirBarsAndTheEmptyRowsAreAlike) {
-  const auto righe = righe_crlf(testo_rallentamenti());
+  const auto righe = split_crlf(testo_rallentamenti());
   ASSERT_EQ(righe.size(), 46u);
   for (std::size_t n = 9; n <= 39; ++n) {
     SCOPED_TRACE(n);
@@ -206,7 +206,7 @@ bool ora_valida(const std::string& s) {
 int minuti(const std::string& s) { return (s[0] - '0') * 60 + (s[2] - '0') * 10 + (s[3] - '0'); }
 
 TEST(TimetableSheet, BodyRowsFollowTheGridAndTheCellFormats) {
-  const auto righe = righe_crlf(testo_scheda());
+  const auto righe = split_crlf(testo_scheda());
   ASSERT_EQ(righe.size(), 42u);
   const std::set<std::size_t> barre{2, 8, 14, 25, 31, 60, 77, 83};
   for (std::size_t n = 14; n <= 41; ++n) {
@@ -282,13 +282,13 @@ TEST(TimetableSheet, BodyRowsFollowTheGridAndTheCellFormats) {
 // the source's position.
 TEST(TimetableSheet, SpeedLimitChangesStandWhereTheTrainSourceHasThem) {
   std::map<int, int> sorgente;  // position in metres -> km/h
-  for (const std::string& r : righe_crlf(testo_treno())) {
+  for (const std::string& r : split_crlf(testo_treno())) {
     int p = 0, v = 0;
     if (std::sscanf(r.c_str(), "velocita, %d, %d", &p, &v) == 2) sorgente[p] = v;
   }
   ASSERT_FALSE(sorgente.empty());
   std::map<int, int> scheda;
-  const auto righe = righe_crlf(testo_scheda());
+  const auto righe = split_crlf(testo_scheda());
   for (std::size_t n = 17; n <= 40; ++n) {
     const riga_scheda c = celle(righe[n - 1]);
     if (c.lim == "     ") continue;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder.h"
 #include "model/nomi_file.h"
+#include "platform/folder.h"
 #include "support/files.h"
 #include "writers/righe.h"
 #include "writers/scrittori.h"
@@ -82,17 +82,17 @@ TEST(WriterTable, ATableWithoutTheMarkerIsWrittenToItsLastSlot) {
 }
 
 TEST(WriterTable, WritingCreatesAMissingFileAndReplacesALongerOneWhole) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   const std::string_view righe[] = {"a", "b"};
   const tabella_righe t = riempi_tabella(righe);
 
   scrivi_tabella(dove, "f.txt", t);
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "f.txt"), "a\r\nb\r\n");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "f.txt"), "a\r\nb\r\n");
 
-  test_util::scrivi_file(tmp.path() / "f.txt", std::string(5000, 'v') + "\r\n");
+  test_util::write_file(tmp.path() / "f.txt", std::string(5000, 'v') + "\r\n");
   scrivi_tabella(dove, "f.txt", t);
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "f.txt"), "a\r\nb\r\n");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "f.txt"), "a\r\nb\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 1);
 }
 
@@ -114,15 +114,15 @@ const scrittore scrittori[] = {
 };
 
 TEST(Writers, EachWritesItsLinesUnderItsNameReplacingAnOldFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   const identita id = identita_incorporata();
   for (const scrittore& s : scrittori) {
     SCOPED_TRACE(s.nome);
     const fs::path file = tmp.path() / s.file(id);
-    test_util::scrivi_file(file, std::string(100000, '#'));
+    test_util::write_file(file, std::string(100000, '#'));
     s.scrivi(dove, id);
-    const std::string scritto = test_util::leggi_file(file);
+    const std::string scritto = test_util::read_file(file);
     EXPECT_EQ(scritto, s.testo());
     std::string atteso;
     for (std::string_view r : s.righe()) atteso += std::string(r) + "\r\n";
@@ -132,13 +132,13 @@ TEST(Writers, EachWritesItsLinesUnderItsNameReplacingAnOldFile) {
 }
 
 TEST(Writers, AnotherIdentityChangesTheFileNamesOnly) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   const identita altra{"Altra_Linea", "99"};
   for (const scrittore& s : scrittori) {
     SCOPED_TRACE(s.nome);
     s.scrivi(dove, altra);
-    EXPECT_EQ(test_util::leggi_file(tmp.path() / s.file(altra)), s.testo());
+    EXPECT_EQ(test_util::read_file(tmp.path() / s.file(altra)), s.testo());
     EXPECT_FALSE(fs::exists(tmp.path() / s.file(identita_incorporata())));
   }
 }

@@ -37,21 +37,21 @@ void expect_failure(F&& f, const fs::path& file, std::string_view reason) {
 }
 
 TEST(FolderWin32, ReplacingALongerFileLeavesExactlyTheNewBytesAndNoTemporary) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write("a.dat", std::string(100000, 'x'));
   dove.write("a.dat", "abc");
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "abc");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "abc");
   dove.write_in_pieces("a.dat", [](byte_sink& s) {
     s.write("de");
     s.write(std::string(70000, 'f'));
   });
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "de" + std::string(70000, 'f'));
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "de" + std::string(70000, 'f'));
   EXPECT_EQ(files_in(tmp.path()), 1u);
 }
 
 TEST(FolderWin32, WhatStandsInTheWayOfAReplacementStaysAsItWas) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   const fs::path file = tmp.path() / "a.dat";
 
@@ -60,7 +60,7 @@ TEST(FolderWin32, WhatStandsInTheWayOfAReplacementStaysAsItWas) {
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   expect_failure([&] { dove.write("a.dat", "new"); }, file, "read-only");
   expect_failure([&] { dove.remove("a.dat"); }, file, "read-only");
-  EXPECT_EQ(test_util::leggi_file(file), "old");
+  EXPECT_EQ(test_util::read_file(file), "old");
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL));
 
   // A file another program holds open without sharing it (the simulator
@@ -72,7 +72,7 @@ TEST(FolderWin32, WhatStandsInTheWayOfAReplacementStaysAsItWas) {
     expect_failure([&] { dove.remove("a.dat"); }, file, "open in another program");
     ::CloseHandle(held);
   }
-  EXPECT_EQ(test_util::leggi_file(file), "old");
+  EXPECT_EQ(test_util::read_file(file), "old");
 
   // A folder under the name, and a write failing half-way.
   fs::create_directory(tmp.path() / "sub");
@@ -80,18 +80,18 @@ TEST(FolderWin32, WhatStandsInTheWayOfAReplacementStaysAsItWas) {
   EXPECT_TRUE(fs::is_directory(tmp.path() / "sub"));
   dove.fail_after_bytes(2);
   expect_failure([&] { dove.write("a.dat", "longer"); }, file, "disk is full");
-  EXPECT_EQ(test_util::leggi_file(file), "old");
+  EXPECT_EQ(test_util::read_file(file), "old");
   EXPECT_EQ(files_in(tmp.path()), 2u) << "no temporary file is left behind";
 }
 
 TEST(FolderWin32, AMissingFolderIsAPlatformFailureNamingTheFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path() / "missing");
   expect_failure([&] { dove.write("a.dat", "x"); }, tmp.path() / "missing" / "a.dat", "folder does not exist");
 }
 
 TEST(FolderWin32, AFolderPathWithLettersBeyondAsciiAndBlanksWorks) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   const fs::path dir = tmp.path() / fs::path(L"Scenari \u00e8 \u0141\u00f3d\u017a \u65e5\u672c");
   fs::create_directory(dir);
   folder dove(dir);
@@ -130,7 +130,7 @@ TEST(FolderWin32, AFolderPathWithLettersBeyondAsciiAndBlanksWorks) {
 }
 
 TEST(FolderWin32, ASetReplacesItsFilesTogetherOrNotAtAll) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   dove.write("a.dat", "old a");
   dove.write("b.dat", "old b");
@@ -138,31 +138,31 @@ TEST(FolderWin32, ASetReplacesItsFilesTogetherOrNotAtAll) {
     file_set set(dove);
     set.write("a.dat", "new a");
     set.write("b.dat", "new b");
-    EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old a") << "nothing replaced before the commit";
+    EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old a") << "nothing replaced before the commit";
   }  // destroyed without a commit
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "old a");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old a");
   EXPECT_EQ(files_in(tmp.path()), 2u) << "no temporary is left";
   file_set set(dove);
   set.write("a.dat", "new a");
   set.write("b.dat", "new b");
   set.commit();
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "new a");
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "b.dat"), "new b");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "new a");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "b.dat"), "new b");
   EXPECT_EQ(files_in(tmp.path()), 2u);
 }
 
 TEST(FolderWin32, TemporaryNamesTakenByOthersAreLeftAloneAndOldOnesOfRunsRemoved) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   // Whatever stands at the names a run picks stays as it is.
   fs::create_directory(tmp.path() / ".a.dat.tmp-0000000000000001");
-  test_util::scrivi_file(tmp.path() / ".a.dat.tmp-0000000000000002", "someone else's");
+  test_util::write_file(tmp.path() / ".a.dat.tmp-0000000000000002", "someone else's");
   int n = 0;
   dove.temporary_names_from([&] { return "000000000000000" + std::to_string(++n); });
   dove.write("a.dat", "mine");
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / "a.dat"), "mine");
+  EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "mine");
   EXPECT_TRUE(fs::is_directory(tmp.path() / ".a.dat.tmp-0000000000000001"));
-  EXPECT_EQ(test_util::leggi_file(tmp.path() / ".a.dat.tmp-0000000000000002"), "someone else's");
+  EXPECT_EQ(test_util::read_file(tmp.path() / ".a.dat.tmp-0000000000000002"), "someone else's");
 
   // An abandoned temporary of a run goes; the folder of the same name stays.
   const std::vector<std::string> nomi{"a.dat"};
@@ -173,7 +173,7 @@ TEST(FolderWin32, TemporaryNamesTakenByOthersAreLeftAloneAndOldOnesOfRunsRemoved
 }
 
 TEST(FolderWin32, OneRunAtATimeHoldsTheFolder) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   const fs::path lock_file = tmp.path() / std::string(folder_lock::file_name);
   {
     folder_lock first(tmp.path());
@@ -183,7 +183,7 @@ TEST(FolderWin32, OneRunAtATimeHoldsTheFolder) {
   EXPECT_FALSE(fs::exists(lock_file)) << "a run that ends leaves no lock file";
   EXPECT_NO_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(0)));
   // A lock file left by a run that ended without cleaning up holds nothing.
-  test_util::scrivi_file(lock_file, "");
+  test_util::write_file(lock_file, "");
   EXPECT_NO_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(0)));
 }
 

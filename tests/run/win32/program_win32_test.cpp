@@ -31,13 +31,13 @@ const identita id = identita_incorporata();
 // Every file a run may leave under a final name, with its complete bytes:
 // the run's six files and the two sources.
 std::map<std::string, std::string> complete_files() {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   folder dove(tmp.path());
   modello m;
   EXPECT_FALSE(esegui_scenario(dove, m).fatale);
   std::map<std::string, std::string> files;
   for (const auto& e : fs::directory_iterator(tmp.path())) {
-    files[e.path().filename().string()] = test_util::leggi_file(e.path());
+    files[e.path().filename().string()] = test_util::read_file(e.path());
   }
   files[nome_sorgente_linea(id)] = testo_linea();
   files[nome_sorgente_treno(id)] = testo_treno();
@@ -96,13 +96,13 @@ outcome run_program(const fs::path& exe, const fs::path& err_file) {
     ::Sleep(50);
   }
   o.status = c.wait();
-  o.err = test_util::leggi_file(err_file);
+  o.err = test_util::read_file(err_file);
   return o;
 }
 
 TEST(ProgramWin32, InAFolderBeyondAsciiItWritesTheSixFilesOfTheRunAndNothingElse) {
   const auto expected = complete_files();
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   const fs::path dir = tmp.path() / fs::path(L"Giochi \u00e8 \u0141\u00f3d\u017a");
   const fs::path exe = place_program(dir);
   const outcome o = run_program(exe, tmp.path() / "err.txt");
@@ -114,17 +114,17 @@ TEST(ProgramWin32, InAFolderBeyondAsciiItWritesTheSixFilesOfTheRunAndNothingElse
     if (nome == "scenario.exe") continue;
     left.push_back(nome);
     ASSERT_TRUE(expected.contains(nome)) << nome;
-    EXPECT_TRUE(test_util::leggi_file(e.path()) == expected.at(nome)) << nome << " differs from the run's bytes";
+    EXPECT_TRUE(test_util::read_file(e.path()) == expected.at(nome)) << nome << " differs from the run's bytes";
   }
   EXPECT_EQ(left.size(), 6u) << "the three documents and the three binary files; no source, no temporary";
 }
 
 TEST(ProgramWin32, AReadOnlyFileInTheWayEndsTheRunWithItsStatusNamingTheFile) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   const fs::path dir = tmp.path() / "run";
   const fs::path exe = place_program(dir);
   const fs::path blocked = dir / nome_file_sommario(id);
-  test_util::scrivi_file(blocked, "kept");
+  test_util::write_file(blocked, "kept");
   ASSERT_TRUE(::SetFileAttributesW(blocked.c_str(), FILE_ATTRIBUTE_READONLY));
   const outcome o = run_program(exe, tmp.path() / "err.txt");
   EXPECT_EQ(o.status, static_cast<DWORD>(exit_status::failure));
@@ -133,13 +133,13 @@ TEST(ProgramWin32, AReadOnlyFileInTheWayEndsTheRunWithItsStatusNamingTheFile) {
   EXPECT_NE(said.find(nome_file_sommario(id)), std::string::npos) << said;
   EXPECT_NE(said.find("read-only"), std::string::npos) << said;
   ::SetFileAttributesW(blocked.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(test_util::leggi_file(blocked), "kept");
+  EXPECT_EQ(test_util::read_file(blocked), "kept");
   EXPECT_FALSE(fs::exists(dir / nome_file_percorso(id))) << "the run ended at the failure";
 }
 
 TEST(ProgramWin32, KilledAtAnyMomentItNeverLeavesAnIncompleteFileUnderAFinalName) {
   const auto expected = complete_files();
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   // How long a whole run takes here, to spread the kills over it.
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(run_program(place_program(tmp.path() / "whole"), tmp.path() / "err.txt").status, 0u);
@@ -161,7 +161,7 @@ TEST(ProgramWin32, KilledAtAnyMomentItNeverLeavesAnIncompleteFileUnderAFinalName
       // The lock file of a killed run stays; the system let go of its lock.
       if (nome == "scenario.exe" || is_temporary(nome) || nome == folder_lock::file_name) continue;
       ASSERT_TRUE(expected.contains(nome)) << "killed after " << after_ms << " ms: unexpected file " << nome;
-      ASSERT_TRUE(test_util::leggi_file(e.path()) == expected.at(nome))
+      ASSERT_TRUE(test_util::read_file(e.path()) == expected.at(nome))
           << "killed after " << after_ms << " ms: " << nome << " is under its final name but not complete";
     }
     // What a killed run left never stops the next one.
@@ -180,13 +180,13 @@ namespace {
 // scenario-tool.exe takes paths written with either slash, and compiles
 // what it exports into the same binary files as the program's run.
 TEST(ToolWin32, PathsWithEitherSlashReachTheSameFiles) {
-  test_util::cartella_temporanea tmp;
+  test_util::temp_folder tmp;
   const fs::path tool = test_win32::built(SCENARIO_TOOL_EXE_RELATIVE);
   const std::wstring base = tmp.path().wstring();
   auto run = [&](const std::wstring& args) {
     test_win32::child c(tool, args, tmp.path() / "err.txt");
     const DWORD status = c.wait();
-    return std::make_pair(status, test_util::leggi_file(tmp.path() / "err.txt"));
+    return std::make_pair(status, test_util::read_file(tmp.path() / "err.txt"));
   };
   const auto exported = run(L"export -o \"" + base + L"/sorgenti/nuove\"");
   ASSERT_EQ(exported.first, 0u) << exported.second;
@@ -195,12 +195,13 @@ TEST(ToolWin32, PathsWithEitherSlashReachTheSameFiles) {
   const auto compiled = run(L"compile \"" + linea + L"\" \"" + treno + L"\" -o \"" + base + L"\\bin/uno\"");
   ASSERT_EQ(compiled.first, 0u) << compiled.second;
 
-  test_util::cartella_temporanea riferimento;
+  test_util::temp_folder riferimento;
   folder dove(riferimento.path());
   modello m;
   ASSERT_FALSE(esegui_scenario(dove, m).fatale);
   for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-    EXPECT_TRUE(test_util::leggi_file(tmp.path() / "bin" / "uno" / nome) == test_util::leggi_file(riferimento.path() / nome))
+    EXPECT_TRUE(test_util::read_file(tmp.path() / "bin" / "uno" / nome) ==
+                test_util::read_file(riferimento.path() / nome))
         << nome;
   }
   const auto checked = run(L"check \"" + base + L"/bin\\uno\"");
