@@ -63,7 +63,7 @@ void valori_del_passo(const modello& m) {
   for (int c : punti(m)) EXPECT_EQ((*m.percorso)[static_cast<std::size_t>(c)].valore1, 180) << "cell " << c;
 }
 
-TEST(CodePassMinimo, SmallerOfTheTwoFirstOnATie) {
+TEST(CodePassMinimum, SmallerOfTheTwoFirstOnATie) {
   EXPECT_EQ(minimo(180, 75), 75);
   EXPECT_EQ(minimo(180, 270), 180);
   EXPECT_EQ(minimo(180, 180), 180);
