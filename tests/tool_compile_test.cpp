@@ -324,6 +324,28 @@ TEST(Compile, NeverOverwritesASourceNamedLikeAnOutput) {
   EXPECT_EQ(impronta_di(dir.path() / nomi_binari[2]), prima);
 }
 
+// The source reached under an output's name through a link or a hard link
+// is the same file: it is refused as well.
+TEST(Compile, NeverOverwritesASourceReachedThroughALink) {
+  for (const bool fisico : {false, true}) {
+    cartella_temporanea dir;
+    fs::create_directory(dir.path() / "out");
+    scrivi_file(dir.path() / "route.txt", righe_crlf(test_util::linea_piccola()));
+    scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
+    const fs::path uscita = dir.path() / "out" / nomi_binari[2];
+    if (fisico) {
+      fs::create_hard_link(dir.path() / "route.txt", uscita);
+    } else {
+      fs::create_symlink(dir.path() / "route.txt", uscita);
+    }
+    const impronta prima = impronta_di(dir.path() / "route.txt");
+    const auto r = esegui_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path());
+    EXPECT_EQ(r.stato, 2) << (fisico ? "hard link" : "link");
+    EXPECT_NE(r.errori.find("never overwrites its sources"), std::string::npos) << r.errori;
+    EXPECT_EQ(impronta_di(dir.path() / "route.txt"), prima);
+  }
+}
+
 TEST(Compile, UsageAndInputErrorsExitWithTwo) {
   cartella_temporanea dir;
   scrivi_file(dir.path() / "train.txt", righe_crlf(test_util::treno_piccolo()));
