@@ -40,18 +40,17 @@ struct opzioni_compile {
 
 bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
 
-// An output that is one of the inputs would overwrite a source.
+// An output that is one of the inputs would overwrite a source. Told by the
+// files themselves (the same file under another path, through a link or a
+// hard link, is the same file), and only for outputs that exist already: a
+// file that does not exist yet is no source.
 void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
-  const auto canonico = [](const fs::path& p) -> std::optional<fs::path> {
-    std::error_code ec;
-    fs::path c = fs::weakly_canonical(p, ec);
-    if (ec) return std::nullopt;
-    return c;
-  };
   for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-    const auto uscita_file = canonico(fs::path(o.dir) / nome);
+    const fs::path uscita_file = fs::path(o.dir) / nome;
+    std::error_code ec;
+    if (!fs::exists(uscita_file, ec)) continue;
     for (const std::string& ingresso : {o.linea, o.treno}) {
-      if (uscita_file && uscita_file == canonico(ingresso)) {
+      if (fs::equivalent(ingresso, uscita_file, ec)) {
         throw errore_uso(fmt::format("{} is also an output file ({}); compile never overwrites its sources",
                                      ingresso, nome));
       }
@@ -100,18 +99,10 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
   return j;
 }
 
-// The findings of the compile: its errors told in full and its warnings, found
-// by an analysis that compiles the same sources into a model of its own and
-// stops where the compile stops; then the code pass's error, which may have
-// overwritten the compile's code in the model.
-std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione,
-                                   const std::optional<std::string>& linea, const std::optional<std::string>& treno,
-                                   const identita& id, std::int32_t scrivi_linea) {
-  modello prova;
-  prova.nome_linea = id.nome_linea;
-  prova.nome_treno = id.nome_treno;
-  prova.scrivi_linea = scrivi_linea;
-  esito_analisi a = analizza_sorgenti(prova, linea, treno, modo_analisi::come_compilazione);
+// The findings of the compile: its errors told in full and its warnings,
+// gathered by the compile itself as it ran; then the code pass's error,
+// which may have overwritten the compile's code in the model.
+std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi a) {
   std::vector<rilievo> out = std::move(a.rilievi);
   if (compilazione.codice != 0) {
     const bool detto = std::any_of(out.begin(), out.end(), [&](const rilievo& x) {
@@ -195,15 +186,18 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
       eta_temporanei_abbandonati);
 
   risultato r;
-  // The three binary files replace the earlier ones as one set.
-  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove);
+  // The three binary files replace the earlier ones as one set; the
+  // findings come from the same compile, so that the sources are compiled
+  // once however long they are.
+  raccolta_rilievi raccolta(linea, treno);
+  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dove, raccolta.collettore());
   const esito_compilazione compilazione = esito.compilazione;
   r.scritti = std::move(esito.scritti);
   r.fatale = std::move(esito.fatale);
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
 
-  r.rilievi = trova_rilievi(r, compilazione, linea, treno, id, scrivi_linea);
+  r.rilievi = trova_rilievi(r, compilazione, raccolta.risultato());
   const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
   const bool colore = colore_per(2);
   for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);

@@ -3,6 +3,7 @@
 // at once, exports the embedded scenario, decodes, checks and draws binary files.
 #include <CLI/CLI.hpp>
 
+#include <array>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "comandi.h"
@@ -95,6 +97,33 @@ int esegui_protetto(const scen::tool::comando& c, bool json) {
   return exit_status::failure;
 }
 
+// The commands, in the order the overview lists them.
+struct voce_comando {
+  std::string_view nome;
+  scen::tool::comando (*registra)(CLI::App&);
+};
+constexpr std::array<voce_comando, 7> tutti_i_comandi{{{"compile", scen::tool::registra_compile},
+                                                       {"lint", scen::tool::registra_lint},
+                                                       {"export", scen::tool::registra_export},
+                                                       {"dump", scen::tool::registra_dump},
+                                                       {"check", scen::tool::registra_check},
+                                                       {"map", scen::tool::registra_map},
+                                                       {"diff", scen::tool::registra_diff}}};
+
+// Building a command's options costs every call of the tool some of its
+// start, so a call builds only what it can use: the command its first word
+// names, none for the version alone, and all of them otherwise (help, an
+// error, which lists them all).
+std::vector<scen::tool::comando> registra_comandi(CLI::App& app, int argc, char** argv) {
+  std::vector<scen::tool::comando> comandi;
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return comandi;
+  for (const voce_comando& v : tutti_i_comandi) {
+    if (argc >= 2 && v.nome == argv[1]) return {v.registra(app)};
+  }
+  for (const voce_comando& v : tutti_i_comandi) comandi.push_back(v.registra(app));
+  return comandi;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,9 +134,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "scenario-tool 1.0.0");
   app.require_subcommand(1);
   app.footer("Run \"scenario-tool COMMAND --help\" for the options of one command.");
-  const std::vector<comando> comandi{registra_compile(app), registra_lint(app), registra_export(app),
-                                     registra_dump(app),    registra_check(app), registra_map(app),
-                                     registra_diff(app)};
+  const std::vector<comando> comandi = registra_comandi(app, argc, argv);
   bool json = false;
   for (int i = 1; i < argc; ++i) json = json || std::strcmp(argv[i], "--json") == 0;
 
@@ -116,7 +143,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && argv[1][0] != '-') {
     const std::string primo = argv[1];
     bool noto = false;
-    for (const comando& c : comandi) noto = noto || c.sub->get_name() == primo;
+    for (const voce_comando& v : tutti_i_comandi) noto = noto || v.nome == primo;
     if (primo == "help") {
       if (argc >= 3) {
         for (const comando& c : comandi) {

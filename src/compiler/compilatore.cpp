@@ -55,19 +55,32 @@ esito_fase controlla_posizione(contesto& c, std::int32_t p) {
   return esito_fase::fine_lettura;
 }
 
-luogo_errore memorizza_dati(modello& m, sorgenti& s) {
+luogo_errore memorizza_dati(modello& m, sorgenti& s, osservatore* oss) {
   contesto c{m, s};
+  c.oss = oss;
+  // What the reader of a source noticed on its way, told once it is done.
+  const auto concludi_sorgente = [&] {
+    if (oss != nullptr) oss->concludi_sorgente(c);
+  };
   try {
-    if (compila_linea(c) == esito_fase::uscita) return c.luogo;
-    compila_treno(c);
+    const esito_fase linea = compila_linea(c);
+    concludi_sorgente();
+    if (linea != esito_fase::uscita) {
+      compila_treno(c);
+      concludi_sorgente();
+    }
   } catch (const guasto_esecuzione& g) {
     // The failure path: every file closed, each source that still exists
     // deleted, code 25; the position stays as it was.
     c.s.elimina_linea();
     c.s.elimina_treno();
+    c.guasto = &g;
     c.registra(25);
+    c.guasto = nullptr;
     c.luogo.motivo = g.what();
+    concludi_sorgente();
   }
+  if (oss != nullptr) oss->concludi(c);
   return c.luogo;
 }
 

@@ -21,8 +21,12 @@ struct luogo_errore {
   std::string motivo;
 };
 
+class osservatore;
+
 // Compiles both sources into `m`. Expects `m.stazioni` cleared and
 // `m.codice_errore` 0 (the run does that first) and `m.scrivi_linea` set.
-luogo_errore memorizza_dati(modello& m, sorgenti& s);
+// With a findings collector (see rilievi.h) the compile also tells it what
+// it passes over and where it stops; what it writes is the same.
+luogo_errore memorizza_dati(modello& m, sorgenti& s, osservatore* oss = nullptr);
 
 }  // namespace scen

@@ -677,38 +677,14 @@ void osservatore::concludi(const contesto& c) { (void)c; }
 
 // ---- The analysis ----------------------------------------------------------------
 
-esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
-                                const std::optional<std::string>& treno, modo_analisi modo) {
-  osservatore oss(modo, linea, treno);
-  sorgenti_in_memoria s(linea, treno);
-  contesto c{m, s};
-  c.oss = &oss;
-  c.verifica = modo == modo_analisi::verifica;
-  // A run-time failure ends the half it happened in, as it ends the compile;
-  // in checking mode the train source is read all the same.
-  const auto registra_guasto = [&](const guasto_esecuzione& g) {
-    c.guasto = &g;
-    c.registra(25);
-    c.guasto = nullptr;
-    c.m.codice_errore = c.verifica ? 0 : 25;
-  };
-  esito_fase e = esito_fase::uscita;
-  try {
-    e = compila_linea(c);
-  } catch (const guasto_esecuzione& g) {
-    registra_guasto(g);
-  }
-  oss.concludi_sorgente(c);
-  if (e != esito_fase::uscita || c.verifica) {
-    try {
-      compila_treno(c);
-    } catch (const guasto_esecuzione& g) {
-      registra_guasto(g);
-    }
-    oss.concludi_sorgente(c);
-  }
-  oss.concludi(c);
-  esito_analisi out = oss.risultato();
+raccolta_rilievi::raccolta_rilievi(const std::optional<std::string>& linea, const std::optional<std::string>& treno,
+                                   modo_analisi modo)
+    : oss_(std::make_unique<osservatore>(modo, linea, treno)) {}
+
+raccolta_rilievi::~raccolta_rilievi() = default;
+
+esito_analisi raccolta_rilievi::risultato() {
+  esito_analisi out = oss_->risultato();
   // Warnings and errors in the order of the sources: route first, then line.
   std::stable_sort(out.rilievi.begin(), out.rilievi.end(), [](const rilievo& a, const rilievo& b) {
     const auto chiave = [](const rilievo& r) {
@@ -718,6 +694,43 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
     return chiave(a) < chiave(b);
   });
   return out;
+}
+
+esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
+                                const std::optional<std::string>& treno, modo_analisi modo) {
+  raccolta_rilievi raccolta(linea, treno, modo);
+  sorgenti_in_memoria s(linea, treno);
+  if (modo == modo_analisi::come_compilazione) {
+    memorizza_dati(m, s, raccolta.collettore());
+    return raccolta.risultato();
+  }
+  // Checking mode: an error ends neither its half nor the compile; a
+  // run-time failure ends the half it happened in, and the train source is
+  // read all the same.
+  osservatore& oss = *raccolta.collettore();
+  contesto c{m, s};
+  c.oss = &oss;
+  c.verifica = true;
+  const auto registra_guasto = [&](const guasto_esecuzione& g) {
+    c.guasto = &g;
+    c.registra(25);
+    c.guasto = nullptr;
+    c.m.codice_errore = 0;
+  };
+  try {
+    compila_linea(c);
+  } catch (const guasto_esecuzione& g) {
+    registra_guasto(g);
+  }
+  oss.concludi_sorgente(c);
+  try {
+    compila_treno(c);
+  } catch (const guasto_esecuzione& g) {
+    registra_guasto(g);
+  }
+  oss.concludi_sorgente(c);
+  oss.concludi(c);
+  return raccolta.risultato();
 }
 
 rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,

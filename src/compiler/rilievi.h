@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,25 @@ enum class modo_analisi : std::uint8_t {
 struct esito_analisi {
   std::vector<rilievo> rilievi;
   std::vector<rallentamento_letto> rallentamenti;
+};
+
+// The findings of a compile gathered while it runs: hand `collettore()` to
+// the compile (memorizza_dati, or the run's memorizza_percorso), then take
+// `risultato()` once, in the order of the sources. The collector refers to
+// `linea` and `treno`, the author's texts, which must outlive it.
+class raccolta_rilievi {
+ public:
+  raccolta_rilievi(const std::optional<std::string>& linea, const std::optional<std::string>& treno,
+                   modo_analisi modo = modo_analisi::come_compilazione);
+  ~raccolta_rilievi();
+  raccolta_rilievi(const raccolta_rilievi&) = delete;
+  raccolta_rilievi& operator=(const raccolta_rilievi&) = delete;
+
+  osservatore* collettore() { return oss_.get(); }
+  esito_analisi risultato();
+
+ private:
+  std::unique_ptr<osservatore> oss_;
 };
 
 // Compiles the sources into `m` (a model of the caller's, not the one that is

@@ -16,6 +16,20 @@ void folder::write_in_pieces(std::string_view nome, const std::function<void(byt
   uno.commit();
 }
 
+void working_files::write(std::string_view nome, std::string_view byte) {
+  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
+}
+
+void working_files::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+  const staged_file file = dove_.stage(nome, produci, reach::cache);
+  try {
+    dove_.replace(std::span(&file, 1), reach::cache);
+  } catch (...) {
+    dove_.discard(file);
+    throw;
+  }
+}
+
 file_set::~file_set() {
   for (const staged_file& f : file_) dove_.discard(f);
 }

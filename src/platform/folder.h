@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -42,6 +43,11 @@ class file_writer {
   // stream, piece by piece, so that a large file is never whole in memory.
   virtual void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) = 0;
 };
+
+// How far a replacement reaches: the disk, before the call returns, or only
+// the system's cache, for a working file that the run deletes again before
+// it ends (flushing it would cost the run time and protect nothing).
+enum class reach : std::uint8_t { disk, cache };
 
 // A complete file under its temporary name, waiting to be renamed.
 struct staged_file {
@@ -79,8 +85,10 @@ class folder : public file_writer {
   // order, then flushes the folder; Ctrl+C and termination requests wait
   // until it is done, so that they never split a set. `discard` removes a
   // temporary that will not be renamed, quietly.
-  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci);
-  void replace(std::span<const staged_file> files);
+  // With reach::cache neither flushes anything.
+  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci,
+                    reach fino = reach::disk);
+  void replace(std::span<const staged_file> files, reach fino = reach::disk);
   void discard(const staged_file& file) noexcept;
 
   // Removes the temporaries that runs which ended without cleaning up left
@@ -132,6 +140,20 @@ class file_set final : public file_writer {
  private:
   folder& dove_;
   std::vector<staged_file> file_;
+};
+
+// A run's working files (the sources it writes, reads back and deletes):
+// each replaces its predecessor at once and whole, as in a folder, but is
+// never flushed to disk. A crash can leave one behind, stale or empty; the
+// next run writes it again before reading it.
+class working_files final : public file_writer {
+ public:
+  explicit working_files(folder& dove) : dove_(dove) {}
+  void write(std::string_view nome, std::string_view byte) override;
+  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+
+ private:
+  folder& dove_;
 };
 
 // The folder that holds the running executable.

@@ -20,20 +20,22 @@ struct fine_fatale {
 
 }  // namespace
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove) {
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove,
+                                  osservatore* oss) {
   file_set uscita(dove);
-  esito_percorso esito = memorizza_percorso(m, j, id, s, uscita);
+  esito_percorso esito = memorizza_percorso(m, j, id, s, uscita, oss);
   uscita.commit();
   return esito;
 }
 
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita) {
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita,
+                                  osservatore* oss) {
   m.scrivi_linea = j;
   m.codice_errore = 0;
   for (stazione& voce : m.stazioni) voce = stazione{};
 
   esito_percorso esito;
-  esito.compilazione.luogo = memorizza_dati(m, s);
+  esito.compilazione.luogo = memorizza_dati(m, s, oss);
   esito.compilazione.codice = m.codice_errore;
   esito.compilazione.posizione = m.posizione_errore;
 
@@ -61,10 +63,11 @@ esito_percorso esegui_scenario(folder& dove, modello& m) {
   // The sources are read back and deleted within the run: each is a file
   // of its own. What the run leaves behind is one set.
   file_set uscita(dove);
+  working_files lavoro(dove);
   esito_percorso esito;
   try {
-    dati_linea(dove, id);
-    dati_treno(dove, id);
+    dati_linea(lavoro, id);
+    dati_treno(lavoro, id);
     dati_note(uscita, id);
     dati_rallentamenti(uscita, id);
     dati_scheda(uscita, id);

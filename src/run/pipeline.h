@@ -41,10 +41,13 @@ struct esito_percorso {
 // Compiles the sources into `m` and writes the binary files into `uscita`,
 // which the caller commits. A failure of the platform (a source that cannot
 // be read or deleted) passes through as platform_error: it is not an error of
-// the sources, and no binary file is written.
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita);
+// the sources, and no binary file is written. `oss`, when given, collects
+// the compile's findings as it runs (see compiler/rilievi.h).
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, file_set& uscita,
+                                  osservatore* oss = nullptr);
 // The same, the binary files replacing those of `dove` as one set.
-esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove);
+esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id, sorgenti& s, folder& dove,
+                                  osservatore* oss = nullptr);
 
 // The whole run of the main program in `dove`, after the window is shown:
 // identity, writers, `memorizza_percorso`. The documents and the binary

@@ -324,6 +324,28 @@ TEST(Compile, NeverOverwritesASourceNamedLikeAnOutput) {
   EXPECT_EQ(impronta_di(dir.path() / nomi_binari[2]), prima);
 }
 
+// The source reached under an output's name through a link or a hard link
+// is the same file: it is refused as well.
+TEST(Compile, NeverOverwritesASourceReachedThroughALink) {
+  for (const bool fisico : {false, true}) {
+    temp_folder dir;
+    fs::create_directory(dir.path() / "out");
+    write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
+    write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
+    const fs::path uscita = dir.path() / "out" / nomi_binari[2];
+    if (fisico) {
+      fs::create_hard_link(dir.path() / "route.txt", uscita);
+    } else {
+      fs::create_symlink(dir.path() / "route.txt", uscita);
+    }
+    const impronta prima = impronta_di(dir.path() / "route.txt");
+    const auto r = run_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path());
+    EXPECT_EQ(r.status, 2) << (fisico ? "hard link" : "link");
+    EXPECT_NE(r.err.find("never overwrites its sources"), std::string::npos) << r.err;
+    EXPECT_EQ(impronta_di(dir.path() / "route.txt"), prima);
+  }
+}
+
 TEST(Compile, UsageAndInputErrorsExitWithTwo) {
   temp_folder dir;
   write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
@@ -350,10 +372,14 @@ TEST(Compile, UsageAndInputErrorsExitWithTwo) {
 
 TEST(Compile, HelpOnEveryCommandAndVersion) {
   temp_folder dir;
-  for (const char* comando : {"compile", "export", "dump", "check", "map"}) {
+  // A call builds only the command it names; the overview still lists all.
+  const auto panoramica = run_tool({"--help"}, dir.path());
+  EXPECT_EQ(panoramica.status, 0);
+  for (const char* comando : {"compile", "lint", "export", "dump", "check", "map", "diff"}) {
     const auto r = run_tool({comando, "--help"}, dir.path());
     EXPECT_EQ(r.status, 0) << comando;
     EXPECT_NE(r.out.find(std::string("scenario-tool ") + comando), std::string::npos) << r.out;
+    EXPECT_NE(panoramica.out.find(std::string("\n  ") + comando), std::string::npos) << panoramica.out;
   }
   const auto v = run_tool({"--version"}, dir.path());
   EXPECT_EQ(v.status, 0);
@@ -366,7 +392,7 @@ TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
   temp_folder corsa, autore;
   fs::copy_file(SCENARIO_EXE, corsa.path() / "scenario");
   const auto run = test_util::run_process({(corsa.path() / "scenario").string()}, corsa.path(),
-                                              test_util::environment_without_display());
+                                          test_util::environment_without_display());
   ASSERT_EQ(run.status, 0) << run.err;
 
   const auto e = run_tool({"export", "-o", "src"}, autore.path());

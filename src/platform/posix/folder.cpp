@@ -138,7 +138,7 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 
 std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / std::string(nome); }
 
-staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: renaming over a
   // device, a folder or a link would destroy what stands there.
@@ -172,7 +172,7 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
     const bool guasto = guasto_solo_.empty() || guasto_solo_ == nome;
     flusso_su_file flusso(fd.get(), finale, guasto ? guasto_dopo_ : std::nullopt);
     produci(flusso);
-    if (::fsync(fd.get()) != 0) throw platform_error(finale, motivo_errno(errno));
+    if (fino == reach::disk && ::fsync(fd.get()) != 0) throw platform_error(finale, motivo_errno(errno));
     if (::close(fd.rilascia()) != 0) throw platform_error(finale, motivo_errno(errno));
   } catch (...) {
     ::unlink(temporaneo.c_str());
@@ -182,7 +182,7 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
   return {std::string(nome), temporaneo};
 }
 
-void folder::replace(std::span<const staged_file> files) {
+void folder::replace(std::span<const staged_file> files, reach fino) {
   if (files.empty()) return;
   posix::signals_held attesa;
   for (const staged_file& f : files) {
@@ -190,6 +190,7 @@ void folder::replace(std::span<const staged_file> files) {
     if (::rename(f.temporary.c_str(), finale.c_str()) != 0) throw platform_error(finale, motivo_errno(errno));
     posix::unregister_cleanup(f.temporary.c_str());
   }
+  if (fino == reach::cache) return;
   // The renames reach the disk with the folder's own entries.
   descrittore dir(::open(base_.empty() ? "." : base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) throw platform_error(base_, motivo_errno(errno));

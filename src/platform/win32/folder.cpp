@@ -139,7 +139,7 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 // name is handed over as UTF-8 explicitly. The system's own names are ASCII.
 std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / utf8_path(nome); }
 
-staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
+staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: a folder, a link or a
   // device under the name stays as it is.
@@ -181,7 +181,7 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
     produci(sink);
     // On the disk before it takes the final name: after a power cut the
     // final name holds the old file or the new one, never a hole.
-    if (!::FlushFileBuffers(h.get())) throw platform_error(finale, win32::reason(::GetLastError()));
+    if (fino == reach::disk && !::FlushFileBuffers(h.get())) throw platform_error(finale, win32::reason(::GetLastError()));
     if (!h.close()) throw platform_error(finale, win32::reason(::GetLastError()));
   } catch (...) {
     h.close();
@@ -192,7 +192,7 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
   return {std::string(nome), temporary};
 }
 
-void folder::replace(std::span<const staged_file> files) {
+void folder::replace(std::span<const staged_file> files, reach fino) {
   // Ctrl+C waits until the whole set has its final names.
   const auto held = win32::hold_ending();
   for (const staged_file& f : files) {
@@ -200,7 +200,8 @@ void folder::replace(std::span<const staged_file> files) {
     DWORD code = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 10; ++attempt) {
       // WRITE_THROUGH: the rename is on the disk when the call returns.
-      if (::MoveFileExW(f.temporary.c_str(), finale.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      const DWORD through = fino == reach::disk ? MOVEFILE_WRITE_THROUGH : 0;
+      if (::MoveFileExW(f.temporary.c_str(), finale.c_str(), MOVEFILE_REPLACE_EXISTING | through)) {
         code = ERROR_SUCCESS;
         break;
       }
