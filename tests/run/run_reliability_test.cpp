@@ -30,6 +30,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::run_process;
+
+// ".NAME" and a suffix: the name of a temporary or of a hidden file. (Built
+// step by step: GCC 12 warns, wrongly, about a chain of + starting from a
+// literal here.)
+std::string nascosto(const std::string& nome, const char* coda) {
+  std::string s(1, '.');
+  s += nome;
+  s += coda;
+  return s;
+}
 using test_util::run_tool;
 using test_util::temp_folder;
 
@@ -100,15 +110,15 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
     test_util::write_file(dir.path() / nome, "x");
     if (vecchio) fs::last_write_time(dir.path() / nome, fs::file_time_type::clock::now() - std::chrono::hours(1));
   };
-  crea("." + traccia + ".tmp-0123456789abcdef", true);           // ours, abandoned
-  crea("." + nome_file_linea(id) + ".tmp-4242-7", true);          // an earlier version's, abandoned
-  crea("." + traccia + ".tmp-fedcba9876543210", false);          // ours, too recent to judge
+  crea(nascosto(traccia, ".tmp-0123456789abcdef"), true);           // ours, abandoned
+  crea(nascosto(nome_file_linea(id), ".tmp-4242-7"), true);          // an earlier version's, abandoned
+  crea(nascosto(traccia, ".tmp-fedcba9876543210"), false);          // ours, too recent to judge
   crea(".other.dat.tmp-0123456789abcdef", true);                  // not a name of this run
-  crea("." + traccia + ".tmp-0123456789ABCDEF", true);           // not a suffix we make
-  crea("." + traccia + ".tmp-notours", true);
+  crea(nascosto(traccia, ".tmp-0123456789ABCDEF"), true);           // not a suffix we make
+  crea(nascosto(traccia, ".tmp-notours"), true);
   crea(traccia + ".tmp-0123456789abcdef", true);
-  fs::create_directory(dir.path() / ("." + nome_scheda(id) + ".tmp-0123456789abcdef"));
-  fs::last_write_time(dir.path() / ("." + nome_scheda(id) + ".tmp-0123456789abcdef"),
+  fs::create_directory(dir.path() / (nascosto(nome_scheda(id), ".tmp-0123456789abcdef")));
+  fs::last_write_time(dir.path() / (nascosto(nome_scheda(id), ".tmp-0123456789abcdef")),
                       fs::file_time_type::clock::now() - std::chrono::hours(1));
   const auto prima = contenuto(dir.path());
 
@@ -116,8 +126,8 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
   const std::vector<std::string> nomi = nomi_della_corsa(id);
   auto tolti = dove.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
   std::sort(tolti.begin(), tolti.end());
-  EXPECT_EQ(tolti, (std::vector<std::string>{"." + traccia + ".tmp-0123456789abcdef",
-                                             "." + nome_file_linea(id) + ".tmp-4242-7"}));
+  EXPECT_EQ(tolti, (std::vector<std::string>{nascosto(traccia, ".tmp-0123456789abcdef"),
+                                             nascosto(nome_file_linea(id), ".tmp-4242-7")}));
   auto dopo = prima;
   for (const std::string& t : tolti) dopo.erase(t);
   EXPECT_EQ(contenuto(dir.path()), dopo);
@@ -286,7 +296,10 @@ TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
     const auto cartella = chiamate.find("fsync(", rinomina);
     ASSERT_NE(cartella, std::string::npos);
     const std::string riga = chiamate.substr(cartella, chiamate.find('\n', cartella) - cartella);
-    EXPECT_NE(riga.find("<" + dir.path().string() + ">) = 0"), std::string::npos) << riga;
+    std::string atteso = "<";
+    atteso += dir.path().string();
+    atteso += ">) = 0";
+    EXPECT_NE(riga.find(atteso), std::string::npos) << riga;
   }
 }
 
