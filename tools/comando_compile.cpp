@@ -40,18 +40,17 @@ struct opzioni_compile {
 
 bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
 
-// An output that is one of the inputs would overwrite a source.
+// An output that is one of the inputs would overwrite a source. Told by the
+// files themselves (the same file under another path, through a link or a
+// hard link, is the same file), and only for outputs that exist already: a
+// file that does not exist yet is no source.
 void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
-  const auto canonico = [](const fs::path& p) -> std::optional<fs::path> {
-    std::error_code ec;
-    fs::path c = fs::weakly_canonical(p, ec);
-    if (ec) return std::nullopt;
-    return c;
-  };
   for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-    const auto uscita_file = canonico(fs::path(o.dir) / nome);
+    const fs::path uscita_file = fs::path(o.dir) / nome;
+    std::error_code ec;
+    if (!fs::exists(uscita_file, ec)) continue;
     for (const std::string& ingresso : {o.linea, o.treno}) {
-      if (uscita_file && uscita_file == canonico(ingresso)) {
+      if (fs::equivalent(ingresso, uscita_file, ec)) {
         throw errore_uso(fmt::format("{} is also an output file ({}); compile never overwrites its sources",
                                      ingresso, nome));
       }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compila_util.h"
+#include "support/sources.h"
 #include "formato.h"
 #include "output/file_binari.h"
 #include "output/marcatori.h"
@@ -20,8 +20,8 @@ namespace {
 
 using namespace scen;
 namespace fs = std::filesystem;
+using test_util::join_crlf;
 using test_util::linea;
-using test_util::righe;
 using test_util::treno;
 
 void scrivi(const fs::path& cartella, const std::string& nome, const std::string& byte) {
@@ -66,24 +66,24 @@ std::vector<std::pair<std::string, fuzz::ingresso_compila>> semi_compila() {
   aggiungi("6_indicazione", linea("indicatori_vmax,  700,  1,1,1,0,,,,0\r\ncartello indicatore,  700,  \"TESTO\"\r\n"),
            treno());
   aggiungi("15_linea", linea("pendenza,  91950,  0\r\nmontagna,  1000,  2000,  12\r\n"), treno());
-  aggiungi("25_senza_lunghezza", righe({"[generale]", "[curve]", "[fine]"}), treno());
-  aggiungi("7_codici", linea(), treno(righe({"abbattimento,   56000,   180", "abbattimento,   56010,   180"})));
-  aggiungi("8_stazione", linea(), treno(righe({stazione(36725, 22, 500)})));
-  aggiungi("9_stazione", linea(), treno(righe({stazione(36750, 22, 550)})));
-  aggiungi("15_stazione", linea(), treno(righe({stazione(91250, 22, 500)})));
-  aggiungi("15_velocita", linea(), treno(righe({"velocita,   91950,   100", "aderenza,  500,  90"})));
-  aggiungi("16_segnale", linea(), treno(righe({segnale(1650), segnale(1660)})));
-  aggiungi("17_rallentamento", linea(), treno(righe({segnale(35300), rallentamento})));
-  aggiungi("18_rallentamento", linea(), treno(righe({segnale(36500), rallentamento})));
-  aggiungi("19_rallentamento", linea(), treno(righe({segnale(37000), rallentamento})));
-  aggiungi("20_rallentamento", linea(), treno(righe({segnale(35200), rallentamento})));
-  aggiungi("22_stazioni", linea(), treno(righe({stazione(10000, 22, 500), stazione(10500, 22, 500)})));
-  aggiungi("24_stazione", linea(), treno(righe({stazione(50, 12, 100)})));
+  aggiungi("25_senza_lunghezza", join_crlf({"[generale]", "[curve]", "[fine]"}), treno());
+  aggiungi("7_codici", linea(), treno(join_crlf({"abbattimento,   56000,   180", "abbattimento,   56010,   180"})));
+  aggiungi("8_stazione", linea(), treno(join_crlf({stazione(36725, 22, 500)})));
+  aggiungi("9_stazione", linea(), treno(join_crlf({stazione(36750, 22, 550)})));
+  aggiungi("15_stazione", linea(), treno(join_crlf({stazione(91250, 22, 500)})));
+  aggiungi("15_velocita", linea(), treno(join_crlf({"velocita,   91950,   100", "aderenza,  500,  90"})));
+  aggiungi("16_segnale", linea(), treno(join_crlf({segnale(1650), segnale(1660)})));
+  aggiungi("17_rallentamento", linea(), treno(join_crlf({segnale(35300), rallentamento})));
+  aggiungi("18_rallentamento", linea(), treno(join_crlf({segnale(36500), rallentamento})));
+  aggiungi("19_rallentamento", linea(), treno(join_crlf({segnale(37000), rallentamento})));
+  aggiungi("20_rallentamento", linea(), treno(join_crlf({segnale(35200), rallentamento})));
+  aggiungi("22_stazioni", linea(), treno(join_crlf({stazione(10000, 22, 500), stazione(10500, 22, 500)})));
+  aggiungi("24_stazione", linea(), treno(join_crlf({stazione(50, 12, 100)})));
   aggiungi("25_senza_treno", linea(), std::nullopt);
-  aggiungi("25_parola", linea(), righe({"[generale]", "numero vetture,  twelve", "[fine]"}));
-  aggiungi("25_segnale", linea(), treno(righe({segnale(300)})));
-  aggiungi("1250_marcatore", linea(), treno(righe({"abbattimento,   50,   180"})));
-  aggiungi("11_codici", linea(), treno(righe({rallentamento, "abbattimento,   35000,   180"})));
+  aggiungi("25_parola", linea(), join_crlf({"[generale]", "numero vetture,  twelve", "[fine]"}));
+  aggiungi("25_segnale", linea(), treno(join_crlf({segnale(300)})));
+  aggiungi("1250_marcatore", linea(), treno(join_crlf({"abbattimento,   50,   180"})));
+  aggiungi("11_codici", linea(), treno(join_crlf({rallentamento, "abbattimento,   35000,   180"})));
   return r;
 }
 

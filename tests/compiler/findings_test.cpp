@@ -1,0 +1,63 @@
+// Findings about sources: each mistake an author makes by hand gives its
+// finding at the right place, in the compile's mode and in the check's.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compiler/rilievi.h"
+#include "model/nomi_file.h"
+#include "support/source_mistakes.h"
+
+namespace scen {
+namespace {
+
+using test_util::caso;
+using test_util::casi;
+using test_util::sorgenti_di;
+
+const identita id_inc = identita_incorporata();
+
+class Findings : public ::testing::TestWithParam<caso> {};
+
+const rilievo* cerca(const std::vector<rilievo>& rr, const caso& c) {
+  for (const rilievo& r : rr) {
+    const bool livello = (r.livello == gravita::errore) == (std::string(c.livello) == "error");
+    const bool codice = c.codice < 0 ? !r.codice : (r.codice && *r.codice == c.codice);
+    if (livello && codice && r.messaggio.find(c.parole) != std::string::npos) return &r;
+  }
+  return nullptr;
+}
+
+std::string elenco(const std::vector<rilievo>& rr) {
+  std::string out;
+  for (const rilievo& r : rr) {
+    out += std::to_string(r.dove.riga) + ":" + std::to_string(r.dove.colonna) + " " + r.messaggio + "\n";
+  }
+  return out;
+}
+
+TEST_P(Findings, TheMistakeGivesItsFindingInBothModes) {
+  const caso& c = GetParam();
+  const auto [linea, treno] = sorgenti_di(c);
+  for (const modo_analisi modo : {modo_analisi::come_compilazione, modo_analisi::verifica}) {
+    modello m;
+    m.nome_linea = id_inc.nome_linea;
+    m.nome_treno = id_inc.nome_treno;
+    m.scrivi_linea = 1;
+    const esito_analisi a = analizza_sorgenti(m, linea, treno, modo);
+    const rilievo* r = cerca(a.rilievi, c);
+    ASSERT_NE(r, nullptr) << "no finding with \"" << c.parole << "\"; found:\n" << elenco(a.rilievi);
+    EXPECT_EQ(r->dove.file, c.nel_treno ? luogo_errore::sorgente::treno : luogo_errore::sorgente::linea);
+    EXPECT_EQ(r->dove.riga, c.riga_attesa) << r->messaggio;
+    if (c.colonna_attesa > 0) {
+      EXPECT_EQ(r->dove.colonna, c.colonna_attesa) << r->messaggio;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Mistakes, Findings, ::testing::ValuesIn(casi()),
+                         [](const ::testing::TestParamInfo<caso>& i) { return std::string(i.param.nome); });
+
+}  // namespace
+}  // namespace scen

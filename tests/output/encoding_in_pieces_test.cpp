@@ -1,0 +1,138 @@
+// The binary files encoded piece by piece: the same bytes as the files
+// encoded whole, and a failure in the largest one leaves the earlier set.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/nomi_file.h"
+#include "output/codifica_pezzi.h"
+#include "output/file_binari.h"
+#include "platform/folder.h"
+#include "support/files.h"
+
+namespace scen {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::ptrdiff_t file_nella_cartella(const fs::path& p) {
+  return std::distance(fs::directory_iterator(p), fs::directory_iterator());
+}
+
+// Records the pieces a stream receives.
+class pezzi_ricevuti final : public byte_sink {
+ public:
+  void write(std::string_view byte) override { pezzi.emplace_back(byte); }
+  std::string tutto() const {
+    std::string s;
+    for (const std::string& p : pezzi) s += p;
+    return s;
+  }
+  std::vector<std::string> pezzi;
+};
+
+// A plan view of `metri` metres with every kind of tagged value.
+piano piano_misto(std::int32_t metri) {
+  piano p(metri);
+  p.poni_intero(0, 0, 0);
+  p.poni_intero(0, 1, 0);
+  p.poni_intero(1, 0, -7);
+  p.poni_intero(1, 1, 1);
+  for (std::int32_t m = 2; m <= metri - 2; ++m) {
+    p.poni_reale(m, 0, m * 0.5 - 3.25);
+    p.poni_reale(m, 1, -m / 3.0);
+  }
+  return p;
+}
+
+// The line data file as its layout states it, value after value, built
+// from the plan view's accessors alone.
+std::string linea_attesa(const piano& p) {
+  std::string b;
+  const auto le = [&b](std::uint64_t v, int byte) {
+    for (int i = 0; i < byte; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  for (int c = 0; c < 2; ++c) {
+    for (std::int32_t m = 0; m <= p.ultimo_metro(); ++m) {
+      le(static_cast<std::uint16_t>(p.tag(m, c)), 2);
+      if (p.tag(m, c) == tag_piano::intero) le(static_cast<std::uint16_t>(static_cast<std::int16_t>(p.numero(m, c))), 2);
+      if (p.tag(m, c) == tag_piano::reale) le(std::bit_cast<std::uint64_t>(p.numero(m, c)), 8);
+    }
+  }
+  return b;
+}
+
+TEST(EncodingInPieces, LineDataGoesOutInLongRunsAndGatheredShortPieces) {
+  // A plan view of mostly doubles (as every route has) and one where the
+  // kinds alternate metre by metre.
+  piano alterno(30000);
+  for (std::int32_t m = 0; m <= 30000; ++m) {
+    if (m % 3 == 1) alterno.poni_intero(m, 0, static_cast<std::int16_t>(-m));
+    if (m % 3 == 2) alterno.poni_reale(m, 1, m * 0.25);
+  }
+  struct caso {
+    const char* nome;
+    piano p;
+    std::size_t pezzi_al_massimo;
+  };
+  const caso casi[] = {
+      {"4 metres", piano_misto(4), 1},
+      {"52428 metres", piano_misto(52428), 5},
+      {"200000 metres", piano_misto(200000), 5},
+      {"alternating", std::move(alterno), 6},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    pezzi_ricevuti r;
+    codifica_linea(c.p, r);
+    EXPECT_EQ(r.tutto(), linea_attesa(c.p));
+    EXPECT_EQ(r.tutto(), codifica_linea(c.p));
+    ASSERT_FALSE(r.pezzi.empty());
+    EXPECT_LE(r.pezzi.size(), c.pezzi_al_massimo) << "short values are gathered, runs of doubles go whole";
+    for (const std::string& pezzo : r.pezzi) EXPECT_FALSE(pezzo.empty());
+  }
+}
+
+TEST(EncodingInPieces, TrackInPiecesIsTheWholeFile) {
+  std::vector<cella> celle(100000);
+  for (std::size_t i = 0; i < celle.size(); ++i) {
+    cella& c = celle[i];
+    c.tipo = static_cast<std::uint8_t>(i % 15);
+    c.valore1 = static_cast<std::int16_t>(-static_cast<int>(i % 30000));
+    c.valore4 = static_cast<std::int16_t>(i % 1000);
+    c.aderenza = static_cast<std::uint8_t>(i % 256);
+  }
+  pezzi_ricevuti r;
+  codifica_percorso(celle, r);
+  EXPECT_EQ(r.tutto(), codifica_percorso(celle));
+  EXPECT_EQ(r.tutto().size(), 1500000u);
+  EXPECT_GE(r.pezzi.size(), 2u);
+}
+
+TEST(EncodingInPieces, AFailureInTheLargestFileLeavesTheEarlierFilesWhole) {
+  test_util::temp_folder tmp;
+  folder dove(tmp.path());
+  const identita id{"Prova", "1"};
+  modello m;
+  m.scrivi_linea = 1;
+  m.planimetria = piano_misto(300000);  // about 6 MB: several pieces
+  m.percorso.emplace(6001);
+  m.stazioni[85].nome = "Prova";
+  dove.write(nome_file_linea(id), "earlier line data");
+  dove.fail_after_bytes(3 * byte_pezzo + 7);
+  EXPECT_THROW(scrivi_file_binari(m, id, dove), platform_error);
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_linea(id)), "earlier line data");
+  EXPECT_EQ(file_nella_cartella(tmp.path()), 1) << "nothing half written, no temporary left";
+
+  dove.fail_after_bytes(std::nullopt);
+  EXPECT_EQ(scrivi_file_binari(m, id, dove).size(), 3u);
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_linea(id)), codifica_linea(*m.planimetria));
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_percorso(id)), codifica_percorso(*m.percorso));
+  EXPECT_EQ(test_util::read_file(tmp.path() / nome_file_sommario(id)), codifica_sommario(m.stazioni));
+}
+
+}  // namespace
+}  // namespace scen
