@@ -28,9 +28,9 @@ namespace {
 // (a full disk, /dev/full) throws at once instead of being dropped by the
 // stream: the output is the command's result, and a truncated one must not
 // end with status 0.
-class buffer_uscita final : public std::streambuf {
+class stdout_buffer final : public std::streambuf {
  public:
-  explicit buffer_uscita(scen::text_sink& destinazione) : destinazione_(destinazione) {
+  explicit stdout_buffer(scen::text_sink& destinazione) : destinazione_(destinazione) {
     setp(blocco_, blocco_ + sizeof blocco_);
   }
 
@@ -73,7 +73,7 @@ int errore_di_uso(const std::string& messaggio, bool json) {
 int esegui_protetto(const scen::tool::comando& c, bool json) {
   using namespace scen::tool;
   scen::stdout_sink stdout_vero;
-  buffer_uscita buffer(stdout_vero);
+  stdout_buffer buffer(stdout_vero);
   std::ostream out(&buffer);
   // The buffer's platform_error passes through the stream as it is.
   out.exceptions(std::ios::badbit);
