@@ -298,6 +298,20 @@ TEST(TrainReading, KeysWithHyphenAndTheLastField) {
   EXPECT_EQ(r.m.codice_errore, 0) << "an empty train source runs the end processing";
 }
 
+// A station shorter than 600 m loses its second option; 600 m and longer
+// keep it (not the first station, which never has it).
+TEST(Stations, SecondOptionNeedsSixHundredMetres) {
+  const std::pair<int, int> casi[] = {{500, 0}, {600, 1}, {700, 1}};
+  for (const auto& [lunghezza, opzione] : casi) {
+    const auto r = compila(
+        linea(), treno(join_crlf({"stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA",
+                                  "stazione,   83000,  5,  " + std::to_string(lunghezza) +
+                                      ",  1, 1, 0,  1,1,0,  2,1,1,    0,   9,35, 0, VELMORA CENTRALE"})));
+    ASSERT_EQ(r.m.codice_errore, 0) << lunghezza;
+    EXPECT_EQ(r.m.stazioni[2].opzione2, opzione) << "length " << lunghezza;
+  }
+}
+
 TEST(Stations, WorkedRows) {
   const auto r = compila(
       linea(),
@@ -397,6 +411,18 @@ TEST(SignalsSlowdownsCodes, WorkedLines) {
   EXPECT_EQ(cella_n(r, 1120).tipo, 12);
   EXPECT_EQ(cella_n(r, 1120).valore1, 180);
   EXPECT_EQ(cella_n(r, 1200).tipo, 13);
+}
+
+// A timed signal's time: 1 to 100 s are raised to 101 s; 0 stays "not
+// timed"; from 101 s up the time is kept (on its low 8 bits).
+TEST(SignalsSlowdownsCodes, TimedSignalTimeAtTheEdgesOfItsRaise) {
+  const std::pair<int, int> casi[] = {{0, 0}, {1, 101}, {99, 101}, {100, 101}, {101, 101}, {102, 102}, {255, 255}};
+  for (const auto& [letto, salvato] : casi) {
+    const auto r = compila(linea(), treno(join_crlf({"segnale,   15700,   2, 3, 1,  0, 0,    2,  2,1,0, " +
+                                                     std::to_string(letto)})));
+    ASSERT_EQ(r.m.codice_errore, 0) << letto;
+    EXPECT_EQ(cella_n(r, 315).tempo, salvato) << "tempo " << letto;
+  }
 }
 
 TEST(SignalsSlowdownsCodes, SlowdownEdgeCases) {
