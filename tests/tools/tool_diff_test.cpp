@@ -91,6 +91,13 @@ const caso_modifica casi_modifica[] = {
      "speed limit 130 \xE2\x86\x92 120 km/h from 16900 m (km 66.000) to 19850 m (km 63.050)\n"},
     {"change a station's time", sorgente_treno, "   8,48, 0, LUNESCO", "   8,50, 0, LUNESCO",
      "station LUNESCO at 16900 m (km 66.000): time 8:48:00 \xE2\x86\x92 8:50:00\n"},
+    {"change a station's stop", sorgente_treno, "   60,   8,48, 0, LUNESCO", "   90,   8,48, 0, LUNESCO",
+     "station LUNESCO at 16900 m (km 66.000): stop 60 \xE2\x86\x92 90\n"},
+    {"change a station's options", sorgente_treno, "600,  0, 0, 0,  1,1,0,  4,1,1,   60",
+     "600,  1, 0, 0,  1,1,0,  4,1,1,   60",
+     "station LUNESCO at 16900 m (km 66.000): options 0 0 0 \xE2\x86\x92 1 0 0\n"},
+    {"change a station's groups", sorgente_treno, "0,  1,1,0,  4,1,1,   60,   8,48", "0,  1,1,0,  4,2,1,   60,   8,48",
+     "station LUNESCO at 16900 m (km 66.000): groups 1 1 0 / 4 1 1 \xE2\x86\x92 1 1 0 / 4 2 1\n"},
 };
 
 TEST_F(Diff, EachEditShowsExactlyItsChanges) {
