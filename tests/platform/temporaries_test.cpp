@@ -23,15 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test_util::temp_folder;
 
-// Every entry of a folder by name, with the bytes of the regular files.
-std::map<std::string, std::string> contenuto(const fs::path& dir) {
-  std::map<std::string, std::string> r;
-  for (const auto& voce : fs::directory_iterator(dir)) {
-    const std::string nome = voce.path().filename().string();
-    r[nome] = voce.is_regular_file() ? test_util::read_file(voce.path()) : std::string("(not a file)");
-  }
-  return r;
-}
 
 // Names handed out in turn; the last one over and over.
 std::function<std::string()> nomi_in_fila(std::vector<std::string> nomi) {
@@ -69,7 +60,7 @@ TEST(Temporaries, NamesComeFromTheSystemsRandomSourceAndDiffer) {
   insieme.write("a.dat", "1");
   insieme.write("b.dat", "2");
   std::vector<std::string> nomi;
-  for (const auto& [nome, byte] : contenuto(dir.path())) nomi.push_back(nome);
+  for (const auto& [nome, byte] : test_util::folder_entries(dir.path())) nomi.push_back(nome);
   ASSERT_EQ(nomi.size(), 2u);
   const std::regex forma(R"(\.[ab]\.dat\.tmp-[0-9a-f]{16})");
   for (const std::string& n : nomi) EXPECT_TRUE(std::regex_match(n, forma)) << n;

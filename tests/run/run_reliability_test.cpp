@@ -43,15 +43,6 @@ std::string nascosto(const std::string& nome, const char* coda) {
 using test_util::run_tool;
 using test_util::temp_folder;
 
-// Every entry of a folder by name, with the bytes of the regular files.
-std::map<std::string, std::string> contenuto(const fs::path& dir) {
-  std::map<std::string, std::string> r;
-  for (const auto& voce : fs::directory_iterator(dir)) {
-    const std::string nome = voce.path().filename().string();
-    r[nome] = voce.is_regular_file() ? test_util::read_file(voce.path()) : std::string("(not a file)");
-  }
-  return r;
-}
 
 // The built program copied into `dir`, as a user would place it.
 fs::path copia_programma(const fs::path& dir) {
@@ -86,7 +77,7 @@ TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
   test_util::write_file(sorgenti.path() / "l.txt", test_util::join_crlf(test_util::linea_piccola()));
   test_util::write_file(sorgenti.path() / "t.txt", test_util::join_crlf(test_util::treno_piccolo()));
   folder_lock altro(dir.path());
-  const auto prima = contenuto(dir.path());
+  const auto prima = test_util::folder_entries(dir.path());
   for (const std::vector<std::string>& argv :
        {std::vector<std::string>{programma.string()},
         std::vector<std::string>{SCENARIO_TOOL_EXE, "compile", (sorgenti.path() / "l.txt").string(),
@@ -96,7 +87,7 @@ TEST(FolderLock, TheProgramAndTheToolRefuseAFolderInUseWithStatus4) {
     const auto r = run_process(argv, {}, test_util::environment_without_display());
     EXPECT_EQ(r.status, exit_status::busy) << r.err;
     EXPECT_NE(r.err.find(dir.path().string() + ": in use by another run"), std::string::npos) << r.err;
-    EXPECT_EQ(contenuto(dir.path()), prima) << "nothing written while the folder is in use";
+    EXPECT_EQ(test_util::folder_entries(dir.path()), prima) << "nothing written while the folder is in use";
   }
 }
 
@@ -120,7 +111,7 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
   fs::create_directory(dir.path() / (nascosto(nome_scheda(id), ".tmp-0123456789abcdef")));
   fs::last_write_time(dir.path() / (nascosto(nome_scheda(id), ".tmp-0123456789abcdef")),
                       fs::file_time_type::clock::now() - std::chrono::hours(1));
-  const auto prima = contenuto(dir.path());
+  const auto prima = test_util::folder_entries(dir.path());
 
   folder dove(dir.path());
   const std::vector<std::string> nomi = nomi_della_corsa(id);
@@ -130,7 +121,7 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
                                              nascosto(nome_file_linea(id), ".tmp-4242-7")}));
   auto dopo = prima;
   for (const std::string& t : tolti) dopo.erase(t);
-  EXPECT_EQ(contenuto(dir.path()), dopo);
+  EXPECT_EQ(test_util::folder_entries(dir.path()), dopo);
 
   // The program clears them on its own before it runs.
   crea("." + traccia + ".tmp-00000000000000aa", true);
@@ -154,7 +145,7 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
                                     nome_file_percorso(id)}) {
       test_util::write_file(dir.path() / nome, "earlier " + nome);
     }
-    const auto prima = contenuto(dir.path());
+    const auto prima = test_util::folder_entries(dir.path());
     folder dove(dir.path());
     dove.fail_after_bytes(10, guasto);
     modello m;
@@ -165,7 +156,7 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
       EXPECT_EQ(g.file(), dir.path() / guasto);
       EXPECT_EQ(g.reason(), std::strerror(ENOSPC));
     }
-    EXPECT_EQ(contenuto(dir.path()), prima) << "not one file of the earlier set replaced, no temporary, no source";
+    EXPECT_EQ(test_util::folder_entries(dir.path()), prima) << "not one file of the earlier set replaced, no temporary, no source";
   }
 }
 
@@ -200,7 +191,7 @@ TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) 
     temp_folder dir;
     corsa_pulita(dir.path());
     for (const auto& voce : fs::directory_iterator(dir.path())) test_util::write_file(voce.path(), "earlier");
-    const auto prima = contenuto(dir.path());
+    const auto prima = test_util::folder_entries(dir.path());
     folder dove(dir.path());
     dove.fail_reads_of(sorgente);
     modello m;
@@ -212,7 +203,7 @@ TEST(PlatformFailures, AnInputOutputErrorReadingASourceNamesItAndWritesNothing) 
       EXPECT_EQ(g.reason(), std::strerror(EIO));
     }
     EXPECT_EQ(m.codice_errore, 0) << "not an error of the sources";
-    EXPECT_EQ(contenuto(dir.path()), prima) << "the earlier files whole, the sources gone";
+    EXPECT_EQ(test_util::folder_entries(dir.path()), prima) << "the earlier files whole, the sources gone";
   }
 }
 
@@ -252,13 +243,13 @@ TEST(PlatformFailures, AFileSizeLimitIsAWriteFailureWithItsReason) {
   temp_folder dir;
   const fs::path programma = copia_programma(dir.path());
   ASSERT_EQ(run_process({programma.string()}, {}, test_util::environment_without_display()).status, 0);
-  const auto prima = contenuto(dir.path());
+  const auto prima = test_util::folder_entries(dir.path());
   // 256 KiB: the sources and the documents fit, the line data file does not.
   const auto r = esegui_con("ulimit -f 512", {programma.string()}, dir.path());
   EXPECT_EQ(r.status, exit_status::failure) << r.err;
   EXPECT_NE(r.err.find(nome_file_linea(identita_incorporata()) + ": " + std::strerror(EFBIG)), std::string::npos)
       << r.err;
-  EXPECT_EQ(contenuto(dir.path()), prima) << "the earlier set whole, no temporary, no source";
+  EXPECT_EQ(test_util::folder_entries(dir.path()), prima) << "the earlier set whole, no temporary, no source";
 }
 
 // ---- durability ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 
@@ -39,6 +40,16 @@ inline std::string read_file(const std::filesystem::path& p) {
 inline void write_file(const std::filesystem::path& p, const std::string& byte) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << byte;
+}
+
+// Every entry of a folder by name, with the bytes of the regular files.
+inline std::map<std::string, std::string> folder_entries(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> r;
+  for (const auto& voce : std::filesystem::directory_iterator(dir)) {
+    const std::string nome = voce.path().filename().string();
+    r[nome] = voce.is_regular_file() ? read_file(voce.path()) : std::string("(not a file)");
+  }
+  return r;
 }
 
 }  // namespace scen::test_util
