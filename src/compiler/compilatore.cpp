@@ -99,9 +99,10 @@ esito_fase leggi_profilo(contesto& c, lettore_campi& l, profilo& pr, const riga_
   return esito_fase::go_on;
 }
 
-luogo_errore memorizza_dati(modello& m, sorgenti& s, osservatore* oss) {
+luogo_errore memorizza_dati(modello& m, sorgenti& s, osservatore* oss, avanzamento_piano* avanzamento) {
   contesto c{m, s};
   c.oss = oss;
+  c.avanzamento = avanzamento;
   // What the reader of a source noticed on its way, told once it is done.
   const auto concludi_sorgente = [&] {
     if (oss != nullptr) oss->concludi_sorgente(c);

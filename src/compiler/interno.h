@@ -39,6 +39,8 @@ struct contesto {
   // The findings collector of an analysis; none in a plain compile, which
   // then does exactly what it always did.
   osservatore* oss = nullptr;
+  // Told how far the plan view is final, when someone waits for it.
+  avanzamento_piano* avanzamento = nullptr;
   // Checking mode: an error is recorded, its line skipped and reading goes on.
   bool verifica = false;
   // The run-time failure being recorded, while it is.

@@ -23,7 +23,12 @@ constexpr std::int64_t ultimo_metro_piano = 1000000;
 struct stato_sezioni {
   profilo pendenze = profilo_pendenze();
   std::int64_t k = 2;  // next plan-view metre
+  avanzamento_piano* avanzamento = nullptr;
 };
+
+// How many metres the plan view advances between two reports of its
+// progress: often enough that a writer following it is never far behind.
+constexpr std::int64_t metri_per_resoconto = std::int64_t{1} << 16;
 
 // "lunghezza percorso": sizes the track cells and the plan view. A length
 // that leaves fewer than two cells fails before anything is stored.
@@ -150,30 +155,36 @@ void avanza_piano(modello& m, std::int64_t k, double curvatura) {
   }
 }
 
-// The same metres as avanza_piano, from `k` up to `fino_a`, in one pass that
-// keeps the last two points at hand instead of reading them back: the
+// The same metres as avanza_piano, from `st.k` up to `fino_a`, in one pass
+// that keeps the last two points at hand instead of reading them back: the
 // longest route has a million metres. Only metres inside the plan view are
-// computed here; returns the next metre, from which the caller's checked
-// metre-by-metre loop goes on (and fails where it must).
-std::int64_t avanza_piano_fino_a(modello& m, std::int64_t k, std::int64_t fino_a, double curvatura) {
-  if (!m.planimetria || k < 2) return k;
+// computed here, and their progress reported; `st.k` is left at the next
+// metre, from which the caller's checked metre-by-metre loop goes on (and
+// fails where it must).
+void avanza_piano_fino_a(modello& m, stato_sezioni& st, std::int64_t fino_a, double curvatura) {
+  if (!m.planimetria || st.k < 2) return;
   piano& p = *m.planimetria;
   const std::int64_t ultimo = std::min<std::int64_t>(fino_a, p.ultimo_metro());
-  if (k > ultimo) return k;
+  std::int64_t k = st.k;
+  if (k > ultimo) return;
   const auto metro = [](std::int64_t x) { return static_cast<std::int32_t>(x); };
   punto b{p.numero(metro(k - 2), 0), p.numero(metro(k - 2), 1)};
   punto a{p.numero(metro(k - 1), 0), p.numero(metro(k - 1), 1)};
-  for (; k <= ultimo; ++k) {
-    const double dx = a.x - b.x;
-    const double dy = a.y - b.y;
-    const punto nuovo = curvatura == 0.0 ? punto{a.x + dx, a.y + dy}
-                                         : punto{(a.x + dx) + (dy * curvatura), (a.y + dy) - (dx * curvatura)};
-    p.poni_reale(metro(k), 0, nuovo.x);
-    p.poni_reale(metro(k), 1, nuovo.y);
-    b = a;
-    a = nuovo;
+  while (k <= ultimo) {
+    const std::int64_t fine_tratto = std::min(ultimo, k + metri_per_resoconto - 1);
+    for (; k <= fine_tratto; ++k) {
+      const double dx = a.x - b.x;
+      const double dy = a.y - b.y;
+      const punto nuovo = curvatura == 0.0 ? punto{a.x + dx, a.y + dy}
+                                           : punto{(a.x + dx) + (dy * curvatura), (a.y + dy) - (dx * curvatura)};
+      p.poni_reale(metro(k), 0, nuovo.x);
+      p.poni_reale(metro(k), 1, nuovo.y);
+      b = a;
+      a = nuovo;
+    }
+    if (st.avanzamento != nullptr) st.avanzamento->metri_pronti(p, k);
   }
-  return k;
+  st.k = k;
 }
 
 std::optional<double> curvatura_della_chiave(const std::string& riga) {
@@ -202,13 +213,13 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   if (contiene_senza_maiuscole(riga, "s")) curvatura = -*curvatura;
 
   // Metres below the metre limit go in one pass; any left fail one by one.
-  st.k = avanza_piano_fino_a(c.m, st.k, std::min<std::int64_t>(s, ultimo_metro_piano - 1), 0.0);
+  avanza_piano_fino_a(c.m, st, std::min<std::int64_t>(s, ultimo_metro_piano - 1), 0.0);
   while (st.k <= s) {
     avanza_piano(c.m, st.k, 0.0);
     if (++st.k > ultimo_metro_piano) return c.termina(103);
   }
   const std::int64_t fine = std::int64_t{s} + n;
-  st.k = avanza_piano_fino_a(c.m, st.k, std::min(fine, ultimo_metro_piano - 1), *curvatura);
+  avanza_piano_fino_a(c.m, st, std::min(fine, ultimo_metro_piano - 1), *curvatura);
   while (st.k <= fine) {
     avanza_piano(c.m, st.k, *curvatura);
     if (++st.k > ultimo_metro_piano) return c.termina(103);
@@ -305,7 +316,7 @@ void inizia_piano(modello& m) {
 void completa(modello& m, stato_sezioni& st) {
   memo_fine_profilo(m, st.pendenze, std::int64_t{m.ultima_cella} - 2);
   if (m.scrivi_linea != 0) {
-    st.k = avanza_piano_fino_a(m, st.k, std::int64_t{m.lunghezza_totale} - 2, 0.0);
+    avanza_piano_fino_a(m, st, std::int64_t{m.lunghezza_totale} - 2, 0.0);
     for (; st.k <= std::int64_t{m.lunghezza_totale} - 2; ++st.k) avanza_piano(m, st.k, 0.0);
   }
 }
@@ -338,6 +349,7 @@ esito_fase compila_linea(contesto& c) {
   m.n_montagne = 0;
 
   stato_sezioni st;
+  st.avanzamento = c.avanzamento;
   if (m.scrivi_linea != 0) inizia_piano(m);
   if (sezioni(c, l, st) == esito_fase::return_now) return esito_fase::return_now;
 

@@ -26,12 +26,16 @@ class flusso_in_stringa final : public byte_sink {
 
 }  // namespace
 
-void codifica_linea(const piano& p, byte_sink& sink) {
-  // The plan view already holds every value in the file's encoding (see
-  // piano): a run of doubles goes out as it stands, an integer as the first
-  // 4 bytes of its slot, an empty value as its 2-byte tag. Short pieces are
-  // gathered in a small buffer, so that a plan view of mixed values does not
-  // cost a write call for each of them.
+namespace {
+
+// The line data file, each metre once `pronti` says it is final: `pronti(m)`
+// returns how many metres are (more than m). The plan view already holds
+// every value in the file's encoding (see piano): a run of doubles goes out
+// as it stands, an integer as the first 4 bytes of its slot, an empty value
+// as its 2-byte tag. Short pieces are gathered in a small buffer, so that a
+// plan view of mixed values does not cost a write call for each of them.
+template <typename Pronti>
+void codifica_linea_man_mano(const piano& p, byte_sink& sink, Pronti pronti) {
   constexpr std::size_t byte_raccolta = std::size_t{64} << 10;
   codifica_a_pezzi raccolta(sink, byte_raccolta);
   const auto passa = [&](const std::byte* inizio, std::size_t n) {
@@ -45,20 +49,36 @@ void codifica_linea(const piano& p, byte_sink& sink) {
     }
   };
   const std::size_t metri = p.ultimo_metro() < 0 ? 0 : static_cast<std::size_t>(p.ultimo_metro()) + 1;
+  std::size_t finali = 0;
   for (int coordinata = 0; coordinata < 2; ++coordinata) {
     const std::byte* const slot = p.slot_coordinata(coordinata);
+    const auto tag = [&](std::size_t metro) { return p.tag(static_cast<std::int32_t>(metro), coordinata); };
     std::size_t metro = 0;
     while (metro < metri) {
+      // A run that reaches the last final metre goes out in two pieces, the
+      // same bytes.
+      if (metro >= finali) finali = std::min(metri, pronti(metro));
       const std::size_t inizio = metro;
-      while (metro < metri && p.tag(static_cast<std::int32_t>(metro), coordinata) == tag_piano::reale) ++metro;
+      while (metro < finali && tag(metro) == tag_piano::reale) ++metro;
       if (metro > inizio) passa(slot + inizio * piano::byte_slot, (metro - inizio) * piano::byte_slot);
-      if (metro == metri) break;
-      const bool intero = p.tag(static_cast<std::int32_t>(metro), coordinata) == tag_piano::intero;
-      passa(slot + metro * piano::byte_slot, intero ? 4 : 2);
+      if (metro == finali) continue;
+      passa(slot + metro * piano::byte_slot, tag(metro) == tag_piano::intero ? 4 : 2);
       ++metro;
     }
   }
   raccolta.svuota();
+}
+
+}  // namespace
+
+void codifica_linea(const piano& p, byte_sink& sink) {
+  codifica_linea_man_mano(p, sink, [](std::size_t) { return static_cast<std::size_t>(-1); });
+}
+
+void codifica_linea(const piano& p, byte_sink& sink, piano_in_corso& avanzamento) {
+  codifica_linea_man_mano(p, sink, [&](std::size_t metro) {
+    return static_cast<std::size_t>(avanzamento.attendi(static_cast<std::int64_t>(metro)));
+  });
 }
 
 std::string codifica_linea(const piano& p) {
@@ -126,10 +146,15 @@ std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id
     // The largest file goes out piece by piece, never whole in memory.
     files.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_linea(*m.planimetria, f); });
   }
-  scritti.push_back(nome_file_sommario(id));
-  files.write(scritti.back(), codifica_sommario(m.stazioni));
-  scritti.push_back(nome_file_percorso(id));
-  files.write_in_pieces(scritti.back(), [&m](byte_sink& f) { codifica_percorso(*m.percorso, f); });
+  for (std::string& nome : scrivi_sommario_e_percorso(m, id, files)) scritti.push_back(std::move(nome));
+  return scritti;
+}
+
+std::vector<std::string> scrivi_sommario_e_percorso(const modello& m, const identita& id, file_writer& files) {
+  if (!m.percorso) throw std::logic_error("binary files need the track cells");
+  std::vector<std::string> scritti{nome_file_sommario(id), nome_file_percorso(id)};
+  files.write(scritti[0], codifica_sommario(m.stazioni));
+  files.write_in_pieces(scritti[1], [&m](byte_sink& f) { codifica_percorso(*m.percorso, f); });
   return scritti;
 }
 

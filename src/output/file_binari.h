@@ -10,6 +10,7 @@
 #include "platform/folder.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
+#include "output/piano_in_corso.h"
 
 namespace scen {
 
@@ -26,11 +27,16 @@ std::string codifica_percorso(const std::vector<cella>& celle);
 // plan view, which holds it already encoded (runs of doubles whole, short
 // values gathered), the track file in pieces of at most 1 MiB.
 void codifica_linea(const piano& p, byte_sink& sink);
+// The same while the compile still fills the plan view: each metre is
+// encoded once `avanzamento` says it is final.
+void codifica_linea(const piano& p, byte_sink& sink, piano_in_corso& avanzamento);
 void codifica_percorso(const std::vector<cella>& celle, byte_sink& sink);
 
 // Writes the line data file (only when `scrivi_linea` is nonzero), then the
 // summary file, then the track file. The model must hold its cells, and its
 // plan view when `scrivi_linea` is nonzero. Returns the names written.
 std::vector<std::string> scrivi_file_binari(const modello& m, const identita& id, file_writer& files);
+// The last two alone, for a line data file written already.
+std::vector<std::string> scrivi_sommario_e_percorso(const modello& m, const identita& id, file_writer& files);
 
 }  // namespace scen

@@ -6,6 +6,12 @@
 // discard), the same on every system.
 namespace scen {
 
+staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino) {
+  temporary_file file = create_temporary(nome, fino);
+  produci(file.sink());
+  return file.finish();
+}
+
 void folder::write(std::string_view nome, std::string_view byte) {
   write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
 }
@@ -39,13 +45,22 @@ void file_set::write(std::string_view nome, std::string_view byte) {
 }
 
 void file_set::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  staged_file nuovo = dir_.stage(nome, produci);
-  const auto stesso = std::find_if(file_.begin(), file_.end(), [&](const staged_file& f) { return f.nome == nome; });
+  add(dir_.stage(nome, produci));
+}
+
+void file_set::add(staged_file nuovo) {
+  const auto stesso =
+      std::find_if(file_.begin(), file_.end(), [&](const staged_file& f) { return f.nome == nuovo.nome; });
   if (stesso != file_.end()) {
     dir_.discard(*stesso);
     file_.erase(stesso);
   }
-  file_.push_back(std::move(nuovo));
+  try {
+    file_.push_back(std::move(nuovo));
+  } catch (...) {
+    dir_.discard(nuovo);
+    throw;
+  }
 }
 
 void file_set::commit() {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -55,6 +56,29 @@ struct staged_file {
   std::filesystem::path temporary;  // full path of the temporary
 };
 
+// A file being written under a temporary name of its folder: created by
+// folder::create_temporary, handed its bytes in order through `sink()` (by
+// one thread at a time, which need not be the one that created it), then
+// closed by `finish`, ready to be renamed. One destroyed unfinished, or whose
+// `finish` fails, removes its temporary.
+class temporary_file {
+ public:
+  struct state;  // each system's own: the open file and its names
+
+  explicit temporary_file(std::unique_ptr<state> s);
+  temporary_file(temporary_file&&) noexcept;
+  temporary_file& operator=(temporary_file&&) noexcept;
+  ~temporary_file();
+
+  byte_sink& sink();
+  // Flushes the file to disk (when it was created to reach it) and closes
+  // it; throws platform_error when either fails.
+  staged_file finish();
+
+ private:
+  std::unique_ptr<state> s_;
+};
+
 class folder : public file_writer {
  public:
   explicit folder(std::filesystem::path base);
@@ -88,6 +112,11 @@ class folder : public file_writer {
   // With reach::cache neither flushes anything.
   staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci,
                     reach fino = reach::disk);
+  // The first step of `stage` alone: a fresh temporary for `nome`, created
+  // and noted for removal on Ctrl+C or termination before this returns.
+  // With reach::disk its bytes start on their way to the disk as they come,
+  // so that the flush at the end waits for little more than the last ones.
+  temporary_file create_temporary(std::string_view nome, reach fino = reach::disk);
   void replace(std::span<const staged_file> files, reach fino = reach::disk);
   void discard(const staged_file& file) noexcept;
 
@@ -134,6 +163,10 @@ class file_set final : public file_writer {
   // A name written twice keeps its second content.
   void write(std::string_view nome, std::string_view byte) override;
   void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+  // A file staged elsewhere (see folder::create_temporary) joins the set as
+  // if written now; the set removes it unless committed.
+  void add(staged_file file);
+  folder& dir() { return dir_; }
   // Renames every file written, in the order written; the set is empty after.
   void commit();
 

@@ -118,7 +118,60 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 // name is handed over as UTF-8 explicitly. The system's own names are ASCII.
 std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / utf8_path(nome); }
 
-staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino) {
+struct temporary_file::state {
+  state(std::string nome_, std::filesystem::path finale_, std::filesystem::path temporary_, HANDLE h_,
+        std::optional<std::size_t> fail_after, reach fino_)
+      : nome(std::move(nome_)),
+        finale(std::move(finale_)),
+        temporary(std::move(temporary_)),
+        h(h_),
+        fino(fino_),
+        sink(h_, finale, fail_after) {}
+  // Unfinished: the temporary goes.
+  ~state() {
+    if (!h.valid()) return;
+    h.close();
+    ::DeleteFileW(temporary.c_str());
+    win32::unregister_cleanup(temporary);
+  }
+  state(const state&) = delete;
+  state& operator=(const state&) = delete;
+
+  std::string nome;
+  std::filesystem::path finale;
+  std::filesystem::path temporary;
+  handle h;
+  reach fino;
+  file_sink sink;
+};
+
+temporary_file::temporary_file(std::unique_ptr<state> s) : s_(std::move(s)) {}
+temporary_file::temporary_file(temporary_file&&) noexcept = default;
+temporary_file& temporary_file::operator=(temporary_file&&) noexcept = default;
+temporary_file::~temporary_file() = default;
+
+byte_sink& temporary_file::sink() { return s_->sink; }
+
+staged_file temporary_file::finish() {
+  state& s = *s_;
+  // On the disk before it takes the final name: after a power cut the
+  // final name holds the old file or the new one, never a hole.
+  if (s.fino == reach::disk && !::FlushFileBuffers(s.h.get())) {
+    throw platform_error(s.finale, win32::reason(::GetLastError()));
+  }
+  // The handle is gone whatever the close says: on failure only the temporary is left to remove.
+  if (!s.h.close()) {
+    const DWORD code = ::GetLastError();
+    ::DeleteFileW(s.temporary.c_str());
+    win32::unregister_cleanup(s.temporary);
+    throw platform_error(s.finale, win32::reason(code));
+  }
+  staged_file done{std::move(s.nome), std::move(s.temporary)};
+  s_.reset();
+  return done;
+}
+
+temporary_file folder::create_temporary(std::string_view nome, reach fino) {
   const auto finale = path_of(nome);
   // Only a regular file (or nothing) is ever replaced: a folder, a link or a
   // device under the name stays as it is.
@@ -129,17 +182,16 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
   }
 
   std::filesystem::path temporary;
-  handle h(INVALID_HANDLE_VALUE);
+  HANDLE created = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < temporary_name_attempts; ++attempt) {
     temporary = base_ / utf8_path(temporary_name_of(nome, fonte_nomi_ ? fonte_nomi_() : random_suffix()));
     // No interrupt between the creation and the registration.
     const auto held = win32::hold_ending();
     // CREATE_NEW never opens what is there already, and with
     // FILE_FLAG_OPEN_REPARSE_POINT never follows a link planted there.
-    HANDLE created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (created != INVALID_HANDLE_VALUE) {
-      h.reset(created);
       win32::register_cleanup(temporary);
       break;
     }
@@ -149,26 +201,20 @@ staged_file folder::stage(std::string_view nome, const std::function<void(byte_s
       throw platform_error(finale, win32::reason(code));
     }
   }
-  if (!h.valid()) {
+  if (created == INVALID_HANDLE_VALUE) {
     throw platform_error(temporary, "the temporary name is taken by " + what_is_at(temporary) +
                                         ", and so was every other name tried");
   }
-
+  const bool failing = guasto_solo_.empty() || guasto_solo_ == nome;
   try {
-    const bool failing = guasto_solo_.empty() || guasto_solo_ == nome;
-    file_sink sink(h.get(), finale, failing ? guasto_dopo_ : std::nullopt);
-    produci(sink);
-    // On the disk before it takes the final name: after a power cut the
-    // final name holds the old file or the new one, never a hole.
-    if (fino == reach::disk && !::FlushFileBuffers(h.get())) throw platform_error(finale, win32::reason(::GetLastError()));
-    if (!h.close()) throw platform_error(finale, win32::reason(::GetLastError()));
+    return temporary_file(std::make_unique<temporary_file::state>(std::string(nome), finale, temporary, created,
+                                                                  failing ? guasto_dopo_ : std::nullopt, fino));
   } catch (...) {
-    h.close();
+    ::CloseHandle(created);
     ::DeleteFileW(temporary.c_str());
     win32::unregister_cleanup(temporary);
     throw;
   }
-  return {std::string(nome), temporary};
 }
 
 void folder::replace(std::span<const staged_file> files, reach fino) {
