@@ -10,8 +10,7 @@
 #include "output/file_binari.h"
 #include "output/marcatori.h"
 #include "output/passo_codici.h"
-#include "output/piano_in_corso.h"
-#include "platform/background.h"
+#include "run/linea_in_scrittura.h"
 #include "writers/scrittori.h"
 
 namespace scen {
@@ -23,85 +22,6 @@ struct fine_fatale {
 };
 
 [[noreturn]] void errore(const std::string& a) { throw fine_fatale{a}; }
-
-// The line data file, written on a thread of its own while the compile
-// still fills the plan view: the longest route's 20 MB go to the file (and
-// on to the disk) while the metres after them are computed, where one after
-// the other the copy would only start once the last metre is done. The
-// file is created at the compile's first report (the plan view exists then
-// and stays where it is), or once the compile is over when it never
-// reported. The thread is started first and waits: one started when the
-// work is there took up to 4 ms to be given a processor. Destroyed before
-// its file is taken, it gives the file up and removes it.
-class linea_in_scrittura final : public avanzamento_piano {
- public:
-  linea_in_scrittura(folder& dir, std::string nome)
-      : dir_(dir), nome_(std::move(nome)), lavoro_(std::in_place, [this] { scrivi(); }) {}
-  ~linea_in_scrittura() override {
-    avanzamento_.abbandona();
-    lavoro_.reset();
-    if (scritto_) dir_.discard(*scritto_);
-  }
-  linea_in_scrittura(const linea_in_scrittura&) = delete;
-  linea_in_scrittura& operator=(const linea_in_scrittura&) = delete;
-
-  void metri_pronti(const piano& p, std::int64_t metri) override {
-    if (piano_ == nullptr) avvia(p);
-    avanzamento_.pubblica(metri);
-  }
-
-  // The compile is over: every metre of `m`'s plan view is final. Without
-  // a plan view there is no file to write (the run ends without track).
-  void completa(const modello& m) {
-    if (piano_ == nullptr && !m.planimetria) {
-      avanzamento_.abbandona();
-      return;
-    }
-    if (piano_ == nullptr) avvia(*m.planimetria);
-    avanzamento_.completa();
-  }
-
-  // The complete file, for the set to rename; throws what kept it from
-  // being written (platform_error).
-  staged_file prendi() {
-    if (mancato_) std::rethrow_exception(mancato_);
-    if (piano_ == nullptr) throw std::logic_error("the line data file needs the plan view");
-    lavoro_->wait();
-    staged_file fatto = std::move(*scritto_);
-    scritto_.reset();
-    return fatto;
-  }
-
- private:
-  // The compile's thread. A file that cannot be created fails the run where
-  // writing it would have, after the compile: the failure waits for prendi().
-  void avvia(const piano& p) {
-    piano_ = &p;
-    try {
-      file_.emplace(dir_.create_temporary(nome_));
-    } catch (const platform_error&) {
-      mancato_ = std::current_exception();
-      avanzamento_.abbandona();
-    }
-  }
-
-  // The writer's thread: from the first report on, the file and the plan
-  // view are there.
-  void scrivi() {
-    avanzamento_.attendi(0);
-    codifica_linea(*piano_, file_->sink(), avanzamento_);
-    scritto_ = file_->finish();
-  }
-
-  folder& dir_;
-  std::string nome_;
-  const piano* piano_ = nullptr;
-  std::exception_ptr mancato_;
-  piano_in_corso avanzamento_;
-  std::optional<temporary_file> file_;
-  std::optional<staged_file> scritto_;
-  std::optional<background_work> lavoro_;  // last: started once the rest is there
-};
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "compiler/memo.h"
 #include "model/accesso.h"
@@ -173,6 +175,58 @@ TEST(RouteSections, CurveKeysAndNoPlanView) {
   r = compila(linea(join_crlf({"curvad4,  800,  10"})), treno(), 0);
   EXPECT_EQ(r.m.codice_errore, 0);
   EXPECT_FALSE(r.m.planimetria.has_value()) << "no plan view without scrivi_linea";
+}
+
+// What a writer following the compile through the plan view relies on: the
+// reports grow, name the model's own plan view, and a metre reported final
+// never changes again.
+class resoconti_piano final : public avanzamento_piano {
+ public:
+  struct resoconto {
+    const piano* p;
+    std::int64_t metri;
+    std::size_t impronta;  // of both coordinates' bytes below `metri`
+  };
+  void metri_pronti(const piano& p, std::int64_t metri) override { visti.push_back({&p, metri, impronta(p, metri)}); }
+  static std::size_t impronta(const piano& p, std::int64_t metri) {
+    const auto byte = static_cast<std::size_t>(metri) * piano::byte_slot;
+    const auto coordinata = [&](int c) {
+      return std::string_view(reinterpret_cast<const char*>(p.slot_coordinata(c)), byte);
+    };
+    return std::hash<std::string_view>{}(coordinata(0)) ^ (std::hash<std::string_view>{}(coordinata(1)) * 31);
+  }
+  std::vector<resoconto> visti;
+};
+
+TEST(RouteSections, ThePlanViewsProgressIsReportedAndWhatIsReportedStaysFinal) {
+  const std::string route = linea(join_crlf({"curvad1,  2000,  1500", "curvas3,  70000,  3000", "curvad2,  80000,  500"}));
+  modello m;
+  m.scrivi_linea = 1;
+  sorgenti_in_memoria s(route, treno());
+  resoconti_piano r;
+  memorizza_dati(m, s, nullptr, &r);
+  ASSERT_EQ(m.codice_errore, 0);
+  ASSERT_TRUE(m.planimetria);
+  ASSERT_GE(r.visti.size(), 5u) << "one report a curve at least, and one every 65536 metres of a long straight";
+  std::int64_t prima = 0;
+  for (const auto& v : r.visti) {
+    SCOPED_TRACE(v.metri);
+    EXPECT_EQ(v.p, &*m.planimetria) << "the plan view stays where it is";
+    EXPECT_GT(v.metri, prima);
+    EXPECT_LE(v.metri - prima, 65536) << "a writer is never kept waiting for long";
+    EXPECT_LE(v.metri, m.planimetria->ultimo_metro() + 1);
+    EXPECT_EQ(v.impronta, resoconti_piano::impronta(*m.planimetria, v.metri)) << "changed after it was reported";
+    prima = v.metri;
+  }
+  EXPECT_GE(prima, std::int64_t{m.lunghezza_totale} - 1) << "the last report reaches the last metre filled";
+
+  // Without a plan view nothing is reported.
+  modello senza;
+  senza.scrivi_linea = 0;
+  sorgenti_in_memoria s2(route, treno());
+  resoconti_piano r2;
+  memorizza_dati(senza, s2, nullptr, &r2);
+  EXPECT_TRUE(r2.visti.empty());
 }
 
 TEST(RouteSections, MountainZoneOfType12) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <chrono>
+#include <thread>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "model/nomi_file.h"
 #include "output/codifica_pezzi.h"
 #include "output/file_binari.h"
+#include "output/piano_in_corso.h"
 #include "platform/folder.h"
 #include "support/files.h"
 
@@ -94,6 +97,81 @@ TEST(EncodingInPieces, LineDataGoesOutInLongRunsAndGatheredShortPieces) {
     EXPECT_LE(r.pezzi.size(), c.pezzi_al_massimo) << "short values are gathered, runs of doubles go whole";
     for (const std::string& pezzo : r.pezzi) EXPECT_FALSE(pezzo.empty());
   }
+}
+
+// The line data file encoded while another thread fills the plan view, as
+// the run writes it. Each value starts wrong and is set right just before
+// its metre is published: a writer that read a metre before it was final
+// would put the wrong value in.
+TEST(EncodingInPieces, LineDataEncodedWhileThePlanViewIsFilledIsTheSameFile) {
+  piano alterno(30000);
+  for (std::int32_t m = 0; m <= 30000; ++m) {
+    if (m % 3 == 1) alterno.poni_intero(m, 0, static_cast<std::int16_t>(-m));
+    if (m % 3 == 2) alterno.poni_reale(m, 1, m * 0.25);
+  }
+  struct caso {
+    const char* nome;
+    piano finale;
+    std::int32_t passo;  // metres between two publications
+  };
+  const caso casi[] = {
+      {"mixed, a metre at a time", piano_misto(3000), 1},
+      {"mixed, odd steps", piano_misto(200000), 4099},
+      {"alternating kinds", std::move(alterno), 7},
+      {"one step", piano_misto(5000), 6000},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    const std::int32_t ultimo = c.finale.ultimo_metro();
+    piano p(ultimo);
+    for (std::int32_t m = 0; m <= ultimo; ++m) {
+      for (int coordinata = 0; coordinata < 2; ++coordinata) {
+        if (c.finale.tag(m, coordinata) != tag_piano::vuoto) p.poni_intero(m, coordinata, 12345);
+      }
+    }
+    piano_in_corso avanzamento;
+    pezzi_ricevuti r;
+    std::thread scrittore([&] { codifica_linea(p, r, avanzamento); });
+    for (std::int32_t m = 0; m <= ultimo; ++m) {
+      for (int coordinata = 0; coordinata < 2; ++coordinata) {
+        switch (c.finale.tag(m, coordinata)) {
+          case tag_piano::intero:
+            p.poni_intero(m, coordinata, static_cast<std::int16_t>(c.finale.numero(m, coordinata)));
+            break;
+          case tag_piano::reale:
+            p.poni_reale(m, coordinata, c.finale.numero(m, coordinata));
+            break;
+          case tag_piano::vuoto:
+            break;
+        }
+      }
+      if ((m + 1) % c.passo == 0) avanzamento.pubblica(m + 1);
+    }
+    avanzamento.completa();
+    scrittore.join();
+    EXPECT_EQ(r.tutto(), codifica_linea(c.finale));
+  }
+}
+
+TEST(EncodingInPieces, AWriterWaitingForThePlanViewGivesUpWhenTheFileIs) {
+  piano p(100000);
+  piano_in_corso avanzamento;
+  avanzamento.pubblica(500);
+  pezzi_ricevuti r;
+  bool abbandonato = false;
+  std::thread scrittore([&] {
+    try {
+      codifica_linea(p, r, avanzamento);
+    } catch (const linea_abbandonata&) {
+      abbandonato = true;
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  avanzamento.abbandona();
+  scrittore.join();
+  EXPECT_TRUE(abbandonato);
+  EXPECT_LE(r.tutto().size(), 500u * 2) << "nothing beyond the 500 empty metres that were final";
+  EXPECT_THROW(avanzamento.attendi(0), linea_abbandonata) << "given up for good, even for what is final";
 }
 
 TEST(EncodingInPieces, TrackInPiecesIsTheWholeFile) {

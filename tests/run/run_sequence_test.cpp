@@ -7,6 +7,7 @@
 #include "model/nomi_file.h"
 #include "run/pipeline.h"
 #include "support/files.h"
+#include "support/sources.h"
 #include "writers/testi.h"
 
 namespace scen {
@@ -117,6 +118,64 @@ TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {
     EXPECT_EQ(g.file(), tmp.path() / nome_sorgente_linea(id));
   }
   EXPECT_TRUE(fs::is_empty(tmp.path())) << "nothing half written under a final name";
+}
+
+// The line data file is written while the compile runs; an end that writes
+// no file must still leave none, and no temporary, whatever was written. A
+// deceleration mark on cell 1 takes the marker's place: the run ends through
+// errore after the whole plan view was compiled. On the long route the
+// writer is usually still at work then (it gives up), on the short one
+// usually done (its file is removed): each is run a few times.
+TEST(RunSequence, EndsThatWriteNoFileLeaveNoLineDataTemporary) {
+  const auto con_abbattimento = [](std::string treno) {
+    return treno.insert(treno.rfind("[fine]"), "abbattimento,     50,   180\r\n");
+  };
+  struct caso {
+    const char* nome;
+    std::string linea, treno;
+  };
+  const caso casi[] = {
+      {"85 km", testo_linea(), con_abbattimento(testo_treno())},
+      {"10 km", test_util::join_crlf(test_util::linea_piccola()),
+       con_abbattimento(test_util::join_crlf(test_util::treno_piccolo()))},
+  };
+  for (const caso& c : casi) {
+    for (int volta = 0; volta < 5; ++volta) {
+      SCOPED_TRACE(c.nome);
+      test_util::temp_folder tmp;
+      folder dove(tmp.path());
+      modello m;
+      m.nome_linea = id.nome_linea;
+      m.nome_treno = id.nome_treno;
+      sorgenti_in_memoria s(c.linea, c.treno);
+      const esito_percorso esito = memorizza_percorso(m, 1, id, s, dove);
+      ASSERT_TRUE(esito.fatale.has_value());
+      EXPECT_EQ(*esito.fatale, "1250");
+      EXPECT_TRUE(esito.scritti.empty());
+      EXPECT_TRUE(fs::is_empty(tmp.path())) << "no binary file and no temporary";
+    }
+  }
+}
+
+TEST(RunSequence, ALineDataFileThatCannotBeWrittenFailsTheRunAfterTheCompile) {
+  test_util::temp_folder tmp;
+  fs::create_directory(tmp.path() / nome_file_linea(id));
+  folder dove(tmp.path());
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  sorgenti_in_memoria s(testo_linea(), testo_treno());
+  try {
+    memorizza_percorso(m, 1, id, s, dove);
+    FAIL() << "the line data file cannot replace a folder";
+  } catch (const platform_error& g) {
+    EXPECT_EQ(g.file(), tmp.path() / nome_file_linea(id));
+  }
+  EXPECT_EQ(m.codice_errore, 0) << "the compile ran to its end";
+  EXPECT_TRUE(m.percorso.has_value());
+  EXPECT_EQ(test_util::folder_entries(tmp.path()),
+            (std::map<std::string, std::string>{{nome_file_linea(id), "(not a file)"}}))
+      << "neither of the other two files, no temporary";
 }
 
 // The marker step inside memorizza_percorso: a compile that leaves no track

@@ -1,0 +1,146 @@
+// The line data file written on its own thread while the compile fills the
+// plan view: the file it hands over, and every way it can end without one.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "output/file_binari.h"
+#include "platform/folder.h"
+#include "run/linea_in_scrittura.h"
+#include "support/files.h"
+
+namespace scen {
+namespace {
+
+namespace fs = std::filesystem;
+using test_util::folder_entries;
+using test_util::temp_folder;
+
+const std::string nome = "r_linea.dat";
+
+// A model with a plan view of `metri` metres, filled as the compile fills
+// it: metres 0 and 1 first, then the rest, reported every `passo` metres.
+modello con_piano(std::int32_t metri) {
+  modello m;
+  m.planimetria.emplace(metri);
+  return m;
+}
+
+void riempi(modello& m, avanzamento_piano& a, std::int32_t passo) {
+  piano& p = *m.planimetria;
+  p.poni_intero(0, 0, 0);
+  p.poni_intero(0, 1, 0);
+  p.poni_intero(1, 0, 0);
+  p.poni_intero(1, 1, 1);
+  for (std::int32_t k = 2; k <= p.ultimo_metro(); ++k) {
+    p.poni_reale(k, 0, k * 0.75);
+    p.poni_reale(k, 1, -k / 7.0);
+    if (k % passo == 0) a.metri_pronti(p, k + 1);
+  }
+}
+
+TEST(LineDataWriter, HandsOverTheFileOfTheFinalPlanViewForTheSetToRename) {
+  struct caso {
+    const char* nome;
+    std::int32_t metri, passo;
+  };
+  const caso casi[] = {
+      {"reported as it goes", 300000, 65536},
+      {"reported every metre", 2000, 1},
+      {"never reported", 5000, 100000},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    temp_folder tmp;
+    folder dove(tmp.path());
+    modello m = con_piano(c.metri);
+    file_set set(dove);
+    {
+      linea_in_scrittura linea(dove, nome);
+      riempi(m, linea, c.passo);
+      linea.completa(m);
+      set.add(linea.prendi());
+    }
+    EXPECT_EQ(folder_entries(tmp.path()).count(nome), 0u) << "renamed with its set only";
+    set.commit();
+    EXPECT_EQ(folder_entries(tmp.path()), (std::map<std::string, std::string>{{nome, codifica_linea(*m.planimetria)}}));
+  }
+}
+
+// Whether the writer is still waiting, half way or done, a writer that is
+// not asked for its file leaves nothing behind. (It is done after the pause
+// on any machine that runs the tests at all; were it not, the case would
+// test the half way end twice.)
+TEST(LineDataWriter, GivenUpAtAnyPointItLeavesNoTemporary) {
+  temp_folder tmp;
+  folder dove(tmp.path());
+  {
+    linea_in_scrittura mai_iniziata(dove, nome);
+  }
+  {
+    modello m = con_piano(400000);
+    linea_in_scrittura a_meta(dove, nome);
+    a_meta.metri_pronti(*m.planimetria, 1000);  // then the compile fails
+  }
+  {
+    modello m = con_piano(20000);
+    linea_in_scrittura finita(dove, nome);
+    riempi(m, finita, 5000);
+    finita.completa(m);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(LineDataWriter, AFileThatCannotBeCreatedFailsWhenItIsAskedFor) {
+  temp_folder tmp;
+  fs::create_directory(tmp.path() / nome);
+  folder dove(tmp.path());
+  modello m = con_piano(200000);
+  linea_in_scrittura linea(dove, nome);
+  riempi(m, linea, 65536);  // the compile goes on to its end
+  linea.completa(m);
+  try {
+    linea.prendi();
+    FAIL() << "a folder stands at the name";
+  } catch (const platform_error& g) {
+    EXPECT_EQ(g.file(), tmp.path() / nome);
+  }
+}
+
+TEST(LineDataWriter, AWriteThatFailsHalfWayIsToldWhenTheFileIsAskedFor) {
+  temp_folder tmp;
+  folder dove(tmp.path());
+  dove.fail_after_bytes(3'000'000);
+  modello m = con_piano(300000);
+  {
+    linea_in_scrittura linea(dove, nome);
+    riempi(m, linea, 65536);
+    linea.completa(m);
+    try {
+      linea.prendi();
+      FAIL() << "the disk is full";
+    } catch (const platform_error& g) {
+      EXPECT_EQ(g.file(), tmp.path() / nome);
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(LineDataWriter, WithoutAPlanViewThereIsNoFile) {
+  temp_folder tmp;
+  folder dove(tmp.path());
+  modello senza;
+  linea_in_scrittura linea(dove, nome);
+  linea.completa(senza);
+  EXPECT_THROW(linea.prendi(), std::logic_error);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+}  // namespace
+}  // namespace scen
