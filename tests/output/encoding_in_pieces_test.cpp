@@ -51,6 +51,16 @@ piano piano_misto(std::int32_t metri) {
   return p;
 }
 
+// A plan view whose kinds of value alternate metre by metre (empty ones too).
+piano piano_alterno(std::int32_t metri) {
+  piano p(metri);
+  for (std::int32_t m = 0; m <= metri; ++m) {
+    if (m % 3 == 1) p.poni_intero(m, 0, static_cast<std::int16_t>(-m));
+    if (m % 3 == 2) p.poni_reale(m, 1, m * 0.25);
+  }
+  return p;
+}
+
 // The line data file as its layout states it, value after value, built
 // from the plan view's accessors alone.
 std::string linea_attesa(const piano& p) {
@@ -71,11 +81,6 @@ std::string linea_attesa(const piano& p) {
 TEST(EncodingInPieces, LineDataGoesOutInLongRunsAndGatheredShortPieces) {
   // A plan view of mostly doubles (as every route has) and one where the
   // kinds alternate metre by metre.
-  piano alterno(30000);
-  for (std::int32_t m = 0; m <= 30000; ++m) {
-    if (m % 3 == 1) alterno.poni_intero(m, 0, static_cast<std::int16_t>(-m));
-    if (m % 3 == 2) alterno.poni_reale(m, 1, m * 0.25);
-  }
   struct caso {
     const char* nome;
     piano p;
@@ -85,7 +90,7 @@ TEST(EncodingInPieces, LineDataGoesOutInLongRunsAndGatheredShortPieces) {
       {"4 metres", piano_misto(4), 1},
       {"52428 metres", piano_misto(52428), 5},
       {"200000 metres", piano_misto(200000), 5},
-      {"alternating", std::move(alterno), 6},
+      {"alternating", piano_alterno(30000), 6},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
@@ -104,11 +109,6 @@ TEST(EncodingInPieces, LineDataGoesOutInLongRunsAndGatheredShortPieces) {
 // its metre is published: a writer that read a metre before it was final
 // would put the wrong value in.
 TEST(EncodingInPieces, LineDataEncodedWhileThePlanViewIsFilledIsTheSameFile) {
-  piano alterno(30000);
-  for (std::int32_t m = 0; m <= 30000; ++m) {
-    if (m % 3 == 1) alterno.poni_intero(m, 0, static_cast<std::int16_t>(-m));
-    if (m % 3 == 2) alterno.poni_reale(m, 1, m * 0.25);
-  }
   struct caso {
     const char* nome;
     piano finale;
@@ -117,7 +117,7 @@ TEST(EncodingInPieces, LineDataEncodedWhileThePlanViewIsFilledIsTheSameFile) {
   const caso casi[] = {
       {"mixed, a metre at a time", piano_misto(3000), 1},
       {"mixed, odd steps", piano_misto(200000), 4099},
-      {"alternating kinds", std::move(alterno), 7},
+      {"alternating kinds", piano_alterno(30000), 7},
       {"one step", piano_misto(5000), 6000},
   };
   for (const caso& c : casi) {
