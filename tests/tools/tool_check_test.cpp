@@ -2,6 +2,9 @@
 // kind of damage is named, both by the library check and by scenario-tool check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "output/decodifica.h"
 #include "output/verifica.h"
 #include "support/tool_runs.h"
@@ -40,6 +43,27 @@ std::size_t offset_voce(const std::string& sommario, int n) {
 std::string con_byte(std::string b, std::size_t at, char v) {
   b.at(at) = v;
   return b;
+}
+
+// The track file with one byte of the first cell of type `tipo` set to `v`
+// (`dove` counts from the cell's first byte: 0 the type, 1 valore1's low
+// byte, 9 tempo).
+std::string con_cella(const std::string& percorso, std::uint8_t tipo, std::size_t dove, char v) {
+  const auto celle = decodifica_percorso(percorso);
+  const auto c = std::find_if(celle.begin(), celle.end(), [&](const cella& x) { return x.tipo == tipo; });
+  if (c == celle.end()) {
+    ADD_FAILURE() << "the embedded track has no cell of type " << int{tipo};
+    return percorso;
+  }
+  return con_byte(percorso, static_cast<std::size_t>(c - celle.begin()) * 15 + dove, v);
+}
+
+// The summary with the 32-bit field at `dove` of entry `n` set to `v`
+// (1 inizio, 5 fine, 9 posizione).
+std::string con_campo(std::string sommario, int n, std::size_t dove, std::int32_t v) {
+  const std::size_t at = offset_voce(sommario, n) + dove;
+  for (int i = 0; i < 4; ++i) sommario.at(at + static_cast<std::size_t>(i)) = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+  return sommario;
 }
 
 struct caso_danno {
@@ -139,6 +163,70 @@ const std::vector<caso_danno>& danni() {
          return f;
        },
        {"holds metres 0 to 91999, but the route length in the summary's entry 84 gives metres 0 to 92000"}},
+      // What the compile can write, beyond the layout.
+      {"signal_tempo_no_compile_writes",
+       [](file_scenario f) {
+         f.percorso = con_cella(*f.percorso, tipo_cella::segnale, 9, 50);
+         return f;
+       },
+       {"a signal with tempo 50, which no compile writes (1 to 100 become 101)"}},
+      {"tempo_on_a_cell_without_signal",
+       [](file_scenario f) {
+         f.percorso = con_cella(*f.percorso, tipo_cella::nulla, 9, 3);
+         return f;
+       },
+       {"tempo 3 on a cell that is not a signal"}},
+      {"warning_board_numbered_7",
+       [](file_scenario f) {
+         f.percorso = con_cella(*f.percorso, tipo_cella::prima_avviso, 1, 7);
+         return f;
+       },
+       {"a cell before a warning board numbered 7, not 1 to 4"}},
+      {"station_end_marker_of_entry_85",
+       [](file_scenario f) {
+         f.percorso = con_cella(*f.percorso, tipo_cella::fine_stazione, 1, 85);
+         return f;
+       },
+       {"a station end marker names entry 85, which holds no station"}},
+      {"indication_board_of_entry_0",
+       [](file_scenario f) {
+         // An empty cell made an indication board: its entry is 0.
+         f.percorso = con_cella(*f.percorso, tipo_cella::nulla, 0, static_cast<char>(tipo_cella::indicazione));
+         return f;
+       },
+       {"an indication board names entry 0, not one of 1 to 80"}},
+      {"repetition_of_5_codes",
+       [](file_scenario f) {
+         f.sommario = con_campo(*f.sommario, 86, 9, 5);
+         return f;
+       },
+       {"entry 86: 5 codes of cab-signal repetition, not 4, 9 or 0"}},
+      {"repetition_off_the_50_m",
+       [](file_scenario f) {
+         f.sommario = con_campo(*f.sommario, 86, 1, 10);
+         return f;
+       },
+       {"entry 86: cab-signal repetition from 10 to 76800 m is not in multiples of 50 m"}},
+      {"kilometric_zone_off_the_50_m",
+       [](file_scenario f) {
+         f.sommario = con_campo(*f.sommario, 81, 5, 82801);
+         return f;
+       },
+       {"entry 81: kilometric zone at 0 m with progressive 82801 m is not in multiples of 50 m"}},
+      {"station_off_the_50_m",
+       [](file_scenario f) {
+         const stazione prima = decodifica_sommario(*f.sommario)[1];
+         f.sommario = con_campo(*f.sommario, 1, 9, prima.posizione + 1);
+         return f;
+       },
+       {"entry 1: station \"", "m, not a multiple of 50 m"}},
+      {"stations_too_close",
+       [](file_scenario f) {
+         const stazione prima = decodifica_sommario(*f.sommario)[1];
+         f.sommario = con_campo(*f.sommario, 2, 1, prima.fine + 100);
+         return f;
+       },
+       {"entry 2: station \"", "less than 350 m after station \""}},
   };
   return casi;
 }
