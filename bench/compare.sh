@@ -33,10 +33,11 @@
 # compile and the minimal writer of its three files. Then the peak resident
 # memory of the 1000 km compile (scenario_peak --rss, untimed runs). The
 # tool and the minimal writer run from copies made once with cp, as an
-# installed program runs (and as /bin/true does): the system maps a file the
-# linker wrote, in small pieces, in small pages, and the same bytes copied
-# in large ones. Measured: `--version` from the build folder took 124 page
-# faults, from a copy 112. TOOL_AS_BUILT=1 runs them where they were built.
+# installed program runs (and as /bin/true does). The same bytes start
+# with fewer page faults from a copy: `--version` from the build folder took
+# 124, from a copy 112 (most likely the file cache holds a file the linker
+# wrote in small pieces in small pages, a copied one in larger ones; not
+# proven). TOOL_AS_BUILT=1 runs them where they were built.
 #
 # In both parts the order of the programs rotates from round to round, every
 # process starts with the file system's writeback of earlier runs done

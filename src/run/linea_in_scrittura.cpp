@@ -8,7 +8,7 @@
 namespace scen {
 
 linea_in_scrittura::linea_in_scrittura(folder& dir, std::string nome)
-    : dir_(dir), nome_(std::move(nome)), lavoro_(std::in_place, [this] { scrivi(); }) {}
+    : dir_(dir), nome_(std::move(nome)) {}
 
 linea_in_scrittura::~linea_in_scrittura() {
   avanzamento_.abbandona();
@@ -39,8 +39,9 @@ staged_file linea_in_scrittura::prendi() {
   return fatto;
 }
 
-// The compile's thread. A file that cannot be created fails the run where
-// writing it would have, after the compile: the failure waits for prendi().
+// The compile's thread: creates the file, then starts the writer. A file
+// that cannot be created fails the run where writing it would have, after
+// the compile: the failure waits for prendi().
 void linea_in_scrittura::avvia(const piano& p) {
   piano_ = &p;
   try {
@@ -48,13 +49,13 @@ void linea_in_scrittura::avvia(const piano& p) {
   } catch (const platform_error&) {
     mancato_ = std::current_exception();
     avanzamento_.abbandona();
+    return;
   }
+  lavoro_.emplace([this] { scrivi(); });
 }
 
-// The writer's thread: from the first report on, the file and the plan view
-// are there.
+// The writer's thread: each metre once it is final.
 void linea_in_scrittura::scrivi() {
-  avanzamento_.attendi(0);
   codifica_linea(*piano_, file_->sink(), avanzamento_);
   scritto_ = file_->finish();
 }

@@ -17,12 +17,11 @@
 
 namespace scen {
 
-// Handed to the compile as its progress listener. The file is created at
-// the compile's first report (the plan view exists then and stays where it
-// is), or by `completa` when the compile never reported. The thread is
-// started at construction and waits: one started when the work is there
-// took up to 4 ms to be given a processor. Destroyed before its file is
-// taken, it gives the file up and removes it, whether written or not.
+// Handed to the compile as its progress listener. At the compile's first
+// report (the plan view exists then and stays where it is), or in
+// `completa` when the compile never reported, the file is created and the
+// writer's thread started. Destroyed before its file is taken, it gives the
+// file up and removes it, whether written or not.
 class linea_in_scrittura final : public avanzamento_piano {
  public:
   linea_in_scrittura(folder& dir, std::string nome);
@@ -51,7 +50,7 @@ class linea_in_scrittura final : public avanzamento_piano {
   piano_in_corso avanzamento_;
   std::optional<temporary_file> file_;
   std::optional<staged_file> scritto_;
-  std::optional<background_work> lavoro_;  // last: started once the rest is there
+  std::optional<background_work> lavoro_;  // last: it ends before what it uses goes
 };
 
 }  // namespace scen
