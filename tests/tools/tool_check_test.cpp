@@ -62,7 +62,8 @@ std::string con_cella(const std::string& percorso, std::uint8_t tipo, std::size_
 // (1 inizio, 5 fine, 9 posizione).
 std::string con_campo(std::string sommario, int n, std::size_t dove, std::int32_t v) {
   const std::size_t at = offset_voce(sommario, n) + dove;
-  for (int i = 0; i < 4; ++i) sommario.at(at + static_cast<std::size_t>(i)) = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+  const auto u = static_cast<std::uint32_t>(v);
+  for (std::size_t i = 0; i < 4; ++i) sommario.at(at + i) = static_cast<char>((u >> (8 * i)) & 0xFF);
   return sommario;
 }
 
