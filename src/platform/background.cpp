@@ -1,5 +1,6 @@
 #include "platform/background.h"
 
+#include <system_error>
 #include <utility>
 
 #include "platform/thread_system.h"
@@ -7,13 +8,12 @@
 namespace scen {
 
 background_work::background_work(std::function<void()> work) : work_(std::move(work)) {
-  thread_ = start_quiet_thread([this] {
-    try {
-      work_();
-    } catch (...) {
-      failure_ = std::current_exception();
-    }
-  });
+  try {
+    thread_ = start_quiet_thread([this] { run(); });
+    threaded_ = true;
+  } catch (const std::system_error&) {
+    // No thread: wait() does the work.
+  }
 }
 
 background_work::~background_work() {
@@ -22,7 +22,17 @@ background_work::~background_work() {
 
 void background_work::wait() {
   if (thread_.joinable()) thread_.join();
+  if (!done_) run();
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void background_work::run() noexcept {
+  try {
+    work_();
+  } catch (...) {
+    failure_ = std::current_exception();
+  }
+  done_ = true;
 }
 
 }  // namespace scen

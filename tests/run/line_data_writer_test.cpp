@@ -9,9 +9,20 @@
 #include <string>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 #include "output/file_binari.h"
+#include "platform/background.h"
 #include "platform/folder.h"
 #include "run/linea_in_scrittura.h"
+#include "support/child_process.h"
 #include "support/files.h"
 
 namespace scen {
@@ -131,6 +142,59 @@ TEST(LineDataWriter, AWriteThatFailsHalfWayIsToldWhenTheFileIsAskedFor) {
   }
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
+
+#if !defined(_WIN32) && !defined(SCENARIO_UNDER_SANITIZER)
+// When the system gives no thread, the file is written all the same, by the
+// run's own thread once it asks for it. This test starts itself again as a
+// fresh process (one that has never had a thread, so has no thread stack
+// to reuse), which limits its own address space below what a thread's
+// stack needs and writes the file into the folder it is given.
+TEST(LineDataWriter, WithoutAThreadTheFileIsWrittenWhenAskedFor) {
+  const auto piano_di_prova = [] {
+    modello m = con_piano(20000);  // small enough for the C library's heap
+    struct nessuno final : avanzamento_piano {
+      void metri_pronti(const piano&, std::int64_t) override {}
+    } ascolto;
+    riempi(m, ascolto, 5000);
+    return m;
+  };
+  if (const char* cartella = std::getenv("SCENARIO_TEST_NO_THREAD")) {
+    long pagine = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pagine) != 1) std::_Exit(4);
+    std::fclose(statm);
+    const rlimit limite{static_cast<rlim_t>(pagine * ::sysconf(_SC_PAGESIZE) + (4 << 20)), RLIM_INFINITY};
+    if (::setrlimit(RLIMIT_AS, &limite) != 0) std::_Exit(4);
+    background_work prova([] {});
+    if (prova.threaded()) std::_Exit(3);  // the limit did not keep a thread from starting
+    try {
+      folder dove(cartella);
+      modello m = con_piano(20000);
+      file_set set(dove);
+      {
+        linea_in_scrittura linea(dove, nome);
+        riempi(m, linea, 5000);
+        linea.completa(m);
+        set.add(linea.prendi());
+      }
+      set.commit();
+    } catch (...) {
+      std::_Exit(2);
+    }
+    std::_Exit(0);
+  }
+  temp_folder tmp;
+  std::vector<std::string> ambiente = test_util::environment_without({});
+  ambiente.push_back("SCENARIO_TEST_NO_THREAD=" + tmp.path().string());
+  const auto r = test_util::run_process({fs::read_symlink("/proc/self/exe").string(),
+                                         "--gtest_filter=LineDataWriter.WithoutAThreadTheFileIsWrittenWhenAskedFor"},
+                                        {}, ambiente);
+  if (r.status == 3) GTEST_SKIP() << "an address space limit does not keep threads from starting here";
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(folder_entries(tmp.path()),
+            (std::map<std::string, std::string>{{nome, codifica_linea(*piano_di_prova().planimetria)}}));
+}
+#endif
 
 TEST(LineDataWriter, WithoutAPlanViewThereIsNoFile) {
   temp_folder tmp;
