@@ -2,28 +2,29 @@
 // plan view: the file it hands over, and every way it can end without one.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <map>
-#include <stdexcept>
-#include <string>
-#include <thread>
-
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "output/file_binari.h"
 #include "platform/background.h"
 #include "platform/folder.h"
 #include "run/linea_in_scrittura.h"
-#include "support/child_process.h"
 #include "support/files.h"
+#ifndef _WIN32
+#include "support/child_process.h"
+#endif
 
 namespace scen {
 namespace {
