@@ -1,7 +1,7 @@
 // Encoding the track and line data files of a long route in memory.
 #include <benchmark/benchmark.h>
 
-#include "output/file_binari.h"
+#include "formats/file_binari.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
-#include "output/file_binari.h"
-#include "output/marcatori.h"
-#include "output/passo_codici.h"
-#include "writers/testi.h"
+#include "formats/file_binari.h"
+#include "passes/marcatori.h"
+#include "passes/passo_codici.h"
+#include "embedded/testi.h"
 
 namespace scen::banco {
 

@@ -14,9 +14,9 @@
 #include "platform/folder.h"
 #include "comune.h"
 #include "model/nomi_file.h"
-#include "output/file_binari.h"
-#include "output/marcatori.h"
-#include "output/passo_codici.h"
+#include "formats/file_binari.h"
+#include "passes/marcatori.h"
+#include "passes/passo_codici.h"
 
 namespace scen::banco {
 namespace {

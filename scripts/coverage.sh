@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Line and branch coverage of the whole test suite with gcov and gcovr, in
-# build-cov. Prints the summary of src/compiler, src/output and src/writers,
+# build-cov. Prints the summary of src/compiler, src/embedded, src/passes and src/formats,
 # and writes a per-file report to build-cov/coverage.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ ctest --test-dir build-cov --output-on-failure -j"$(nproc)"
 # can take are not the code's own decisions: they are left out.
 opzioni=(--root . --object-directory build-cov --exclude-throw-branches --exclude-unreachable-branches)
 : >build-cov/coverage.txt
-for parte in compiler output writers; do
+for parte in compiler embedded passes formats; do
   echo "== src/$parte"
   gcovr "${opzioni[@]}" --filter "src/$parte/" --print-summary --txt build-cov/coverage-$parte.txt | tail -n 2
   gcovr "${opzioni[@]}" --filter "src/$parte/" --branches --txt - >>build-cov/coverage.txt

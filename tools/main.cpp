@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "comandi.h"
+#include "commands/comandi.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
 #include "platform/process.h"

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "output/file_binari.h"
+#include "formats/file_binari.h"
 
 namespace scen {
 

@@ -11,7 +11,7 @@
 
 #include "compiler/compilatore.h"
 #include "model/modello.h"
-#include "output/piano_in_corso.h"
+#include "formats/piano_in_corso.h"
 #include "platform/background.h"
 #include "platform/folder.h"
 

@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "model/codici_errore.h"
-#include "output/file_binari.h"
-#include "output/marcatori.h"
-#include "output/passo_codici.h"
+#include "formats/file_binari.h"
+#include "passes/marcatori.h"
+#include "passes/passo_codici.h"
 #include "run/linea_in_scrittura.h"
-#include "writers/scrittori.h"
+#include "embedded/scrittori.h"
 
 namespace scen {
 namespace {

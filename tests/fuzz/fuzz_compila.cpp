@@ -16,8 +16,8 @@
 #include "formato.h"
 #include "model/codici_errore.h"
 #include "model/nomi_file.h"
-#include "output/decodifica.h"
-#include "output/marcatori.h"
+#include "formats/decodifica.h"
+#include "passes/marcatori.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "formato.h"
-#include "output/decodifica.h"
-#include "output/file_binari.h"
+#include "formats/decodifica.h"
+#include "formats/file_binari.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "support/sources.h"
 #include "formato.h"
-#include "output/file_binari.h"
-#include "output/marcatori.h"
-#include "output/passo_codici.h"
-#include "writers/testi.h"
+#include "formats/file_binari.h"
+#include "passes/marcatori.h"
+#include "passes/passo_codici.h"
+#include "embedded/testi.h"
 
 namespace {
 

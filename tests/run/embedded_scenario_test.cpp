@@ -17,9 +17,9 @@
 #include "compiler/sorgenti.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
-#include "output/passo_codici.h"
+#include "passes/passo_codici.h"
 #include "support/text_lines.h"
-#include "writers/testi.h"
+#include "embedded/testi.h"
 
 namespace scen {
 namespace {

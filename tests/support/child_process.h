@@ -2,7 +2,7 @@
 // environment, standard input empty, standard output and standard error
 // captured whole, and how it ended: its exit status or the signal that
 // ended it, and the most memory it held. POSIX only; the Windows tests start
-// their children through tests/run/win32/process_win32.h.
+// their children through support/process_win32.h.
 #pragma once
 
 #include <fcntl.h>

@@ -12,7 +12,7 @@
 #include "support/child_process.h"
 #include "support/files.h"
 #include "support/sources.h"
-#include "writers/scrittori.h"
+#include "embedded/scrittori.h"
 
 namespace scen::test_util {
 

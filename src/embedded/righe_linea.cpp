@@ -1,0 +1,92 @@
+// The route source: general data, curves, gradients, boards.
+// One literal per line of the file, in file order; the writer adds CR LF.
+#include "embedded/righe.h"
+
+namespace scen {
+namespace {
+
+// clang-format off
+constexpr std::string_view righe[] = {
+    "[generale]",
+    "lunghezza percorso,    85000",
+    "progressiva chilometrica uno,    0,    82800,    1",
+    "progressiva chilometrica due,    0,    0,    0",
+    "progressiva chilometrica tre,    0,    0,    0",
+    "sfondo uno,    33000",
+    "sfondo due,    1",
+    "sfondo tre,    0",
+    "ripetizione segnali 4 codici,    0,    76800",
+    "[curve]",
+    "curvad3,  800,  450",
+    "curvas2,  1300,  350",
+    "curvad4,  2600,  500",
+    "curvas4,  4100,  600",
+    "curvad2,  6000,  900",
+    "curvas3,  8100,  700",
+    "curvad5,  10200,  300",
+    "curvas5,  11000,  350",
+    "curvad1,  12500,  2100",
+    "curvas3,  16000,  600",
+    "curvad4,  18400,  450",
+    "curvas2,  20300,  1800",
+    "curvad6,  23100,  250",
+    "curvas6,  23600,  300",
+    "curvad3,  26900,  1200",
+    "curvas4,  29200,  550",
+    "curvad2,  31800,  2400",
+    "curvas1,  36700,  7300",
+    "curvad4,  44800,  700",
+    "curvas5,  46300,  400",
+    "curvad3,  48200,  1500",
+    "curvas2,  52400,  3100",
+    "curvad5,  56800,  350",
+    "curvas4,  58100,  650",
+    "curvad1,  61000,  4200",
+    "curvas3,  66300,  900",
+    "curvad6,  68400,  200",
+    "curvas6,  69000,  250",
+    "curvad2,  72900,  2600",
+    "curvas4,  77700,  500",
+    "curvas5,  81550,  650",
+    "[pendenze]",
+    "pendenza,  1000,   3",
+    "pendenza,  7100,   5",
+    "pendenza,  12400,   2",
+    "pendenza,  18300,   -4",
+    "pendenza,  23900,   6",
+    "pendenza,  29700,   -1",
+    "pendenza,  36650,   -3",
+    "pendenza,  41200,   4",
+    "pendenza,  47800,   7",
+    "pendenza,  53300,   -2",
+    "pendenza,  58900,   -6",
+    "pendenza,  63700,   1",
+    "pendenza,  68200,   -5",
+    "pendenza,  72650,   9",
+    "pendenza,  77400,   4",
+    "pendenza,  81000,   0",
+    "[montagne]",
+    "[cartelli]",
+    "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0",
+    "indicatori_vmax,  3150,  140,  150,  160,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  16700,  120,  130,  140,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  19850,  140,  150,  160,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  50950,  120,  130,  140,  0,  60,  60,  60,  0",
+    "indicatori_vmax,  55500,  140,  150,  160,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  69800,  130,  140,  150,  0,  30,  30,  30,  0",
+    "indicatori_vmax,  72000,  100,  105,  105,  2,  ,  ,  ,  0",
+    "indicatori_vmax,  72500,  100,  105,  105,  1,  ,  ,  ,  0",
+    "indicatori_vmax,  73000,  100,  105,  105,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  76900,  95,  100,  100,  0,  ,  ,  ,  0",
+    "indicatori_vmax,  78900,  95,  100,  100,  0,  50,  55,  55,  0",
+    "indicatori_vmax,  80600,  30,  30,  30,  0,  30,  30,  30,  0",
+    "[indicazioni]",
+    "[fine]",
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const std::string_view> righe_linea() { return righe; }
+
+}  // namespace scen

@@ -1,0 +1,61 @@
+// check: a folder's three binary files against each other and the identity.
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "commands/comandi.h"
+#include "formats/verifica.h"
+
+namespace scen::tool {
+namespace {
+
+struct opzioni_check {
+  std::string dir = ".";
+  opzioni_identita identita;
+  bool json = false;
+};
+
+int esegui_check(const opzioni_check& o, std::ostream& out) {
+  const identita id = identita_della_cartella(o.dir, o.identita);
+  const file_scenario f = leggi_file_scenario(o.dir, id);
+  std::vector<std::string> problemi = verifica_scenario(f, id);
+  // Files of two different compiles side by side: which one is the stranger.
+  for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));
+  if (o.json) {
+    nlohmann::json j;
+    j["route_name"] = utf8_da_1252(id.nome_linea);
+    j["train_number"] = utf8_da_1252(id.nome_treno);
+    j["problems"] = nlohmann::json::array();
+    // Each problem starts with the name of its file.
+    for (const std::string& p : problemi) {
+      const auto sep = p.find(": ");
+      j["problems"].push_back({{"file", utf8_da_1252(p.substr(0, sep))},
+                               {"message", utf8_da_1252(sep == std::string::npos ? p : p.substr(sep + 2))}});
+    }
+    j["ok"] = problemi.empty();
+    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    return problemi.empty() ? exit_status::clean : exit_status::problem;
+  }
+  if (problemi.empty()) {
+    out << "ok\n";
+    return exit_status::clean;
+  }
+  for (const std::string& p : problemi) out << utf8_da_1252(p) << '\n';
+  return exit_status::problem;
+}
+
+}  // namespace
+
+comando registra_check(CLI::App& app) {
+  auto o = std::make_shared<opzioni_check>();
+  CLI::App* sub = app.add_subcommand(
+      "check",
+      "Check a folder's three binary files against each other, the scenario identity (found from the file names "
+      "when there is one) and what the compile can write");
+  sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
+  aggiungi_identita(*sub, o->identita);
+  sub->add_flag("--json", o->json, "Print the outcome as one JSON object: ok, the identity and every problem");
+  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_check(*o, out); }};
+}
+
+}  // namespace scen::tool

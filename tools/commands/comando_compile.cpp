@@ -1,0 +1,243 @@
+// compile: the two sources into the binary files, through the same steps as
+// the run (compile, code pass, markers and check codes, binary files), so the
+// bytes written are the run's bytes for the same sources. The sources are read
+// into memory and never changed or deleted.
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <vector>
+
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
+#include "compiler/compilatore.h"
+#include "compiler/sorgenti.h"
+#include "commands/comandi.h"
+#include "compiler/rilievi.h"
+#include "text/rilievi_testo.h"
+#include "map/mappa.h"
+#include "model/codici_errore.h"
+#include "passes/messaggi_fatali.h"
+
+namespace scen::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct opzioni_compile {
+  std::string linea;
+  std::string treno;
+  std::string dir = ".";
+  opzioni_identita identita;
+  bool senza_linea = false;
+  bool json = false;
+  bool werror = false;
+  std::string mappa;  // --map: draw the compiled result into this file
+};
+
+bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
+
+// An output that is one of the inputs would overwrite a source. Told by the
+// files themselves (the same file under another path, through a link or a
+// hard link, is the same file), and only for outputs that exist already: a
+// file that does not exist yet is no source.
+void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
+  for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
+    const fs::path uscita_file = fs::path(o.dir) / nome;
+    std::error_code ec;
+    if (!fs::exists(uscita_file, ec)) continue;
+    for (const std::string& ingresso : {o.linea, o.treno}) {
+      if (fs::equivalent(ingresso, uscita_file, ec)) {
+        throw errore_uso(fmt::format("{} is also an output file ({}); compile never overwrites its sources",
+                                     ingresso, nome));
+      }
+    }
+  }
+}
+
+struct risultato {
+  std::int32_t codice = 0;
+  std::int32_t posizione = 0;
+  std::optional<std::string> fatale;
+  std::vector<std::string> scritti;
+  std::vector<rilievo> rilievi;
+};
+
+nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
+  nlohmann::json j;
+  j["error_code"] = r.codice;
+  j["error_position"] = r.posizione;
+  j["fatal"] = r.fatale ? nlohmann::json(*r.fatale) : nlohmann::json(nullptr);
+  j["files"] = r.scritti;
+  // The top-level place and message describe error_code (or the fatal end).
+  const rilievo* principale = nullptr;
+  for (const rilievo& x : r.rilievi) {
+    if (x.codice && *x.codice == r.codice) principale = &x;
+  }
+  const auto nome = [&](luogo_errore::sorgente f) -> nlohmann::json {
+    if (f == luogo_errore::sorgente::linea) return nomi.linea;
+    if (f == luogo_errore::sorgente::treno) return nomi.treno;
+    return nullptr;
+  };
+  j["source"] = principale ? nome(principale->dove.file) : nlohmann::json(nullptr);
+  j["line"] = principale && principale->dove.riga > 0 ? nlohmann::json(principale->dove.riga) : nlohmann::json(nullptr);
+  if (r.fatale) {
+    j["message"] = messaggio_fatale(*r.fatale);
+  } else if (r.codice != 0) {
+    j["message"] = messaggio_errore(r.codice, r.posizione);
+  } else {
+    j["message"] = nullptr;
+  }
+  j["findings"] = nlohmann::json::array();
+  for (const rilievo& x : r.rilievi) j["findings"].push_back(rilievo_json(x, nomi));
+  const conteggio n = conta(r.rilievi);
+  j["errors"] = n.errori;
+  j["warnings"] = n.avvisi;
+  return j;
+}
+
+// The findings of the compile: its errors told in full and its warnings,
+// gathered by the compile itself as it ran; then the code pass's error,
+// which may have overwritten the compile's code in the model.
+std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi a) {
+  std::vector<rilievo> out = std::move(a.rilievi);
+  if (compilazione.codice != 0) {
+    const bool detto = std::any_of(out.begin(), out.end(), [&](const rilievo& x) {
+      return x.codice && *x.codice == compilazione.codice;
+    });
+    if (!detto) {
+      rilievo x;
+      x.codice = compilazione.codice;
+      x.messaggio = messaggio_errore(compilazione.codice, compilazione.posizione);
+      if (!compilazione.luogo.motivo.empty()) x.messaggio = compilazione.luogo.motivo;
+      x.dove = {compilazione.luogo.file, compilazione.luogo.riga, 0, 0};
+      out.push_back(std::move(x));
+    }
+  }
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a.rallentamenti));
+  return out;
+}
+
+// The format of the --map file, checked before anything is compiled.
+formato_mappa formato_mappa_di(const std::string& file) {
+  const auto f = formato_da_estensione(fs::path(file).extension().string());
+  if (!f) throw errore_uso(file + ": the map is written as SVG, PNG, PDF or HTML; name the file accordingly");
+  if (!formato_disponibile(*f)) throw errore_uso(file + ": this build of scenario-tool draws SVG and HTML only");
+  return *f;
+}
+
+// The compiled model drawn as it stands, each finding marked at its
+// position with the source line where reading stopped.
+void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m, const risultato& r,
+                       const sorgenti_nominate& nomi, std::ostream& err) {
+  if (!m.percorso || m.percorso->size() < 2) {
+    err << o.mappa << ": note: no map, the compile left no track to draw\n";
+    return;
+  }
+  dati_mappa d;
+  d.id = id;
+  d.voci = m.stazioni;
+  d.celle = std::move(*m.percorso);
+  d.planimetria = std::move(m.planimetria);
+  if (!d.planimetria || o.senza_linea) {
+    d.planimetria.reset();
+    d.senza_piano = "compiled without the line data";
+  }
+  opzioni_mappa om;
+  // Findings with a position are marked where they stand; the place where
+  // reading stopped goes with an error.
+  for (const rilievo& x : r.rilievi) {
+    if (!x.posizione) continue;
+    const bool errore = x.livello == gravita::errore;
+    std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, x.messaggio)
+                                           : fmt::format("warning at {} m: {}", *x.posizione, x.messaggio);
+    if (errore && x.dove.riga > 0 && x.dove.file != luogo_errore::sorgente::nessuna) {
+      const std::string& file = x.dove.file == luogo_errore::sorgente::linea ? nomi.linea : nomi.treno;
+      testo += fmt::format("\nreading stopped at {} line {}", file, x.dove.riga);
+    }
+    om.segni.push_back({static_cast<double>(*x.posizione), testo});
+  }
+  if (r.fatale) om.problemi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
+  scrivi_mappa_in_file(d, om, formato_mappa_di(o.mappa), o.mappa);
+}
+
+int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+  const identita id = identita_valida(o.identita);
+  if (!o.mappa.empty()) formato_mappa_di(o.mappa);
+  const std::optional<std::string> linea = leggi_sorgente(o.linea);
+  const std::optional<std::string> treno = leggi_sorgente(o.treno);
+  prepara_cartella(o.dir);
+  controlla_sovrapposizione(o, id);
+
+  const std::int32_t scrivi_linea = o.senza_linea ? 0 : 1;
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  sorgenti_in_memoria s(linea, treno);
+  folder dir(o.dir);
+  // The same lock as the program's: a compile and a run, or two compiles,
+  // never mix their files in one folder.
+  const folder_lock lock(dir.base());
+  dir.remove_stale_temporaries(
+      std::vector<std::string>{nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)},
+      eta_temporanei_abbandonati);
+
+  risultato r;
+  // The three binary files replace the earlier ones as one set; the
+  // findings come from the same compile, so that the sources are compiled
+  // once however long they are.
+  raccolta_rilievi raccolta(linea, treno);
+  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dir, raccolta.collettore());
+  const esito_compilazione compilazione = esito.compilazione;
+  r.scritti = std::move(esito.scritti);
+  r.fatale = std::move(esito.fatale);
+  r.codice = m.codice_errore;
+  r.posizione = m.posizione_errore;
+
+  r.rilievi = trova_rilievi(r, compilazione, raccolta.risultato());
+  const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
+  const bool colore = colore_per(2);
+  for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
+  if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
+
+  if (!o.mappa.empty()) disegna_compilato(o, id, m, r, nomi, err);
+
+  if (o.json) {
+    // Paths are bytes; any that are not UTF-8 get replacement characters.
+    out << in_json(r, nomi).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  } else {
+    for (const std::string& nome : r.scritti) out << dir.path_of(nome).lexically_normal().string() << '\n';
+  }
+  if (r.fatale) return exit_status::fatal;
+  if (r.codice != 0) return exit_status::problem;
+  return o.werror && conta(r.rilievi).avvisi > 0 ? exit_status::problem : exit_status::clean;
+}
+
+}  // namespace
+
+comando registra_compile(CLI::App& app) {
+  auto o = std::make_shared<opzioni_compile>();
+  CLI::App* sub = app.add_subcommand(
+      "compile",
+      "Compile a route source and a train source into the binary files, as the run does; the sources are "
+      "only read");
+  sub->add_option("ROUTE_SOURCE", o->linea, "Route source file")->type_name("FILE")->required();
+  sub->add_option("TRAIN_SOURCE", o->treno, "Train source file")->type_name("FILE")->required();
+  sub->add_option("-o,--output", o->dir, "Folder to write the binary files into (created when missing)")
+      ->type_name("DIR")
+      ->capture_default_str();
+  aggiungi_identita(*sub, o->identita);
+  sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
+  sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
+  sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
+  sub->add_option("--map", o->mappa,
+                  "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", "
+                  "\".png\" or \".pdf\")")
+      ->type_name("FILE");
+  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
+}
+
+}  // namespace scen::tool

@@ -1,0 +1,54 @@
+// export: the embedded scenario's two sources and three documents, written
+// exactly as the run writes them, as a starting point for an author.
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
+#include "commands/comandi.h"
+#include "embedded/scrittori.h"
+
+namespace scen::tool {
+namespace {
+
+struct opzioni_export {
+  std::string dir = ".";
+};
+
+int esegui_export(const opzioni_export& o, std::ostream& out) {
+  const identita id = identita_incorporata();
+  prepara_cartella(o.dir);
+  folder dir(o.dir);
+  const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
+                                      nome_rallentamenti(id), nome_scheda(id)};
+  const folder_lock lock(dir.base());
+  dir.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
+  // The five files replace the earlier ones as one set.
+  file_set files(dir);
+  dati_linea(files, id);
+  dati_treno(files, id);
+  dati_note(files, id);
+  dati_rallentamenti(files, id);
+  dati_scheda(files, id);
+  files.commit();
+  for (const std::string& nome : nomi) {
+    out << dir.path_of(nome).lexically_normal().string() << '\n';
+  }
+  return exit_status::clean;
+}
+
+}  // namespace
+
+comando registra_export(CLI::App& app) {
+  auto o = std::make_shared<opzioni_export>();
+  CLI::App* sub = app.add_subcommand(
+      "export", "Write the embedded scenario's route and train sources and its three documents into DIR");
+  sub->add_option("-o,--output", o->dir, "Folder to write into (created when missing)")
+      ->type_name("DIR")
+      ->capture_default_str();
+  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_export(*o, out); }};
+}
+
+}  // namespace scen::tool

@@ -1,0 +1,88 @@
+// lint: every error and warning of both sources in one pass. The sources are
+// compiled in a checking mode that records an error, skips the rest of its
+// line and reads on; nothing is written. When no error turned up, the code
+// pass and the marker step run on the result too, as the compile would.
+#include <fmt/format.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "commands/comandi.h"
+#include "compiler/rilievi.h"
+#include "passes/marcatori.h"
+#include "passes/messaggi_fatali.h"
+#include "passes/passo_codici.h"
+#include "text/rilievi_testo.h"
+
+namespace scen::tool {
+namespace {
+
+struct opzioni_lint {
+  std::string linea;
+  std::string treno;
+  opzioni_identita identita;
+  bool senza_linea = false;
+  bool json = false;
+  bool werror = false;
+};
+
+std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, const std::string& treno) {
+  const identita id = identita_valida(o.identita);
+  modello m;
+  m.nome_linea = id.nome_linea;
+  m.nome_treno = id.nome_treno;
+  m.scrivi_linea = o.senza_linea ? 0 : 1;
+  esito_analisi a = analizza_sorgenti(m, linea, treno, modo_analisi::verifica);
+  std::vector<rilievo> out = std::move(a.rilievi);
+  if (conta(out).errori > 0 || !m.percorso) return out;
+  passo_codici(m);
+  if (m.codice_errore >= 11 && m.codice_errore <= 13) {
+    out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a.rallentamenti));
+  }
+  if (const auto fatale = timbra_marcatori(m)) {
+    rilievo r;
+    r.messaggio = fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+int esegui_lint(const opzioni_lint& o, std::ostream& out) {
+  const std::string linea = leggi_sorgente(o.linea);
+  const std::string treno = leggi_sorgente(o.treno);
+  const std::vector<rilievo> rilievi = controlla(o, linea, treno);
+  const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
+  const conteggio n = conta(rilievi);
+  if (o.json) {
+    nlohmann::json j;
+    j["findings"] = nlohmann::json::array();
+    for (const rilievo& r : rilievi) j["findings"].push_back(rilievo_json(r, nomi));
+    j["errors"] = n.errori;
+    j["warnings"] = n.avvisi;
+    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  } else {
+    const bool colore = colore_per(1);
+    for (const rilievo& r : rilievi) stampa_rilievo(out, r, nomi, colore);
+    out << testo_conteggio(n) << '\n';
+  }
+  if (n.errori > 0) return exit_status::problem;
+  return o.werror && n.avvisi > 0 ? exit_status::problem : exit_status::clean;
+}
+
+}  // namespace
+
+comando registra_lint(CLI::App& app) {
+  auto o = std::make_shared<opzioni_lint>();
+  CLI::App* sub = app.add_subcommand(
+      "lint", "Report every error and warning of a route source and a train source in one pass; writes nothing");
+  sub->add_option("ROUTE_SOURCE", o->linea, "Route source file")->type_name("FILE")->required();
+  sub->add_option("TRAIN_SOURCE", o->treno, "Train source file")->type_name("FILE")->required();
+  aggiungi_identita(*sub, o->identita);
+  sub->add_flag("--no-line-data", o->senza_linea, "Check as a compile without the plan view would read");
+  sub->add_flag("--json", o->json, "Print the findings as one JSON object on standard output");
+  sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
+  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
+}
+
+}  // namespace scen::tool

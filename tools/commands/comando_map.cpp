@@ -1,0 +1,117 @@
+// map: the route drawn from a folder's binary files, as SVG, PNG, PDF or an
+// HTML viewer by the output file's extension.
+#include <cmath>
+#include <memory>
+#include <ostream>
+
+#include "model/misure.h"
+#include "platform/folder.h"
+#include "commands/comandi.h"
+#include "map/mappa.h"
+#include "formats/decodifica.h"
+
+namespace scen::tool {
+namespace {
+
+struct opzioni_map {
+  std::string dir = ".";
+  opzioni_identita identita;
+  std::string file;  // empty: <route>_<train>_map.svg in DIR
+  std::optional<double> da_km, a_km;
+};
+
+// Decodes one of the files the map needs, or says why it cannot.
+template <typename F>
+auto decodifica_per_mappa(const std::optional<std::string>& byte, const std::filesystem::path& file, F&& decoder,
+                          std::string& perche) {
+  auto d = decode_file(byte, std::forward<F>(decoder));
+  if (d.missing) {
+    perche = file.string() + ": no such file";
+  } else if (!d.value) {
+    perche = file.string() + ": " + d.reason;
+  }
+  return std::move(d.value);
+}
+
+int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
+  const std::filesystem::path dir(o.dir);
+  const identita id = identita_della_cartella(dir, o.identita);
+  const std::filesystem::path output_path =
+      o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
+  const auto formato = formato_da_estensione(output_path.extension().string());
+  if (!formato) {
+    throw errore_uso(output_path.string() + ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
+                                            "\".png\", \".pdf\" or \".html\"");
+  }
+  if (!formato_disponibile(*formato)) {
+    throw errore_uso(output_path.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
+  }
+  opzioni_mappa om;
+  if (o.da_km) om.da = *o.da_km * 1000;
+  if (o.a_km) om.a = *o.a_km * 1000;
+  for (const auto& v : {o.da_km, o.a_km}) {
+    if (v && (!std::isfinite(*v) || *v < 0)) throw errore_uso("--from and --to are kilometres from the route's start, 0 or more");
+  }
+  if (om.da && om.a && *om.a <= *om.da) throw errore_uso("--to must be beyond --from");
+
+  std::string perche;
+  file_scenario f = leggi_file_scenario(dir, id);
+  // A folder that would not load in the simulator is still drawn: the map
+  // is how its author finds out why.
+  for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(utf8_da_1252(p));
+  auto d = carica_dati_mappa(std::move(f), dir, id, perche);
+  if (!d) {
+    err << "scenario-tool: " << perche << '\n';
+    return exit_status::problem;
+  }
+  if (!d->planimetria) err << "scenario-tool: note: " << d->senza_piano << "; the map has no plan view\n";
+  if (om.da && *om.da >= metri_inizio_cella(static_cast<std::int64_t>(d->celle.size()))) {
+    throw errore_uso("--from is beyond the end of the route's track");
+  }
+  for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
+  scrivi_mappa_in_file(*d, om, *formato, output_path);
+  out << output_path.string() << '\n';
+  return exit_status::clean;
+}
+
+}  // namespace
+
+std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
+                                           std::string& perche) {
+  dati_mappa d;
+  d.id = id;
+  const auto voci = decodifica_per_mappa(f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
+  if (!voci) return std::nullopt;
+  auto celle = decodifica_per_mappa(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
+  if (!celle) return std::nullopt;
+  f.sommario.reset();
+  f.percorso.reset();
+  d.voci = *voci;
+  d.celle = std::move(*celle);
+  std::string senza;
+  d.planimetria = decodifica_per_mappa(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
+  if (!d.planimetria) d.senza_piano = senza;
+  return d;
+}
+
+void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
+                          const std::filesystem::path& file) {
+  write_output_file(file, [&](byte_sink& sink) { scrivi_mappa(d, o, f, sink); });
+}
+
+comando registra_map(CLI::App& app) {
+  auto o = std::make_shared<opzioni_map>();
+  CLI::App* sub = app.add_subcommand(
+      "map", "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an "
+             "interactive HTML page");
+  sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
+  aggiungi_identita(*sub, o->identita);
+  sub->add_option("-o,--output", o->file,
+                  "Output file: \".svg\", \".html\", \".png\" or \".pdf\" (default: DIR/<route>_<train>_map.svg)")
+      ->type_name("FILE");
+  sub->add_option("--from", o->da_km, "Draw from this distance, in km from the route's start")->type_name("KM");
+  sub->add_option("--to", o->a_km, "Draw up to this distance, in km from the route's start")->type_name("KM");
+  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_map(*o, out, err); }};
+}
+
+}  // namespace scen::tool

@@ -1,0 +1,23 @@
+// Two compiled scenarios compared by meaning: what an author changed, in
+// running order, as one line per change with its stretch in metres.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "map/mappa.h"
+
+namespace scen::tool {
+
+struct cambio {
+  double da = 0, a = 0;  // the stretch it concerns, metres (in the later version)
+  std::string testo;     // UTF-8, one line
+};
+
+// Every change from `prima` to `dopo`, in running order; empty when they
+// mean the same. Profiles and the plan view come as changed ranges, and a
+// stretch where a profile changes in many steps as one line, so that a
+// large change stays readable.
+std::vector<cambio> confronta(const dati_mappa& prima, const dati_mappa& dopo);
+
+}  // namespace scen::tool

@@ -1,0 +1,215 @@
+#include "text/rilievi_testo.h"
+
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "commands/comandi.h"
+
+namespace scen::tool {
+namespace {
+
+using sorgente = luogo_errore::sorgente;
+
+const std::string* nome_di(const sorgenti_nominate& s, sorgente f) {
+  switch (f) {
+    case sorgente::linea:
+      return &s.linea;
+    case sorgente::treno:
+      return &s.treno;
+    case sorgente::nessuna:
+      break;
+  }
+  return nullptr;
+}
+
+const std::optional<std::string>& testo_di(const sorgenti_nominate& s, sorgente f) {
+  return f == sorgente::linea ? s.testo_linea : s.testo_treno;
+}
+
+std::vector<std::size_t> inizi_righe(const std::optional<std::string>& testo) {
+  std::vector<std::size_t> out;
+  if (!testo) return out;
+  const std::string& t = *testo;
+  out.push_back(0);
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+    if (t[i] == '\n' || t[i] == '\r') out.push_back(i + 1);
+  }
+  return out;
+}
+
+// Line `riga` (from 1) of a source, without its line end.
+std::optional<std::string> riga_di(const std::string& testo, const std::vector<std::size_t>& inizi, std::int32_t riga) {
+  if (riga < 1 || static_cast<std::size_t>(riga) > inizi.size()) return std::nullopt;
+  const std::size_t da = inizi[static_cast<std::size_t>(riga - 1)];
+  if (da > testo.size()) return std::nullopt;
+  std::size_t a = da;
+  while (a < testo.size() && testo[a] != '\n' && testo[a] != '\r') ++a;
+  return testo.substr(da, a - da);
+}
+
+std::string luogo(const punto_sorgente& p, const sorgenti_nominate& s) {
+  const std::string* nome = nome_di(s, p.file);
+  if (nome == nullptr) return {};
+  if (p.riga <= 0) return *nome + ": ";
+  if (p.colonna <= 0) return fmt::format("{}:{}: ", *nome, p.riga);
+  return fmt::format("{}:{}:{}: ", *nome, p.riga, p.colonna);
+}
+
+struct tinte {
+  bool attive;
+  std::string operator()(const char* codice, const std::string& t) const {
+    return attive ? fmt::format("\x1b[{}m{}\x1b[0m", codice, t) : t;
+  }
+};
+
+const char* parola(gravita g) {
+  switch (g) {
+    case gravita::errore:
+      return "error";
+    case gravita::avviso:
+      return "warning";
+    case gravita::nota:
+      return "note";
+  }
+  return "note";
+}
+
+const char* tinta(gravita g) {
+  switch (g) {
+    case gravita::errore:
+      return "1;31";
+    case gravita::avviso:
+      return "1;35";
+    case gravita::nota:
+      return "1;36";
+  }
+  return "1";
+}
+
+// Text for the terminal: Windows-1252 as UTF-8, control bytes (a NUL in a
+// damaged source) shown as U+FFFD rather than sent to the terminal.
+std::string per_terminale(std::string_view byte) {
+  std::string pulito(byte);
+  for (char& c : pulito) {
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '\x1A';
+  }
+  std::string out = utf8_da_1252(pulito);
+  std::string finale;
+  for (char c : out) {
+    if (c == '\x1A') {
+      finale += "\xEF\xBF\xBD";
+    } else {
+      finale += c;
+    }
+  }
+  return finale;
+}
+
+// The source line and a caret under the token; blanks before the token are
+// copied so that tabs line up. A long line is shown around the token only.
+void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_nominate& s, const tinte& t,
+                     const std::optional<std::string>& fix) {
+  if (p.riga <= 0 || p.colonna <= 0) return;
+  const auto& testo = testo_di(s, p.file);
+  if (!testo) return;
+  const auto intera = riga_di(*testo, p.file == sorgente::linea ? s.righe_linea : s.righe_treno, p.riga);
+  if (!intera) return;
+  constexpr std::size_t finestra = 160;
+  const std::size_t colonna = static_cast<std::size_t>(p.colonna - 1);
+  std::size_t da = 0;
+  if (intera->size() > finestra && colonna > finestra / 2) da = std::min(colonna - finestra / 2, intera->size());
+  const std::string riga = intera->substr(da, finestra);
+  const std::string avanti = da > 0 ? "..." : "";
+  const std::string dopo = da + finestra < intera->size() ? "..." : "";
+  out << "  " << avanti << per_terminale(riga) << dopo << '\n';
+  std::string prima(avanti.size(), ' ');
+  const std::size_t fino = std::min(colonna - std::min(colonna, da), riga.size());
+  for (std::size_t i = 0; i < fino; ++i) prima += riga[i] == '\t' ? '\t' : ' ';
+  const std::size_t larghezza = std::clamp<std::size_t>(p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1, 1,
+                                                        finestra);
+  out << "  " << prima << t("1;32", "^" + std::string(larghezza - 1, '~')) << '\n';
+  if (fix) out << "  " << prima << t("32", per_terminale(*fix)) << '\n';
+}
+
+nlohmann::json punto_json(const punto_sorgente& p, const sorgenti_nominate& s, nlohmann::json& j) {
+  const std::string* nome = nome_di(s, p.file);
+  j["source"] = nome ? nlohmann::json(*nome) : nlohmann::json(nullptr);
+  j["line"] = p.riga > 0 ? nlohmann::json(p.riga) : nlohmann::json(nullptr);
+  j["column"] = p.colonna > 0 ? nlohmann::json(p.colonna) : nlohmann::json(nullptr);
+  return j;
+}
+
+}  // namespace
+
+sorgenti_nominate::sorgenti_nominate(std::string linea_, std::string treno_, std::optional<std::string> testo_linea_,
+                                     std::optional<std::string> testo_treno_)
+    : linea(std::move(linea_)),
+      treno(std::move(treno_)),
+      testo_linea(std::move(testo_linea_)),
+      testo_treno(std::move(testo_treno_)),
+      righe_linea(inizi_righe(testo_linea)),
+      righe_treno(inizi_righe(testo_treno)) {}
+
+bool colore_per(int fd) {
+  const char* no = std::getenv("NO_COLOR");
+  if (no != nullptr && *no != '\0') return false;
+  return ::isatty(fd) == 1;
+}
+
+void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate& s, bool colore) {
+  const tinte t{colore};
+  std::string testa = luogo(r.dove, s);
+  out << t("1", testa) << t(tinta(r.livello), std::string(parola(r.livello)) + ":") << ' '
+      << t("1", per_terminale(r.messaggio.size() > 1000 ? r.messaggio.substr(0, 1000) + "..." : r.messaggio));
+  if (r.codice) out << " [code " << *r.codice << "]";
+  out << '\n';
+  stampa_sorgente(out, r.dove, s, t, r.fix ? std::optional<std::string>(r.fix->testo) : std::nullopt);
+  for (const nota_rilievo& n : r.note) {
+    out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << per_terminale(n.messaggio) << '\n';
+  }
+}
+
+nlohmann::json rilievo_json(const rilievo& r, const sorgenti_nominate& s) {
+  nlohmann::json j;
+  j["severity"] = parola(r.livello);
+  j["code"] = r.codice ? nlohmann::json(*r.codice) : nlohmann::json(nullptr);
+  j["position"] = r.posizione ? nlohmann::json(*r.posizione) : nlohmann::json(nullptr);
+  punto_json(r.dove, s, j);
+  j["message"] = utf8_da_1252(r.messaggio);
+  j["notes"] = nlohmann::json::array();
+  for (const nota_rilievo& n : r.note) {
+    nlohmann::json x;
+    punto_json(n.dove, s, x);
+    x["message"] = utf8_da_1252(n.messaggio);
+    j["notes"].push_back(x);
+  }
+  if (r.fix) {
+    nlohmann::json f;
+    punto_json(r.fix->dove, s, f);
+    f["end_column"] = r.fix->dove.colonna + std::max(r.fix->dove.lunghezza, 0);
+    f["replacement"] = utf8_da_1252(r.fix->testo);
+    j["fix"] = f;
+  }
+  return j;
+}
+
+conteggio conta(const std::vector<rilievo>& rilievi) {
+  conteggio c;
+  for (const rilievo& r : rilievi) {
+    if (r.livello == gravita::errore) ++c.errori;
+    if (r.livello == gravita::avviso) ++c.avvisi;
+  }
+  return c;
+}
+
+std::string testo_conteggio(const conteggio& c) {
+  return fmt::format("{} error{}, {} warning{}", c.errori, c.errori == 1 ? "" : "s", c.avvisi,
+                     c.avvisi == 1 ? "" : "s");
+}
+
+}  // namespace scen::tool
