@@ -204,5 +204,32 @@ TEST(Decoding, KindFollowsTheFileName) {
   for (const auto& [nome, atteso] : casi) EXPECT_EQ(tipo_da_nome(nome), atteso) << nome;
 }
 
+// Found by the fuzz target of the decoders.
+// A line data file's tags are 16 bits wide; a tag whose high byte is set
+// (0x0205, 0x0A05) is unknown, not the tag of its low byte.
+TEST(FuzzFindings, LineDataTagWithAHighByteIsUnknown) {
+  const std::string doppio(8, '\0');
+  struct caso {
+    const char* nome;
+    std::string byte;
+    std::size_t offset;
+  } casi[] = {
+      {"0x0205 at value 0", std::string("\x05\x02", 2) + doppio + std::string("\x05\x00", 2) + doppio, 0},
+      {"0x0A05 at value 1", std::string("\x05\x00", 2) + doppio + std::string("\x05\x0A", 2) + doppio, 10},
+      {"0x0100 (empty in the low byte)", std::string("\x00\x01\x00\x00", 4), 0},
+      {"0x0302 (integer in the low byte)", std::string("\x02\x03\x07\x00\x00\x00", 6), 0},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    try {
+      decodifica_linea(c.byte);
+      ADD_FAILURE() << "decoded a file with an unknown tag";
+    } catch (const errore_decodifica& e) {
+      EXPECT_EQ(e.offset(), c.offset);
+      EXPECT_NE(e.cosa().find("unknown type tag"), std::string::npos) << e.cosa();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace scen

@@ -1,9 +1,15 @@
-// Encoders of the three binary files, field by field.
+// Encoders of the three binary files, field by field, and the texts whose
+// length field cannot hold them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
+#include "formats/decodifica.h"
 #include "formats/file_binari.h"
+#include "support/sources.h"
 
 namespace scen {
 namespace {
@@ -94,6 +100,50 @@ TEST(LineDataFile, RouteOf85000MetresHolds2Times92001Values) {
   piano p(92000);
   // All empty: 2 bytes each.
   EXPECT_EQ(codifica_linea(p).size(), 2u * 92001u * 2u);
+}
+
+// Found by the fuzz target of the compile.
+// A text of the summary file carries a 16-bit length: a station name or a
+// board text longer than 65535 bytes does not fit the field that stores it.
+// It used to be stored whole, and the summary file then held a wrapped length
+// followed by all the bytes, a file that no longer decodes.
+TEST(FuzzFindings, ATextLongerThanItsLengthFieldIsARunTimeFailure) {
+  using test_util::join_crlf;
+  using test_util::linea;
+  using test_util::treno;
+  auto stazione = [](const std::string& nome) {
+    return "stazione,  10000, 22, 500, 0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " + nome;
+  };
+  struct caso {
+    const char* nome;
+    std::string route;
+    std::string train;
+    std::int32_t codice;
+  } casi[] = {
+      {"station name of 65535 bytes", linea(), treno(join_crlf({stazione(std::string(65535, 'A'))})), 0},
+      {"station name of 65536 bytes", linea(), treno(join_crlf({stazione(std::string(65536, 'A'))})), 25},
+      {"quoted station name of 70000 bytes", linea(),
+       treno(join_crlf({stazione("\"" + std::string(70000, 'B') + "\"")})), 25},
+      {"board text of 65535 bytes", linea("cartello indicatore,  1000,  " + std::string(65535, 'C') + "\r\n"), treno(),
+       0},
+      {"board text of 65536 bytes", linea("cartello indicatore,  1000,  " + std::string(65536, 'C') + "\r\n"), treno(),
+       25},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    const auto r = test_util::compila(c.route, c.train);
+    EXPECT_EQ(r.m.codice_errore, c.codice);
+    EXPECT_EQ(decodifica_sommario(codifica_sommario(r.m.stazioni)), r.m.stazioni);
+  }
+}
+
+// The encoder never writes a length that does not match the text after it.
+TEST(FuzzFindings, TheSummaryEncoderRefusesATextThatItsLengthCannotHold) {
+  std::array<stazione, numero_stazioni> voci{};
+  voci[3].nome = std::string(65536, 'x');
+  EXPECT_THROW(codifica_sommario(voci), std::length_error);
+  voci[3].nome = std::string(65535, 'x');
+  EXPECT_EQ(decodifica_sommario(codifica_sommario(voci)), voci);
 }
 
 }  // namespace
