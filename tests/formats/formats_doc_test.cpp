@@ -13,7 +13,7 @@ namespace scen {
 namespace {
 
 std::string formati() {
-  const auto file = std::filesystem::path(SCENARIO_TEST_DATA).parent_path().parent_path() / "docs" / "formats.md";
+  const auto file = std::filesystem::path(SCENARIO_DOCS_DIR) / "formats.md";
   return test_util::read_file(file);
 }
 
