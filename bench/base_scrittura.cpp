@@ -27,6 +27,8 @@
 #include <cstring>
 #include <string>
 
+// The assembly reads best one directive a line, as written.
+// clang-format off
 #define FILE_BASE(n, nome, percorso, tipo)           \
   __asm__(".section .rodata\n"                       \
           ".balign 64\n"                             \
@@ -38,6 +40,7 @@
   extern "C" const char base_fine_##n[] __asm__("base_fine_" #n);
 #include "base_file.inc"
 #undef FILE_BASE
+// clang-format on
 
 namespace {
 

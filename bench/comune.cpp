@@ -8,11 +8,11 @@
 
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
-#include "model/nomi_file.h"
+#include "embedded/testi.h"
 #include "formats/file_binari.h"
+#include "model/nomi_file.h"
 #include "passes/marcatori.h"
 #include "passes/passo_codici.h"
-#include "embedded/testi.h"
 
 namespace scen::banco {
 
@@ -80,8 +80,7 @@ std::size_t codifica_a_pezzi_nel_vuoto(const modello& m) {
 
 cartella_di_prova::cartella_di_prova() {
   std::random_device rd;
-  path_ = std::filesystem::temp_directory_path() /
-          fmt::format("scenario-bench-{}-{}{}", ::getpid(), rd(), rd());
+  path_ = std::filesystem::temp_directory_path() / fmt::format("scenario-bench-{}-{}{}", ::getpid(), rd(), rd());
   std::filesystem::create_directories(path_);
 }
 

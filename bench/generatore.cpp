@@ -28,11 +28,10 @@ namespace {
 // warning board), 46, 40 and 33 (approach groups), 59 (along a slow
 // slowdown) and 69 (before the signal after the end): all different cells.
 constexpr std::int32_t metri_blocco = 5000;
-constexpr int blocchi_per_stazione = 3;   // a station every 15 km
-constexpr int blocchi_per_montagna = 3;   // a mountain zone every 15 km (at most 80 zones)
+constexpr int blocchi_per_stazione = 3;  // a station every 15 km
+constexpr int blocchi_per_montagna = 3;  // a mountain zone every 15 km (at most 80 zones)
 constexpr int blocchi_per_rallentamento = 2;
-constexpr int cartelli_indicazione = 8;   // leaves 70 entries of the table to the stations
-
+constexpr int cartelli_indicazione = 8;  // leaves 70 entries of the table to the stations
 
 template <typename... A>
 void riga(std::string& s, fmt::format_string<A...> formato, A&&... a) {
@@ -109,7 +108,14 @@ void stazione(std::string& s, std::int32_t i, std::int32_t numero) {
     int estesa;
   };
   static constexpr std::array<tipo_stazione, 8> tipi{{
-      {22, 400, 1}, {12, 600, 0}, {8, 400, 0}, {11, 400, 1}, {5, 400, 0}, {28, 200, 0}, {4, 600, 0}, {22, 400, 0},
+      {22, 400, 1},
+      {12, 600, 0},
+      {8, 400, 0},
+      {11, 400, 1},
+      {5, 400, 0},
+      {28, 200, 0},
+      {4, 600, 0},
+      {22, 400, 0},
   }};
   const tipo_stazione& t = tipi[static_cast<std::size_t>(numero % 8)];
   const int minuti = 6 * 60 + numero * 9;
@@ -171,8 +177,8 @@ std::string sorgente_treno(std::int32_t chilometri) {
 
 sorgenti_generate genera_percorso(std::int32_t chilometri) {
   if (chilometri < 1 || chilometri > chilometri_massimi) {
-    throw std::invalid_argument(fmt::format("a generated route is 1 to {} km long, not {}", chilometri_massimi,
-                                            chilometri));
+    throw std::invalid_argument(
+        fmt::format("a generated route is 1 to {} km long, not {}", chilometri_massimi, chilometri));
   }
   return {sorgente_linea(chilometri), sorgente_treno(chilometri)};
 }
@@ -186,8 +192,8 @@ std::string genera_righe_campi(std::size_t byte_minimi) {
     riga(s, "segnale,  {},   2, 3, 1,  0, 0,    2,  2,1,0, 0", p + 1650);
     riga(s, "indicatori_vmax,  {},  140,  150,  160,  2,  ,  ,  ,  0", p + 700);
     riga(s, "segnale,  {},   2, 2, 3,  1, 1,    2,  2,1,1, 215", p + 3450);
-    riga(s, "stazione,  {},  22,  400,  0, 1, 1,  1,1,0,  4,1,1,  60,  8,{}, 0, STAZIONE DI PROVA {}", p + 4000,
-         n % 60, n);
+    riga(s, "stazione,  {},  22,  400,  0, 1, 1,  1,1,0,  4,1,1,  60,  8,{}, 0, STAZIONE DI PROVA {}", p + 4000, n % 60,
+         n);
     riga(s, "orologio,    8               34            15 ");
   }
   return s;

@@ -26,11 +26,20 @@ conteggio conta(const modello& m) {
         ++c.segnali;
         c.ultimo_segnale = static_cast<std::int64_t>(i);
         break;
-      case tipo_cella::inizio_rallentamento: ++c.inizi_rallentamento; break;
-      case tipo_cella::punto_codice: ++c.punti_codice; break;
-      case tipo_cella::fine_stazione: ++c.fini_stazione; break;
-      case tipo_cella::indicatore_v_max: ++c.indicatori; break;
-      default: break;
+      case tipo_cella::inizio_rallentamento:
+        ++c.inizi_rallentamento;
+        break;
+      case tipo_cella::punto_codice:
+        ++c.punti_codice;
+        break;
+      case tipo_cella::fine_stazione:
+        ++c.fini_stazione;
+        break;
+      case tipo_cella::indicatore_v_max:
+        ++c.indicatori;
+        break;
+      default:
+        break;
     }
   }
   return c;

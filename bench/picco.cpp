@@ -11,8 +11,8 @@
 //     into FOLDER, under the names the run gives them, and nothing else;
 //   scenario_peak --rss PROGRAM [ARGS]  runs PROGRAM (fork and exec, no
 //     shell) and prints its peak resident memory in KiB and its exit status.
-#include <fmt/format.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,11 +22,11 @@
 #include <iostream>
 #include <string>
 
+#include "compiler/sorgenti.h"
+#include "comune.h"
+#include "model/nomi_file.h"
 #include "platform/folder.h"
 #include "run/pipeline.h"
-#include "comune.h"
-#include "compiler/sorgenti.h"
-#include "model/nomi_file.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "platform/folder.h"
 #include "comune.h"
-#include "model/nomi_file.h"
 #include "formats/file_binari.h"
+#include "model/nomi_file.h"
 #include "passes/marcatori.h"
 #include "passes/passo_codici.h"
+#include "platform/folder.h"
 
 namespace scen::banco {
 namespace {

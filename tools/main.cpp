@@ -64,7 +64,8 @@ class stdout_buffer final : public std::streambuf {
 int errore_di_uso(const std::string& messaggio, bool json) {
   std::cerr << "scenario-tool: " << messaggio << '\n';
   if (json) {
-    const nlohmann::json j{{"error", messaggio}, {"status", scen::exit_status::failure}, {"findings", nlohmann::json::array()}};
+    const nlohmann::json j{
+        {"error", messaggio}, {"status", scen::exit_status::failure}, {"findings", nlohmann::json::array()}};
     std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   }
   return scen::exit_status::failure;
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
             return exit_status::clean;
           }
         }
-        return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are compile, lint, export, "
+        return errore_di_uso(std::string("no command \"") + argv[2] +
+                                 "\"; the commands are compile, lint, export, "
                                  "dump, check, map and diff",
                              json);
       }

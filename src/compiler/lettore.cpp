@@ -110,7 +110,8 @@ std::string lettore_campi::leggi_testo(const char* campo) {
     std::size_t fine_coda = pos_;
     while (fine_coda > coda.inizio && vuoto(byte_[fine_coda - 1])) --fine_coda;
     if (fine_coda > coda.inizio) {
-      eventi_.push_back({evento_virgolette::tipo::coda_ignorata, dove, {coda.riga, coda.colonna, coda.inizio, fine_coda}});
+      eventi_.push_back(
+          {evento_virgolette::tipo::coda_ignorata, dove, {coda.riga, coda.colonna, coda.inizio, fine_coda}});
     }
     consuma_separatore();
     campi_.push_back(dove);

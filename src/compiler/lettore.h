@@ -45,8 +45,8 @@ class guasto_campo : public guasto_esecuzione {
 struct evento_virgolette {
   enum class tipo : std::uint8_t { su_piu_righe, non_chiuso, coda_ignorata };
   tipo quale;
-  campo_letto campo;       // the quoted field, from its opening quote
-  campo_letto coda;        // for coda_ignorata: the bytes dropped
+  campo_letto campo;  // the quoted field, from its opening quote
+  campo_letto coda;   // for coda_ignorata: the bytes dropped
 };
 
 class lettore_campi {

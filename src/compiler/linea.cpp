@@ -86,12 +86,11 @@ esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& rig
   // Only the length key ignores letter case; the others match as the writer spells them.
   const std::string minuscola_riga = minuscole(riga);
   if (c.oss != nullptr) {
-    const bool prende = (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) ||
-                        (contiene(riga, "progressiva") &&
-                         (contiene(riga, "tre") || contiene(riga, "due") || contiene(riga, "uno"))) ||
-                        (contiene(riga, "sfondo") &&
-                         (contiene(riga, "uno") || contiene(riga, "due") || contiene(riga, "tre"))) ||
-                        (contiene(riga, "segnali") && contiene(riga, "ripetizione")) || intestazione(riga);
+    const bool prende =
+        (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) ||
+        (contiene(riga, "progressiva") && (contiene(riga, "tre") || contiene(riga, "due") || contiene(riga, "uno"))) ||
+        (contiene(riga, "sfondo") && (contiene(riga, "uno") || contiene(riga, "due") || contiene(riga, "tre"))) ||
+        (contiene(riga, "segnali") && contiene(riga, "ripetizione")) || intestazione(riga);
     c.oss->chiave(c, parte_sorgente::generale, riga, prende);
   }
   if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
@@ -236,7 +235,8 @@ esito_fase montagna(contesto& c, lettore_campi& l) {
     c.oss->posizione(c, 1, inizio, "mountain zone");
     const std::int64_t t = tipo > 10 ? std::int64_t{tipo} - 10 : tipo;
     c.oss->valore(c, 3, t, 0, 255, basso_8(t), "landscape type");
-    if (fine <= inizio) c.oss->avviso(c, 2, fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
+    if (fine <= inizio)
+      c.oss->avviso(c, 2, fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
   }
   memo_montagna(c.m, inizio, fine, tipo);
   return esito_fase::go_on;
@@ -283,7 +283,8 @@ esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, cons
   const std::string chiave = minuscole(riga);
   if (c.oss != nullptr) {
     const bool presa = contiene(chiave, "pendenza") || contiene(chiave, "curva") || contiene(chiave, "montagna") ||
-                       contiene(chiave, "indicatori_v") || (contiene(chiave, "indicat") && contiene(chiave, "cartello"));
+                       contiene(chiave, "indicatori_v") ||
+                       (contiene(chiave, "indicat") && contiene(chiave, "cartello"));
     c.oss->chiave(c, parte_sorgente::sezioni, riga, presa || intestazione(riga));
   }
   esito_fase e = esito_fase::go_on;

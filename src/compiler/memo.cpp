@@ -100,8 +100,7 @@ void memo_montagna(modello& m, std::int32_t& inizio, std::int32_t& fine, std::in
   ++m.n_montagne;
   m.inizio_montagne[static_cast<std::size_t>(m.n_montagne)] = inizio;
   m.fine_montagne[static_cast<std::size_t>(m.n_montagne)] = fine;
-  if (m.n_montagne > 1 &&
-      std::int64_t{inizio} - m.fine_montagne[static_cast<std::size_t>(m.n_montagne - 1)] <= 150) {
+  if (m.n_montagne > 1 && std::int64_t{inizio} - m.fine_montagne[static_cast<std::size_t>(m.n_montagne - 1)] <= 150) {
     tipo = 3;
   }
   const std::int64_t prima = cella_profilo(inizio);
@@ -174,9 +173,7 @@ void memo_segnale(modello& m, std::int32_t posizione, std::int32_t sx, std::int3
     return;
   }
   // Cell values are formed on the low 16 bits, in 16-bit arithmetic.
-  auto valore = [](std::int32_t a, std::int32_t b) {
-    return basso_16(std::int64_t{basso_16(a)} * 10 + basso_16(b));
-  };
+  auto valore = [](std::int32_t a, std::int32_t b) { return basso_16(std::int64_t{basso_16(a)} * 10 + basso_16(b)); };
   cl.tipo = tipo_cella::segnale;
   cl.valore4 = basso_16(std::int64_t{basso_16(rapp)} * 10 + std::int64_t{basso_16(sx)} * 3 + basso_16(dx));
   cl.valore1 = valore(s1, d1);

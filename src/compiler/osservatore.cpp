@@ -17,21 +17,32 @@ namespace {
 
 using sorgente = luogo_errore::sorgente;
 
-constexpr std::array<std::string_view, 9> chiavi_generale{
-    "lunghezza percorso",           "progressiva chilometrica uno", "progressiva chilometrica due",
-    "progressiva chilometrica tre", "sfondo uno",                   "sfondo due",
-    "sfondo tre",                   "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"};
+constexpr std::array<std::string_view, 9> chiavi_generale{"lunghezza percorso",
+                                                          "progressiva chilometrica uno",
+                                                          "progressiva chilometrica due",
+                                                          "progressiva chilometrica tre",
+                                                          "sfondo uno",
+                                                          "sfondo due",
+                                                          "sfondo tre",
+                                                          "ripetizione segnali 4 codici",
+                                                          "ripetizione segnali 9 codici"};
 constexpr std::array<std::string_view, 16> chiavi_sezioni{
-    "pendenza", "curvad1", "curvad2", "curvad3", "curvad4",  "curvad5",         "curvad6",            "curvas1",
+    "pendenza", "curvad1", "curvad2", "curvad3", "curvad4", "curvad5",  "curvad6",         "curvas1",
     "curvas2",  "curvas3", "curvas4", "curvas5", "curvas6", "montagna", "indicatori_vmax", "cartello indicatore"};
-constexpr std::array<std::string_view, 10> chiavi_treno{
-    "percentuale massa frenata", "numero vetture", "velocita",     "aderenza",     "orologio",
-    "sabbia",                    "segnale",        "rallentamento", "abbattimento", "stazione"};
+constexpr std::array<std::string_view, 10> chiavi_treno{"percentuale massa frenata",
+                                                        "numero vetture",
+                                                        "velocita",
+                                                        "aderenza",
+                                                        "orologio",
+                                                        "sabbia",
+                                                        "segnale",
+                                                        "rallentamento",
+                                                        "abbattimento",
+                                                        "stazione"};
 constexpr std::array<std::string_view, 7> intestazioni_linea{"[generale]", "[curve]",       "[pendenze]", "[montagne]",
                                                              "[cartelli]", "[indicazioni]", "[fine]"};
-constexpr std::array<std::string_view, 8> intestazioni_treno{"[generale]", "[aderenze]", "[vel_limite]",
-                                                             "[stazioni]", "[rallentamenti]", "[segnali]",
-                                                             "[codici]",   "[fine]"};
+constexpr std::array<std::string_view, 8> intestazioni_treno{
+    "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]", "[segnali]", "[codici]", "[fine]"};
 
 std::size_t distanza(std::string_view a, std::string_view b) {
   std::vector<std::size_t> riga(b.size() + 1);
@@ -81,12 +92,14 @@ bool numero(std::string_view s) {
   return true;
 }
 
-bool intestazione(std::string_view s) { return s.find('[') != std::string_view::npos && s.find(']') != std::string_view::npos; }
+bool intestazione(std::string_view s) {
+  return s.find('[') != std::string_view::npos && s.find(']') != std::string_view::npos;
+}
 
 bool chiave_del_generale(const std::string& k) {
   const std::string m = minuscole(k);
-  return (contiene(m, "lunghezza") && contiene(m, "percorso")) || contiene(m, "progressiva") ||
-         contiene(m, "sfondo") || (contiene(m, "ripetizione") && contiene(m, "segnali"));
+  return (contiene(m, "lunghezza") && contiene(m, "percorso")) || contiene(m, "progressiva") || contiene(m, "sfondo") ||
+         (contiene(m, "ripetizione") && contiene(m, "segnali"));
 }
 
 bool chiave_delle_sezioni(const std::string& k) {
@@ -194,8 +207,9 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     if (parte == parte_sorgente::generale && contiene_senza_maiuscole(chiave, "lunghezza") &&
         contiene_senza_maiuscole(chiave, "percorso")) {
       if (lunghezza_vista_) {
-        avviso(c, 0, "a second route length line: the track and the plan view start anew from here, and "
-                     "nothing placed before it is kept");
+        avviso(c, 0,
+               "a second route length line: the track and the plan view start anew from here, and "
+               "nothing placed before it is kept");
       }
       lunghezza_vista_ = true;
     }
@@ -216,8 +230,8 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
     const auto& note = treno ? std::vector<std::string_view>(intestazioni_treno.begin(), intestazioni_treno.end())
                              : std::vector<std::string_view>(intestazioni_linea.begin(), intestazioni_linea.end());
     if (std::find(note.begin(), note.end(), std::string_view(k)) != note.end()) return;
-    std::optional<std::string> vicina = treno ? piu_vicina(chiave, intestazioni_treno)
-                                              : piu_vicina(chiave, intestazioni_linea);
+    std::optional<std::string> vicina =
+        treno ? piu_vicina(chiave, intestazioni_treno) : piu_vicina(chiave, intestazioni_linea);
     std::string m = fmt::format("unknown section header \"{}\"", breve(chiave));
     if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
     avviso(c, 0, m, vicina);
@@ -399,8 +413,8 @@ void osservatore::marcatore_stazione(const contesto& c, std::int64_t cella, cons
       note.push_back({it->second.dove, fmt::format("the {} was placed here", it->second.cosa)});
     }
     avviso(c, 0,
-           fmt::format("the end marker of station \"{}\" goes on cell {} and replaces the {} already there", nome_stazione,
-                       cella, cosa),
+           fmt::format("the end marker of station \"{}\" goes on cell {} and replaces the {} already there",
+                       nome_stazione, cella, cosa),
            std::nullopt, std::move(note));
   }
   celle_[cella] = {punto(c, 1), fmt::format("end marker of station \"{}\"", nome_stazione)};
@@ -463,8 +477,7 @@ rilievo osservatore::errore_25(const contesto& c) {
         m.note.push_back({r.dove, fmt::format("the value was looked for on the next line: {}", motivo)});
         return m;
       }
-      r.note.push_back({chiave, fmt::format("the line of the key \"{}\" ends before all its values are read",
-                                            k)});
+      r.note.push_back({chiave, fmt::format("the line of the key \"{}\" ends before all its values are read", k)});
     }
     return r;
   }
@@ -587,10 +600,10 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
       break;
     case 15: {
       const std::int64_t margine = contiene(minuscole(testo_campo(c, 0)), "stazione") ? 800 : 100;
-      r.note.push_back({r.dove, fmt::format("the last position accepted here is {} m (the track model ends 7000 m "
-                                            "after the route length, {} m)",
-                                            std::int64_t{c.m.ultima_cella} * 50 - margine,
-                                            c.m.stazioni[voce::dati_generali].fine)});
+      r.note.push_back(
+          {r.dove, fmt::format("the last position accepted here is {} m (the track model ends 7000 m "
+                               "after the route length, {} m)",
+                               std::int64_t{c.m.ultima_cella} * 50 - margine, c.m.stazioni[voce::dati_generali].fine)});
       break;
     }
     case 101:
@@ -654,8 +667,9 @@ void osservatore::concludi_sorgente(const contesto& c) {
     r.dove = dove;
     switch (e.quale) {
       case evento_virgolette::tipo::non_chiuso:
-        r.messaggio = "the quoted text is never closed: it runs to the end of the source and swallows every line "
-                      "after it";
+        r.messaggio =
+            "the quoted text is never closed: it runs to the end of the source and swallows every line "
+            "after it";
         break;
       case evento_virgolette::tipo::su_piu_righe:
         r.messaggio = "the quoted text runs over a line end: the lines up to its closing quote are part of it";

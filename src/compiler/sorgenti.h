@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/folder.h"
 #include "model/nomi_file.h"
+#include "platform/folder.h"
 
 namespace scen {
 

@@ -32,10 +32,9 @@ constexpr riga_profilo riga_velocita{"speed limit", "the speed limit's position"
                                        if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
                                      }};
 
-constexpr riga_profilo riga_aderenza{"adhesion", "the adhesion's position", "the adhesion value",
-                                     [](contesto& c, std::int32_t a) {
-                                       c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion");
-                                     }};
+constexpr riga_profilo riga_aderenza{
+    "adhesion", "the adhesion's position", "the adhesion value",
+    [](contesto& c, std::int32_t a) { c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion"); }};
 
 // What the signal's cell keeps of its values: they are formed on the low 16
 // (and 8) bits, and `tempo` only counts with sx = 2.
@@ -62,7 +61,8 @@ void avvisi_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
   if (v[1] == 2) {
     o.valore(c, 11, tempo, 0, 255, basso_8(tempo), "tempo");
   } else if (v[10] != 0) {
-    o.avviso(c, 11, fmt::format("tempo {} is kept only for a signal with sx = 2; this one (sx = {}) stores 0", v[10], v[1]));
+    o.avviso(c, 11,
+             fmt::format("tempo {} is kept only for a signal with sx = 2; this one (sx = {}) stores 0", v[10], v[1]));
   }
 }
 
@@ -139,14 +139,15 @@ void posa_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
   if (k.con_avviso) {
     o.posa(c, k.avviso, fmt::format("warning board of the slowdown at {} m", v[0]));
     if (v[4] != 0) {
-      for (int i = 0; i < 4; ++i) o.posa(c, k.prima - i, fmt::format("cell before the warning board of the slowdown at {} m", v[0]));
+      for (int i = 0; i < 4; ++i)
+        o.posa(c, k.prima - i, fmt::format("cell before the warning board of the slowdown at {} m", v[0]));
     }
   }
 }
 
 esito_fase rallentamento(contesto& c, lettore_campi& l) {
-  static constexpr std::array<const char*, 6> nomi{"the slowdown's start", "the slowdown's speed",
-                                                   "the slowdown's length", "f_tt", "f_ta", "d_v"};
+  static constexpr std::array<const char*, 6> nomi{
+      "the slowdown's start", "the slowdown's speed", "the slowdown's length", "f_tt", "f_ta", "d_v"};
   std::array<std::int32_t, 6> v{};
   for (std::size_t i = 0; i < v.size(); ++i) v[i] = l.leggi_32(nomi[i]);
   if (controlla_posizione(c, v[0]) != esito_fase::go_on) return esito_fase::stop_reading;

@@ -2,8 +2,8 @@
 // timetable sheet, each its fixed table of lines written into a folder.
 #pragma once
 
-#include "platform/folder.h"
 #include "model/nomi_file.h"
+#include "platform/folder.h"
 
 namespace scen {
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/folder.h"
 #include "model/byte_le.h"
+#include "platform/folder.h"
 #include "platform/memory.h"
 
 namespace scen {
@@ -34,9 +34,7 @@ class codifica_a_pezzi {
   // piece asks for no more than its own size, so that a small file does not
   // pay for a large block.
   explicit codifica_a_pezzi(byte_sink& sink, std::size_t capienza = byte_pezzo)
-      : sink_(sink),
-        capienza_(std::max(capienza, byte_record_massimo)),
-        buffer_(capienza_) {}
+      : sink_(sink), capienza_(std::max(capienza, byte_record_massimo)), buffer_(capienza_) {}
 
   // Room for `n` more bytes (at most the buffer's size): where they go. The
   // caller fills them, then calls avanza(n).

@@ -5,8 +5,8 @@
 #include <bit>
 #include <limits>
 
-#include "model/byte_le.h"
 #include "formats/file_binari.h"
+#include "model/byte_le.h"
 
 namespace scen {
 namespace {
@@ -32,8 +32,8 @@ class lettore_le {
     const std::size_t inizio = at_;
     const std::uint16_t n = u16(campo);
     if (resto() < n) {
-      throw errore_decodifica(inizio, fmt::format("{} is {} bytes long but only {} bytes follow its length",
-                                                  campo, n, resto()));
+      throw errore_decodifica(
+          inizio, fmt::format("{} is {} bytes long but only {} bytes follow its length", campo, n, resto()));
     }
     std::string t(byte_.substr(at_, n));
     at_ += n;
@@ -44,8 +44,8 @@ class lettore_le {
   template <typename U>
   U campo_le(std::string_view campo) {
     if (resto() < sizeof(U)) {
-      throw errore_decodifica(at_, fmt::format("file ends inside {}: it needs {} bytes, {} left", campo, sizeof(U),
-                                               resto()));
+      throw errore_decodifica(
+          at_, fmt::format("file ends inside {}: it needs {} bytes, {} left", campo, sizeof(U), resto()));
     }
     const U v = leggi_le<U>(byte_.data() + at_);
     at_ += sizeof(U);
@@ -195,8 +195,8 @@ std::vector<cella> decodifica_percorso(std::string_view byte) {
                                                             celle, avanzo, byte_cella));
   }
   if (celle < 2) {
-    throw errore_decodifica(byte.size(), fmt::format("the file holds {} cell(s); a track has at least cells 0 and 1",
-                                                     celle));
+    throw errore_decodifica(byte.size(),
+                            fmt::format("the file holds {} cell(s); a track has at least cells 0 and 1", celle));
   }
   lettore_le in(byte);
   std::vector<cella> percorso;

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "model/byte_le.h"
 #include "formats/codifica_pezzi.h"
+#include "model/byte_le.h"
 
 namespace scen {
 
@@ -82,7 +82,8 @@ void codifica_linea(const piano& p, byte_sink& sink, piano_in_corso& avanzamento
 }
 
 std::string codifica_linea(const piano& p) {
-  flusso_in_stringa out(p.ultimo_metro() < 0 ? 0 : (static_cast<std::size_t>(p.ultimo_metro()) + 1) * 2 * piano::byte_slot);
+  flusso_in_stringa out(p.ultimo_metro() < 0 ? 0
+                                             : (static_cast<std::size_t>(p.ultimo_metro()) + 1) * 2 * piano::byte_slot);
   codifica_linea(p, out);
   return out.prendi();
 }

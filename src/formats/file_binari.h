@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder.h"
+#include "formats/piano_in_corso.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
-#include "formats/piano_in_corso.h"
+#include "platform/folder.h"
 
 namespace scen {
 

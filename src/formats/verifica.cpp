@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "model/misure.h"
-#include "passes/codici_gara.h"
 #include "formats/decodifica.h"
 #include "formats/file_binari.h"
+#include "model/misure.h"
+#include "passes/codici_gara.h"
 #include "passes/marcatori.h"
 
 namespace scen {
@@ -36,8 +36,8 @@ auto decodifica(const std::optional<std::string>& byte, const std::string& nome,
   return std::move(d.value);
 }
 
-void verifica_sommario(const std::array<stazione, numero_stazioni>& voci, const identita& id,
-                       const std::string& nome, raccolta& problema) {
+void verifica_sommario(const std::array<stazione, numero_stazioni>& voci, const identita& id, const std::string& nome,
+                       raccolta& problema) {
   const stazione& linea = voci[voce::linea];
   const stazione& treno = voci[voce::treno];
   if (linea.gruppo_a1 != marcatore_sommario) {
@@ -51,8 +51,8 @@ void verifica_sommario(const std::array<stazione, numero_stazioni>& voci, const 
   }
   const std::int32_t atteso = codice_gara_st(id.nome_treno, id.nome_linea);
   if (linea.orario != atteso) {
-    problema(nome, "entry 85 orario holds the check code {}, but route \"{}\" and train \"{}\" give {}",
-             linea.orario, id.nome_linea, id.nome_treno, atteso);
+    problema(nome, "entry 85 orario holds the check code {}, but route \"{}\" and train \"{}\" give {}", linea.orario,
+             id.nome_linea, id.nome_treno, atteso);
   }
 }
 
@@ -64,12 +64,13 @@ void verifica_percorso(const std::vector<cella>& celle, const identita& id, cons
   }
   const std::int16_t atteso = codice_gara_og(id.nome_treno, id.nome_linea);
   if (prima.valore2 != atteso) {
-    problema(nome, "cell 1 valore2 holds the check code {}, but route \"{}\" and train \"{}\" give {}",
-             prima.valore2, id.nome_linea, id.nome_treno, atteso);
+    problema(nome, "cell 1 valore2 holds the check code {}, but route \"{}\" and train \"{}\" give {}", prima.valore2,
+             id.nome_linea, id.nome_treno, atteso);
   }
   if (misure && celle.size() != static_cast<std::size_t>(misure->ultima_cella) + 1) {
     const std::size_t attese = static_cast<std::size_t>(misure->ultima_cella) + 1;
-    problema(nome, "holds {} cells ({} bytes), but the route length in the summary's entry 84 gives {} cells ({} bytes)",
+    problema(nome,
+             "holds {} cells ({} bytes), but the route length in the summary's entry 84 gives {} cells ({} bytes)",
              celle.size(), celle.size() * byte_cella, attese, attese * byte_cella);
   }
 }
@@ -160,7 +161,8 @@ void verifica_significato(const std::array<stazione, numero_stazioni>* voci, con
           }
           break;
         case tipo_cella::fine_stazione:
-          if (voci != nullptr && (c.valore1 < 1 || c.valore1 > 79 || (*voci)[static_cast<std::size_t>(c.valore1)].nome.empty())) {
+          if (voci != nullptr &&
+              (c.valore1 < 1 || c.valore1 > 79 || (*voci)[static_cast<std::size_t>(c.valore1)].nome.empty())) {
             problema(n_percorso, "cell {}: a station end marker names entry {}, which holds no station", i, c.valore1);
           }
           break;
@@ -225,8 +227,10 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
     const std::int32_t lunghezza = (*voci)[voce::dati_generali].fine;
     misure = misure_da_lunghezza(lunghezza);
     if (!misure) {
-      problema(n_sommario, "entry 84 holds the route length {} m, which no compile stores (at most {} m, and "
-               "enough for cells 0 and 1)", lunghezza, lunghezza_massima);
+      problema(n_sommario,
+               "entry 84 holds the route length {} m, which no compile stores (at most {} m, and "
+               "enough for cells 0 and 1)",
+               lunghezza, lunghezza_massima);
     }
   }
   const auto celle = decodifica(f.percorso, n_percorso, problema, decodifica_percorso);
@@ -287,8 +291,8 @@ std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_
     const bool suo = k >= 1 && k <= ultima_voce_stazione && voce_stazione(voci[static_cast<std::size_t>(k)]) &&
                      cella_marcatore(voci[static_cast<std::size_t>(k)]) == static_cast<std::int64_t>(n);
     if (!suo) {
-      return fmt::format("track cell {} holds the end marker of entry {}, but no station of the summary ends there",
-                         n, k);
+      return fmt::format("track cell {} holds the end marker of entry {}, but no station of the summary ends there", n,
+                         k);
     }
   }
   return std::nullopt;
@@ -324,16 +328,16 @@ std::vector<std::string> verifica_insieme(const file_scenario& f, const identita
   const auto misure = misure_da_lunghezza(lunghezza);
   // Summary and track: cells for the route length, markers for the stations.
   if (!misure || celle->size() != static_cast<std::size_t>(misure->ultima_cella) + 1) {
-    discordi.push_back({&n_sommario, &n_percorso,
-                        fmt::format("a route of {} m, but {} track cells", lunghezza, celle->size())});
+    discordi.push_back(
+        {&n_sommario, &n_percorso, fmt::format("a route of {} m, but {} track cells", lunghezza, celle->size())});
   } else if (auto perche = marcatori_discordi(*voci, *celle)) {
     discordi.push_back({&n_sommario, &n_percorso, std::move(*perche)});
   }
   if (p) {
     if (!misure || p->ultimo_metro() != misure->lunghezza_totale) {
-      discordi.push_back({&n_sommario, &n_linea,
-                          fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza,
-                                      p->ultimo_metro())});
+      discordi.push_back(
+          {&n_sommario, &n_linea,
+           fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza, p->ultimo_metro())});
     }
     const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / metri_cella);
     if (celle_del_piano != static_cast<std::int64_t>(celle->size()) - 1) {
@@ -361,9 +365,10 @@ std::vector<std::string> verifica_insieme(const file_scenario& f, const identita
     }
   }
   for (const relazione& r : discordi) {
-    problemi.push_back(fmt::format("{}: does not come from the same compile as {} ({}); one of the two does not "
-                                   "belong to this set",
-                                   *r.a, *r.b, r.perche));
+    problemi.push_back(
+        fmt::format("{}: does not come from the same compile as {} ({}); one of the two does not "
+                    "belong to this set",
+                    *r.a, *r.b, r.perche));
   }
   return problemi;
 }

@@ -25,15 +25,13 @@ T adatta(std::int64_t v, const char* campo, const char* tipo) {
 cella& cella_di(modello& m, std::int64_t indice) {
   auto& c = celle(m);
   if (indice < 0 || indice >= static_cast<std::int64_t>(c.size())) {
-    throw guasto_esecuzione(fmt::format("cell {} is outside the track (0 to {})", indice,
-                                        static_cast<std::int64_t>(c.size()) - 1));
+    throw guasto_esecuzione(
+        fmt::format("cell {} is outside the track (0 to {})", indice, static_cast<std::int64_t>(c.size()) - 1));
   }
   return c[static_cast<std::size_t>(indice)];
 }
 
-const cella& cella_di(const modello& m, std::int64_t indice) {
-  return cella_di(const_cast<modello&>(m), indice);
-}
+const cella& cella_di(const modello& m, std::int64_t indice) { return cella_di(const_cast<modello&>(m), indice); }
 
 stazione& voce_di(modello& m, std::int64_t indice) {
   if (indice < 0 || indice >= numero_stazioni) {
@@ -45,8 +43,8 @@ stazione& voce_di(modello& m, std::int64_t indice) {
 piano& piano_al_metro(modello& m, std::int64_t metro, int coordinata) {
   if (!m.planimetria) throw guasto_esecuzione("the plan view does not exist");
   if (metro < 0 || metro > m.planimetria->ultimo_metro() || coordinata < 0 || coordinata > 1) {
-    throw guasto_esecuzione(fmt::format("metre {} is outside the plan view (0 to {})", metro,
-                                        m.planimetria->ultimo_metro()));
+    throw guasto_esecuzione(
+        fmt::format("metre {} is outside the plan view (0 to {})", metro, m.planimetria->ultimo_metro()));
   }
   return *m.planimetria;
 }

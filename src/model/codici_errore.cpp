@@ -30,7 +30,10 @@ constexpr std::array<voce_errore, 26> errori{{
     {21, "maximum-speed board at {pos} m stands on a cell that already holds an object", true},
     {22, "station at {pos} m starts less than 350 m after the end of the previous station", true},
     {24, "a station's zone ends at 100 m or before, so its end marker would fall on cell 1 or before", false},
-    {25, "run-time failure: a value outside the model or its field, an unreadable number, or a read past the end of a source", false},
+    {25,
+     "run-time failure: a value outside the model or its field, an unreadable number, or a read past the end of a "
+     "source",
+     false},
     {101, "route source not found", false},
     {102, "the route source has no \"[generale]\" line before its last field", false},
     {103, "curve key without a digit 1 to 6, or the plan view passes metre 1000000", false},

@@ -9,8 +9,8 @@
 
 namespace scen {
 
-inline constexpr std::int32_t metri_cella = 50;           // one track cell
-inline constexpr std::int32_t oltre_linea = 7000;         // the track model reaches this far beyond the route
+inline constexpr std::int32_t metri_cella = 50;             // one track cell
+inline constexpr std::int32_t oltre_linea = 7000;           // the track model reaches this far beyond the route
 inline constexpr std::int32_t lunghezza_massima = 1000000;  // the longest route a compile accepts
 
 // Nearest whole number, halves to even. Done by hand rather than with

@@ -52,9 +52,7 @@ inline constexpr std::uint8_t indicazione = 14;
 }  // namespace tipo_cella
 
 // A cell is free for a new feature when nothing or only a mountain marker is on it.
-constexpr bool libera(const cella& c) {
-  return c.tipo == tipo_cella::nulla || c.tipo == tipo_cella::montagna;
-}
+constexpr bool libera(const cella& c) { return c.tipo == tipo_cella::nulla || c.tipo == tipo_cella::montagna; }
 
 // One entry of the 87-entry table (34 + n bytes in the summary file).
 struct stazione {

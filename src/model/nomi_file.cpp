@@ -21,7 +21,7 @@ std::string nome_file_sommario(const identita& id) { return id.nome_linea + "_" 
 std::string nome_file_percorso(const identita& id) { return id.nome_linea + "_" + id.nome_treno + ".dat"; }
 
 std::vector<std::string> nomi_della_corsa(const identita& id) {
-  return {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),           nome_rallentamenti(id),
+  return {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),          nome_rallentamenti(id),
           nome_scheda(id),         nome_file_linea(id),     nome_file_sommario(id), nome_file_percorso(id)};
 }
 
@@ -72,8 +72,7 @@ std::optional<std::string> problema_identita(const identita& id, std::string_vie
       // Windows folders and most macOS ones ignore letter case.
       if (minuscole(nomi[i]) == minuscole(nomi[k])) {
         return std::string(come_linea) + " \"" + id.nome_linea + "\" and " + std::string(come_treno) + " \"" +
-               id.nome_treno +
-               "\" give two files the same name, " + nomi[k] + " and " + nomi[i];
+               id.nome_treno + "\" give two files the same name, " + nomi[k] + " and " + nomi[i];
       }
     }
   }

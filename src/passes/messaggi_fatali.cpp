@@ -10,10 +10,12 @@ namespace scen {
 namespace {
 
 constexpr std::array<voce_fatale, 2> fatali{{
-    {"1250", "the scenario data uses a format-marker slot (track cell 1 valore1 or entry 85 gruppo_a1), "
-             "e.g. a feature on cell 1 (a code line at 50 m)"},
-    {"1251", "the scenario data uses a check-code slot (track cell 1 valore2 or entry 85 orario), "
-             "e.g. a slowdown starting on cell 1 with a speed difference"},
+    {"1250",
+     "the scenario data uses a format-marker slot (track cell 1 valore1 or entry 85 gruppo_a1), "
+     "e.g. a feature on cell 1 (a code line at 50 m)"},
+    {"1251",
+     "the scenario data uses a check-code slot (track cell 1 valore2 or entry 85 orario), "
+     "e.g. a slowdown starting on cell 1 with a speed difference"},
 }};
 
 }  // namespace

@@ -11,9 +11,9 @@ namespace {
 using celle = std::vector<cella>;
 
 // Errors of the pass.
-constexpr std::int32_t errore_prima_segnale = 11;   // before a signal ahead of a warning board
-constexpr std::int32_t errore_avvicinamento = 12;   // a whole approach group is taken
-constexpr std::int32_t errore_rallentamento = 13;   // along or after a slowdown
+constexpr std::int32_t errore_prima_segnale = 11;  // before a signal ahead of a warning board
+constexpr std::int32_t errore_avvicinamento = 12;  // a whole approach group is taken
+constexpr std::int32_t errore_rallentamento = 13;  // along or after a slowdown
 
 constexpr std::int32_t metri_cella = 50;
 // A slowdown slower than this gets code points along it.

@@ -52,7 +52,7 @@ enum class reach : std::uint8_t { disk, cache };
 
 // A complete file under its temporary name, waiting to be renamed.
 struct staged_file {
-  std::string nome;                  // the final name in the folder
+  std::string nome;                 // the final name in the folder
   std::filesystem::path temporary;  // full path of the temporary
 };
 
@@ -98,8 +98,7 @@ class folder : public file_writer {
   // The whole file, or nothing when it does not exist. Throws
   // platform_error when it exists but cannot be read, or when it is
   // larger than `limite` bytes.
-  std::optional<std::string> read(std::string_view nome,
-                                   std::size_t limite = static_cast<std::size_t>(-1)) const;
+  std::optional<std::string> read(std::string_view nome, std::size_t limite = static_cast<std::size_t>(-1)) const;
   // Deletes `nome` when it exists; throws platform_error when it cannot.
   void remove(std::string_view nome);
 
@@ -110,8 +109,7 @@ class folder : public file_writer {
   // until it is done, so that they never split a set. `discard` removes a
   // temporary that will not be renamed, quietly.
   // With reach::cache neither flushes anything.
-  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci,
-                    reach fino = reach::disk);
+  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino = reach::disk);
   // The first step of `stage` alone: a fresh temporary for `nome`, created
   // and noted for removal on Ctrl+C or termination before this returns.
   // With reach::disk its bytes start on their way to the disk as they come,
@@ -124,8 +122,7 @@ class folder : public file_writer {
   // behind: only names a run makes for one of `nomi` (".NAME.tmp-" and its
   // suffix), only regular files, only those untouched for at least `eta`.
   // Returns the names removed; what cannot be removed is left quietly.
-  std::vector<std::string> remove_stale_temporaries(std::span<const std::string> nomi,
-                                                    std::chrono::seconds eta);
+  std::vector<std::string> remove_stale_temporaries(std::span<const std::string> nomi, std::chrono::seconds eta);
 
   // Test seams. The next writes fail once they have written `n` bytes of a
   // file (counted over all its pieces), as a full disk would; with `solo`,

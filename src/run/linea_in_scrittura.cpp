@@ -7,8 +7,7 @@
 
 namespace scen {
 
-linea_in_scrittura::linea_in_scrittura(folder& dir, std::string nome)
-    : dir_(dir), nome_(std::move(nome)) {}
+linea_in_scrittura::linea_in_scrittura(folder& dir, std::string nome) : dir_(dir), nome_(std::move(nome)) {}
 
 linea_in_scrittura::~linea_in_scrittura() {
   avanzamento_.abbandona();

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "compiler/compilatore.h"
-#include "model/modello.h"
 #include "formats/piano_in_corso.h"
+#include "model/modello.h"
 #include "platform/background.h"
 #include "platform/folder.h"
 

@@ -6,12 +6,12 @@
 #include <optional>
 #include <utility>
 
-#include "model/codici_errore.h"
+#include "embedded/scrittori.h"
 #include "formats/file_binari.h"
+#include "model/codici_errore.h"
 #include "passes/marcatori.h"
 #include "passes/passo_codici.h"
 #include "run/linea_in_scrittura.h"
-#include "embedded/scrittori.h"
 
 namespace scen {
 namespace {

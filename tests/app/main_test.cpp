@@ -36,9 +36,7 @@ corsa esegui_e_raccogli(const fs::path& cartella, const fs::path& programma) {
   return c;
 }
 
-std::uint32_t byte_a(const std::string& b, std::size_t at) {
-  return static_cast<unsigned char>(b.at(at));
-}
+std::uint32_t byte_a(const std::string& b, std::size_t at) { return static_cast<unsigned char>(b.at(at)); }
 
 std::int16_t le16(const std::string& b, std::size_t at) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(byte_a(b, at) | (byte_a(b, at + 1) << 8)));

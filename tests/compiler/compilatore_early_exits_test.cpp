@@ -3,10 +3,10 @@
 // kilometric zones, and a source that exists but cannot be read.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <array>
@@ -109,9 +109,8 @@ TEST(CompileEarlyExits, ARouteSourceThatCannotBeReadIsAPlatformFailure) {
           memorizza_dati(m, s);
         } catch (const platform_error& g) {
           const bool intatte = dove.exists(nome_sorgente_treno(id));
-          std::exit(g.file() == sorgente && g.reason() == std::strerror(EACCES) && m.codice_errore == 0 && intatte
-                        ? 0
-                        : 1);
+          std::exit(g.file() == sorgente && g.reason() == std::strerror(EACCES) && m.codice_errore == 0 && intatte ? 0
+                                                                                                                   : 1);
         }
         std::exit(2);
       },
@@ -168,8 +167,7 @@ TEST(CompileEarlyExits, EveryStageStopsWhereItShould) {
 // The plan view that curves reach to its second last metre is not carried
 // on; a mountain zone's marker never replaces a board.
 TEST(CompileEarlyExits, CurvesToTheEndAndMarkersBesideBoards) {
-  const auto fino_in_fondo =
-      compila(sostituisci(linea("curvad1,  6000,  998\r\n"), "85000", "0"), treno());
+  const auto fino_in_fondo = compila(sostituisci(linea("curvad1,  6000,  998\r\n"), "85000", "0"), treno());
   EXPECT_EQ(fino_in_fondo.m.codice_errore, 0);
   ASSERT_TRUE(fino_in_fondo.m.planimetria.has_value());
   EXPECT_EQ(fino_in_fondo.m.planimetria->tag(6998, 0), tag_piano::reale);

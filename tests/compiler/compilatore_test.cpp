@@ -29,7 +29,8 @@ std::string segnale(int p) { return "segnale,  " + std::to_string(p) + ",   2, 4
 // A route whose board texts take `r` entries of the station table.
 std::string linea_con_indicazioni(int r) {
   std::string s = "[indicazioni]\r\n";
-  for (int i = 0; i < r; ++i) s += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  TESTO " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < r; ++i)
+    s += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  TESTO " + std::to_string(i) + "\r\n";
   return linea(s);
 }
 
@@ -99,8 +100,7 @@ TEST(CompileErrors, TableOfFixtures) {
       {"25 signal at 300 m", linea(), treno(join_crlf({segnale(300)})), 25, 0, false, false},
       {"25 board at -100 m", linea("indicatori_vmax,  -100,  1,1,1,0,,,,0\r\n"), treno(), 25, 0, false, false},
       {"25 curve past the last metre", linea("curvad1,  90000,  5000\r\n"), treno(), 25, 0, false, false},
-      {"25 adhesion fill past the last cell", linea(),
-       treno([] {
+      {"25 adhesion fill past the last cell", linea(), treno([] {
          std::string r;
          for (int i = 0; i < 1900; ++i) r += "aderenza,  50,  90\r\n";
          return r;
@@ -120,7 +120,8 @@ TEST(CompileErrors, TableOfFixtures) {
 
 TEST(CompileErrors, AnEightyFirstMountainZoneIsARunTimeFailure) {
   std::string zone;
-  for (int i = 0; i < 81; ++i) zone += "montagna,  " + std::to_string(1000 + 400 * i) + ",  " + std::to_string(1100 + 400 * i) + ",  1\r\n";
+  for (int i = 0; i < 81; ++i)
+    zone += "montagna,  " + std::to_string(1000 + 400 * i) + ",  " + std::to_string(1100 + 400 * i) + ",  1\r\n";
   auto r = compila(linea(zone), treno());
   EXPECT_EQ(r.m.codice_errore, 25);
   EXPECT_EQ(r.m.n_montagne, 80);

@@ -27,10 +27,14 @@ struct caso {
 
 std::variant<std::string, std::int64_t> leggi(lettore_campi& l, char tipo) {
   switch (tipo) {
-    case 't': return l.leggi_testo();
-    case 'n': return std::int64_t{l.leggi_32()};
-    case 'h': return std::int64_t{l.leggi_16()};
-    default: return std::int64_t{l.leggi_8()};
+    case 't':
+      return l.leggi_testo();
+    case 'n':
+      return std::int64_t{l.leggi_32()};
+    case 'h':
+      return std::int64_t{l.leggi_16()};
+    default:
+      return std::int64_t{l.leggi_8()};
   }
 }
 
@@ -38,18 +42,29 @@ TEST(FieldReader, TableOfInputs) {
   using s = std::string;
   using n = std::int64_t;
   const caso casi[] = {
-      {"key then numbers, CR LF", "lunghezza percorso,    85000\r\n[curve]\r\n",
-       {{'t', s("lunghezza percorso"), 1}, {'n', n{85000}, 1}, {'t', s("[curve]"), 2}}, true},
-      {"blanks inside a text stay, blanks at its end go", "  VELMORA CENTRALE  \r\n",
-       {{'t', s("VELMORA CENTRALE")}}, true},
-      {"quoted text keeps its comma, the rest of the field is skipped", "\"A, B\" junk,12\n",
-       {{'t', s("A, B")}, {'n', n{12}}}, true},
+      {"key then numbers, CR LF",
+       "lunghezza percorso,    85000\r\n[curve]\r\n",
+       {{'t', s("lunghezza percorso"), 1}, {'n', n{85000}, 1}, {'t', s("[curve]"), 2}},
+       true},
+      {"blanks inside a text stay, blanks at its end go",
+       "  VELMORA CENTRALE  \r\n",
+       {{'t', s("VELMORA CENTRALE")}},
+       true},
+      {"quoted text keeps its comma, the rest of the field is skipped",
+       "\"A, B\" junk,12\n",
+       {{'t', s("A, B")}, {'n', n{12}}},
+       true},
       {"quote without its end runs to the end of the file", "\"open text", {{'t', s("open text")}}, true},
       {"empty number fields read 0", "  ,  ,  ,  0\r\n", {{'n', n{0}}, {'n', n{0}}, {'n', n{0}}, {'n', n{0}}}, true},
       {"a blank before a comma is no extra field", "12 ,13\r\n", {{'n', n{12}}, {'n', n{13}}}, true},
-      {"the clock line: numbers cut by blanks", "orologio,    8               34            15 \r\nx",
-       {{'t', s("orologio")}, {'h', n{8}}, {'h', n{34}}, {'h', n{15}}, {'t', s("x"), 2}}, true},
-      {"lone LF and lone CR are line ends", "a\nb\rc\r\nd", {{'t', s("a"), 1}, {'t', s("b"), 2}, {'t', s("c"), 3}, {'t', s("d"), 4}}, true},
+      {"the clock line: numbers cut by blanks",
+       "orologio,    8               34            15 \r\nx",
+       {{'t', s("orologio")}, {'h', n{8}}, {'h', n{34}}, {'h', n{15}}, {'t', s("x"), 2}},
+       true},
+      {"lone LF and lone CR are line ends",
+       "a\nb\rc\r\nd",
+       {{'t', s("a"), 1}, {'t', s("b"), 2}, {'t', s("c"), 3}, {'t', s("d"), 4}},
+       true},
       {"a last field at the end of the file", "k, -42", {{'t', s("k")}, {'n', n{-42}}}, true},
       {"signs", "+7,-0,-2147483648", {{'n', n{7}}, {'n', n{0}}, {'n', n{-2147483648LL}}}, true},
       {"only blanks and line ends left give an empty field", "a,\r\n  \r\n", {{'t', s("a")}, {'t', s("")}}, true},

@@ -95,12 +95,17 @@ TEST(RouteGeneral, KilometricZoneOrdering) {
   };
   const caso casi[] = {
       {"embedded", {{{0, 0, 0}, {0, 0, 0}, {0, 82800, 1}}}, {{{0, 82900, 1}, {0, 0, 0}, {0, 0, 0}}}},
-      {"tie between zero starts", {{{30000, 12000, 0}, {0, 82800, 1}, {0, 0, 0}}},
+      {"tie between zero starts",
+       {{{30000, 12000, 0}, {0, 82800, 1}, {0, 0, 0}}},
        {{{30000, 12000, 0}, {0, 0, 0}, {0, 82900, 1}}}},
       {"descending starts", {{{100, 1, 0}, {300, 3, 0}, {200, 2, 1}}}, {{{300, 3, 0}, {200, 102, 1}, {100, 1, 0}}}},
-      {"tie for the largest clears all", {{{500, 1, 0}, {500, 2, 0}, {100, 3, 0}}}, {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}},
+      {"tie for the largest clears all",
+       {{{500, 1, 0}, {500, 2, 0}, {100, 3, 0}}},
+       {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}},
       {"no positive progressive clears all", {{{0, 0, 0}, {0, -5, 0}, {0, 0, 0}}}, {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}},
-      {"later positive progressive wins", {{{0, 10, 0}, {0, 20, 0}, {0, 30, 0}}}, {{{0, 30, 0}, {0, 20, 0}, {0, 10, 0}}}},
+      {"later positive progressive wins",
+       {{{0, 10, 0}, {0, 20, 0}, {0, 30, 0}}},
+       {{{0, 30, 0}, {0, 20, 0}, {0, 10, 0}}}},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);
@@ -199,7 +204,8 @@ class resoconti_piano final : public avanzamento_piano {
 };
 
 TEST(RouteSections, ThePlanViewsProgressIsReportedAndWhatIsReportedStaysFinal) {
-  const std::string route = linea(join_crlf({"curvad1,  2000,  1500", "curvas3,  70000,  3000", "curvad2,  80000,  500"}));
+  const std::string route =
+      linea(join_crlf({"curvad1,  2000,  1500", "curvas3,  70000,  3000", "curvad2,  80000,  500"}));
   modello m;
   m.scrivi_linea = 1;
   sorgenti_in_memoria s(route, treno());
@@ -307,7 +313,8 @@ TEST(PositionCheck, LimitsOfRouteAndTrainLines) {
 
 TEST(RouteSections, An81stBoardTextFailsAfterItsCellIsWritten) {
   std::string route = "[indicazioni]\r\n";
-  for (int i = 0; i < 81; ++i) route += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  T" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 81; ++i)
+    route += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  T" + std::to_string(i) + "\r\n";
   const auto r = compila(linea(route), treno());
   EXPECT_EQ(r.m.codice_errore, 25);
   EXPECT_EQ(r.m.stazioni[80].nome, "T0");

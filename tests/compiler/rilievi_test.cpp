@@ -12,8 +12,8 @@
 namespace scen {
 namespace {
 
-using test_util::caso;
 using test_util::casi;
+using test_util::caso;
 using test_util::sorgenti_di;
 
 const identita id_inc = identita_incorporata();

@@ -97,7 +97,8 @@ TEST(Stations, CapacityWithRBoardTexts) {
     for (int i = 0; i < testi; ++i) route += "cartello indicatore,  " + std::to_string(1000 + 100 * i) + ",  T\r\n";
     auto con_stazioni = [&](int n) {
       std::string corpo;
-      for (int i = 0; i < n; ++i) corpo += "stazione,  " + std::to_string(10000 + 450 * i) + ", 28, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n";
+      for (int i = 0; i < n; ++i)
+        corpo += "stazione,  " + std::to_string(10000 + 450 * i) + ", 28, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n";
       return compila(linea(route), treno(corpo));
     };
     EXPECT_EQ(con_stazioni(78 - testi).m.codice_errore, 0);
@@ -112,7 +113,7 @@ TEST(Stations, AStationThatFailsTheSpacingLeavesItsMarks) {
   // B's zone (10550 to 11050) starts 300 m after A's end: code 22, after its
   // end marker (cell 220) and approach cells are on the track.
   const auto r = compila(linea(), treno(join_crlf({"stazione,  10000, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A",
-                                               "stazione,  10800, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
+                                                   "stazione,  10800, 22, 500, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B"})));
   EXPECT_EQ(r.m.codice_errore, 22);
   EXPECT_EQ(cella_n(r, 220).tipo, 10);
   EXPECT_EQ(cella_n(r, 220).valore1, 2);

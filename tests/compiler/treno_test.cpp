@@ -104,8 +104,8 @@ TEST(SignalsSlowdownsCodes, WorkedLines) {
 TEST(SignalsSlowdownsCodes, TimedSignalTimeAtTheEdgesOfItsRaise) {
   const std::pair<int, int> casi[] = {{0, 0}, {1, 101}, {99, 101}, {100, 101}, {101, 101}, {102, 102}, {255, 255}};
   for (const auto& [letto, salvato] : casi) {
-    const auto r = compila(linea(), treno(join_crlf({"segnale,   15700,   2, 3, 1,  0, 0,    2,  2,1,0, " +
-                                                     std::to_string(letto)})));
+    const auto r = compila(
+        linea(), treno(join_crlf({"segnale,   15700,   2, 3, 1,  0, 0,    2,  2,1,0, " + std::to_string(letto)})));
     ASSERT_EQ(r.m.codice_errore, 0) << letto;
     EXPECT_EQ(cella_n(r, 315).tempo, salvato) << "tempo " << letto;
   }
@@ -163,8 +163,8 @@ TEST(TrainProfiles, OneFillForEveryProfile) {
   memo_profilo(m, g, 2, -5);
   memo_profilo(m, g, 2, 7);
   memo_fine_profilo(m, g, 5);
-  EXPECT_EQ((std::array{celle[0].pendenza, celle[1].pendenza, celle[2].pendenza, celle[3].pendenza,
-                        celle[4].pendenza, celle[5].pendenza}),
+  EXPECT_EQ((std::array{celle[0].pendenza, celle[1].pendenza, celle[2].pendenza, celle[3].pendenza, celle[4].pendenza,
+                        celle[5].pendenza}),
             (std::array<std::uint8_t, 6>{100, 100, 95, 107, 107, 0}));
 
   // Adhesion: no stop at the last cell, so a fill beyond it is a run-time

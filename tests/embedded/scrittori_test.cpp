@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "model/nomi_file.h"
-#include "platform/folder.h"
-#include "support/files.h"
 #include "embedded/righe.h"
 #include "embedded/scrittori.h"
 #include "embedded/scrittura.h"
 #include "embedded/testi.h"
+#include "model/nomi_file.h"
+#include "platform/folder.h"
+#include "support/files.h"
 
 namespace scen {
 namespace {
@@ -42,8 +42,7 @@ TEST(WriterTable, HoldsAtMostAThousandLinesBeforeItsMarker) {
 
 TEST(WriterTable, EveryLineEndsInCrLfAndKeepsItsBytes) {
   const std::string_view righe[] = {"", " ", "a  ", "realt\xE0 \xE8", "\"virgolette\", e virgole,"};
-  EXPECT_EQ(testo_tabella(riempi_tabella(righe)),
-            "\r\n \r\na  \r\nrealt\xE0 \xE8\r\n\"virgolette\", e virgole,\r\n");
+  EXPECT_EQ(testo_tabella(riempi_tabella(righe)), "\r\n \r\na  \r\nrealt\xE0 \xE8\r\n\"virgolette\", e virgole,\r\n");
 }
 
 TEST(WriterTable, NoLinesMakeAnEmptyFile) { EXPECT_EQ(testo_tabella(riempi_tabella({})), ""); }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "support/text_lines.h"
 #include "embedded/testi.h"
+#include "support/text_lines.h"
 
 namespace scen {
 namespace {
@@ -103,11 +103,13 @@ std::vector<documento> documenti() {
                8,
                {
                    {1, "Treno impostato in rango B - la locomotiva \xE8 un E444 anche nella realt\xE0."},
-                   {2, "Vi sono lavori in corso alla stazione di Corsena: c'\xE8 un rallentamento da rispettare con "
-                       "tutto il treno. "},
+                   {2,
+                    "Vi sono lavori in corso alla stazione di Corsena: c'\xE8 un rallentamento da rispettare con "
+                    "tutto il treno. "},
                    {3, "In entrata a Pravello, occhio al segnalamento! Sugli scambi 30Km/h!"},
-                   {4, "Prima della stazione di Velmora Vescana termina, come nella realt\xE0, il tratto codificato "
-                       "della ripetizione, per cui bisogna fare attenzione ai segnali."},
+                   {4,
+                    "Prima della stazione di Velmora Vescana termina, come nella realt\xE0, il tratto codificato "
+                    "della ripetizione, per cui bisogna fare attenzione ai segnali."},
                    {6, ""},
                },
                {2},
@@ -188,20 +190,19 @@ struct riga_scheda {
 };
 
 riga_scheda celle(const std::string& r) {
-  return {r.substr(2, 5), r.substr(8, 5), r.substr(14, 10), r.substr(25, 5),
+  return {r.substr(2, 5),   r.substr(8, 5),   r.substr(14, 10), r.substr(25, 5),
           r.substr(31, 28), r.substr(60, 16), r.substr(77, 5)};
 }
 
 bool velocita_valida(const std::string& c) {
   if (c == "     ") return true;
-  return test_util::allineato(c.substr(0, 4), 4) && c[4] == ' ' && c[0] == ' ' &&
-         test_util::numero(c.substr(0, 4)) > 0;
+  return test_util::allineato(c.substr(0, 4), 4) && c[4] == ' ' && c[0] == ' ' && test_util::numero(c.substr(0, 4)) > 0;
 }
 
 // "H.MM" with the hour unpadded, or four blanks in front when the hour has one digit.
 bool ora_valida(const std::string& s) {
-  return s.size() == 4 && s[0] >= '1' && s[0] <= '9' && s[1] == '.' && s[2] >= '0' && s[2] <= '5' &&
-         s[3] >= '0' && s[3] <= '9';
+  return s.size() == 4 && s[0] >= '1' && s[0] <= '9' && s[1] == '.' && s[2] >= '0' && s[2] <= '5' && s[3] >= '0' &&
+         s[3] <= '9';
 }
 int minuti(const std::string& s) { return (s[0] - '0') * 60 + (s[2] - '0') * 10 + (s[3] - '0'); }
 

@@ -4,15 +4,15 @@
 
 #include <bit>
 #include <chrono>
-#include <thread>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "model/nomi_file.h"
 #include "formats/codifica_pezzi.h"
 #include "formats/file_binari.h"
 #include "formats/piano_in_corso.h"
+#include "model/nomi_file.h"
 #include "platform/folder.h"
 #include "support/files.h"
 
@@ -71,7 +71,8 @@ std::string linea_attesa(const piano& p) {
   for (int c = 0; c < 2; ++c) {
     for (std::int32_t m = 0; m <= p.ultimo_metro(); ++m) {
       le(static_cast<std::uint16_t>(p.tag(m, c)), 2);
-      if (p.tag(m, c) == tag_piano::intero) le(static_cast<std::uint16_t>(static_cast<std::int16_t>(p.numero(m, c))), 2);
+      if (p.tag(m, c) == tag_piano::intero)
+        le(static_cast<std::uint16_t>(static_cast<std::int16_t>(p.numero(m, c))), 2);
       if (p.tag(m, c) == tag_piano::reale) le(std::bit_cast<std::uint64_t>(p.numero(m, c)), 8);
     }
   }

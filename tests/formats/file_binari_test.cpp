@@ -15,8 +15,7 @@ namespace scen {
 namespace {
 
 std::uint16_t u16_at(const std::string& b, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                    (static_cast<unsigned char>(b[at + 1]) << 8));
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
 TEST(TrackFile, CellIsFifteenBytesAtItsOffsetLittleEndian) {

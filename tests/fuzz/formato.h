@@ -27,8 +27,8 @@ inline void esigi(bool vero, const char* proprieta) {
 // Byte 0 holds flags; the rest is the route source, then the separator, then
 // the train source. Without a separator there is no train source at all.
 inline constexpr std::string_view separatore = "\n%%treno%%\n";
-inline constexpr std::uint8_t senza_piano = 1;    // scrivi_linea 0: no plan view, no line data file
-inline constexpr std::uint8_t senza_linea = 2;    // the route source does not exist
+inline constexpr std::uint8_t senza_piano = 1;  // scrivi_linea 0: no plan view, no line data file
+inline constexpr std::uint8_t senza_linea = 2;  // the route source does not exist
 
 struct ingresso_compila {
   std::int32_t scrivi_linea = 1;

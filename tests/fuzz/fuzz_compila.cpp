@@ -10,14 +10,14 @@
 #include <optional>
 #include <string>
 
-#include "platform/folder.h"
-#include "run/pipeline.h"
 #include "compiler/sorgenti.h"
 #include "formato.h"
+#include "formats/decodifica.h"
 #include "model/codici_errore.h"
 #include "model/nomi_file.h"
-#include "formats/decodifica.h"
 #include "passes/marcatori.h"
+#include "platform/folder.h"
+#include "run/pipeline.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "support/sources.h"
+#include "embedded/testi.h"
 #include "formato.h"
 #include "formats/file_binari.h"
 #include "passes/marcatori.h"
 #include "passes/passo_codici.h"
-#include "embedded/testi.h"
+#include "support/sources.h"
 
 namespace {
 
@@ -49,7 +49,9 @@ const std::string rallentamento = "rallentamento,   36500,    70,  500, 1,  1,  
 std::vector<std::pair<std::string, fuzz::ingresso_compila>> semi_compila() {
   std::vector<std::pair<std::string, fuzz::ingresso_compila>> r;
   auto aggiungi = [&r](std::string nome, std::optional<std::string> l, std::optional<std::string> t,
-                       std::int32_t piano = 1) { r.push_back({std::move(nome), {piano, std::move(l), std::move(t)}}); };
+                       std::int32_t piano = 1) {
+    r.push_back({std::move(nome), {piano, std::move(l), std::move(t)}});
+  };
   aggiungi("incorporato", testo_linea(), testo_treno());
   aggiungi("incorporato_senza_piano", testo_linea(), testo_treno(), 0);
   aggiungi("pulito", linea(), treno());
@@ -144,8 +146,9 @@ void semi_lettore(const fs::path& dove) {
   };
   scrivi(dove, "treno_incorporato", seme(std::string("\0\1\1\1", 4), testo_treno()));
   scrivi(dove, "linea_incorporata", seme(std::string("\0\1\1\1\0\1", 6), testo_linea().substr(0, 2000)));
-  scrivi(dove, "stazione", seme(std::string("\0\1\3\1\3\3\3\2\2\3\2\2\2\3\1\0", 16),
-                                "stazione,  36500, 22, 500, 0, 0, 0,  1,1,0,  4,1,1,    8,   34, 15, 0, \"VELMORA, C\"\r\n"));
+  scrivi(dove, "stazione",
+         seme(std::string("\0\1\3\1\3\3\3\2\2\3\2\2\2\3\1\0", 16),
+              "stazione,  36500, 22, 500, 0, 0, 0,  1,1,0,  4,1,1,    8,   34, 15, 0, \"VELMORA, C\"\r\n"));
   scrivi(dove, "numeri", seme(std::string("\1\2\3", 3), "12 , +7,,-32768\t8    34\r\n255,256, 2147483648\r-"));
   scrivi(dove, "virgolette", seme(std::string("\0", 1), "\"aperta, senza fine\r\n\"x\" coda ,  y  \n\r\n"));
   scrivi(dove, "non_numeri", seme(std::string("\1", 1), "&H10, 1.5, +, 99999999999999999999\r\n"));

@@ -15,8 +15,8 @@ namespace {
 
 TEST(LargeBlocks, EverySizeStartsZeroedAndLargeOnesAreAlignedToHugePages) {
   constexpr std::size_t pagina = large_block::pagina_grande;
-  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, large_block::soglia - 1, large_block::soglia,
-                              pagina, pagina + 1, std::size_t{16112016}}) {
+  for (const std::size_t n : {std::size_t{0}, std::size_t{1}, large_block::soglia - 1, large_block::soglia, pagina,
+                              pagina + 1, std::size_t{16112016}}) {
     SCOPED_TRACE(n);
     large_block b(n);
     ASSERT_EQ(b.dimensione(), n);

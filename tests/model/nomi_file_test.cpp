@@ -15,8 +15,8 @@ TEST(Identities, NamesThatCollideOrThatWindowsRefusesAreRefused) {
     std::string linea, treno, motivo;
   };
   const std::vector<caso> casi = {
-      {"R", "linea", "the same name"},   // the track file would be the line data file
-      {"R", "LINEA", "the same name"},   // the same, letter case aside
+      {"R", "linea", "the same name"},  // the track file would be the line data file
+      {"R", "LINEA", "the same name"},  // the same, letter case aside
       {"CON", "1", "device name"},
       {"R", "nul.x", "device name"},
       {"R", "Lpt9", "device name"},

@@ -37,7 +37,9 @@ TEST(CheckCodes, TableOfIdentities) {
       {"empty identity uses the filler alone", "", "", "eeggkkmmpprrssttvvwwxxyyz"},
       {"25 characters or more: the filler plays no part", "12345", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
        "12345abcdefghijklmnopqrst"},
-      {"upper-case Windows-1252 letters are lowered", "\xC0\xC9", "\x8A\x9F", "\xE0\xE9\x9A\xFF" "eeggkkmmpprrssttvvwwx"},
+      {"upper-case Windows-1252 letters are lowered", "\xC0\xC9", "\x8A\x9F",
+       "\xE0\xE9\x9A\xFF"
+       "eeggkkmmpprrssttvvwwx"},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.nome);

@@ -78,8 +78,7 @@ TEST(CodePassApproach, GroupsTriedByStartCell) {
     std::vector<int> attesi;
   };
   const caso casi[] = {
-      {1, {}},         {7, {}},         {8, {3}},           {13, {8}},           {14, {3, 9}},
-      {20, {9, 15}},   {21, {3, 10, 16}}, {30, {12, 19, 25}},
+      {1, {}}, {7, {}}, {8, {3}}, {13, {8}}, {14, {3, 9}}, {20, {9, 15}}, {21, {3, 10, 16}}, {30, {12, 19, 25}},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE("start in cell " + std::to_string(c.inizio));
@@ -247,16 +246,64 @@ TEST(CodePassWarningBoard, CodePointBeforeEachSignalWithinTwentyCells) {
   };
   const caso casi[] = {
       {"cell before the signal free", 30, {25}, {}, {{24, 12, 180}, {23, 0, 0}}, 0, 0},
-      {"cell before taken, the one before that free", 30, {25}, {{24, occupata, 0}}, {{24, occupata, 0}, {23, 12, 180}}, 0, 0},
-      {"code point 75 before, next taken: stays 75", 30, {25}, {{24, 12, 75}, {23, occupata, 0}}, {{24, 12, 75}, {23, occupata, 0}}, 0, 0},
-      {"code point 270 before, next taken: becomes 180", 30, {25}, {{24, 12, 270}, {23, occupata, 0}}, {{24, 12, 180}}, 0, 0},
-      {"code point 75 before, next free: new point, old one kept", 30, {25}, {{24, 12, 75}}, {{24, 12, 75}, {23, 12, 180}}, 0, 0},
-      {"code point 270 before, next free: new point, old one kept", 30, {25}, {{24, 12, 270}}, {{24, 12, 270}, {23, 12, 180}}, 0, 0},
-      {"taken then code point 270: lowered", 30, {25}, {{24, occupata, 0}, {23, 12, 270}}, {{24, occupata, 0}, {23, 12, 180}}, 0, 0},
-      {"both taken: code 11 at the signal", 30, {25}, {{24, occupata, 0}, {23, 14, 3}}, {{24, occupata, 0}, {23, 14, 3}}, 11, 1250},
+      {"cell before taken, the one before that free",
+       30,
+       {25},
+       {{24, occupata, 0}},
+       {{24, occupata, 0}, {23, 12, 180}},
+       0,
+       0},
+      {"code point 75 before, next taken: stays 75",
+       30,
+       {25},
+       {{24, 12, 75}, {23, occupata, 0}},
+       {{24, 12, 75}, {23, occupata, 0}},
+       0,
+       0},
+      {"code point 270 before, next taken: becomes 180",
+       30,
+       {25},
+       {{24, 12, 270}, {23, occupata, 0}},
+       {{24, 12, 180}},
+       0,
+       0},
+      {"code point 75 before, next free: new point, old one kept",
+       30,
+       {25},
+       {{24, 12, 75}},
+       {{24, 12, 75}, {23, 12, 180}},
+       0,
+       0},
+      {"code point 270 before, next free: new point, old one kept",
+       30,
+       {25},
+       {{24, 12, 270}},
+       {{24, 12, 270}, {23, 12, 180}},
+       0,
+       0},
+      {"taken then code point 270: lowered",
+       30,
+       {25},
+       {{24, occupata, 0}, {23, 12, 270}},
+       {{24, occupata, 0}, {23, 12, 180}},
+       0,
+       0},
+      {"both taken: code 11 at the signal",
+       30,
+       {25},
+       {{24, occupata, 0}, {23, 14, 3}},
+       {{24, occupata, 0}, {23, 14, 3}},
+       11,
+       1250},
       {"a signal 20 cells back is coded, every one of them", 30, {10, 28}, {}, {{9, 12, 180}, {27, 12, 180}}, 0, 0},
       {"a signal 21 cells back is not", 30, {9}, {}, {{8, 0, 0}, {7, 0, 0}}, 0, 0},
-      {"adjacent signals: the second sees the first one's point", 30, {28, 29}, {}, {{27, 12, 180}, {26, 12, 180}}, 0, 0},
+      {"adjacent signals: the second sees the first one's point",
+       30,
+       {28, 29},
+       {},
+       {{27, 12, 180}, {26, 12, 180}},
+       0,
+       0},
       {"a signal in cell 3 is coded", 10, {3}, {}, {{2, 12, 180}}, 0, 0},
       {"a signal in cell 2 is not", 10, {2}, {}, {{1, 0, 0}, {0, 0, 0}}, 0, 0},
   };
@@ -303,7 +350,7 @@ TEST(CodePass, PlacingAPointChangesOnlyTypeAndValue) {
 // later slowdown's approach pick its next candidate.
 TEST(CodePass, LaterStepsSeeThePointsAlreadyPlaced) {
   modello m = pista(80);
-  rallentamento(m, 20, 40, 70);  // approach 15, 9; along 28, 36
+  rallentamento(m, 20, 40, 70);   // approach 15, 9; along 28, 36
   rallentamento(m, 41, 45, 120);  // approach 36 is taken now: 35; then 30 and 23
   passo_codici(m);
   EXPECT_EQ(punti(m), (std::vector<int>{9, 15, 23, 28, 30, 35, 36}));
@@ -327,9 +374,9 @@ TEST(CodePassErrors, TheLastErrorFoundStays) {
   // after it clears nothing, and points are still placed after every error.
   modello n = pista(120);
   rallentamento(n, 60, 62, 120);
-  occupa(n, {55, 54, 53});        // code 12 at 3000; groups 2 and 3: 49, 42
-  rallentamento(n, 80, 95, 70);   // approach 75, 69, and 61 (62 is the end above)
-  occupa(n, {87, 88, 89});        // code 13 at 4400, nothing further along
+  occupa(n, {55, 54, 53});          // code 12 at 3000; groups 2 and 3: 49, 42
+  rallentamento(n, 80, 95, 70);     // approach 75, 69, and 61 (62 is the end above)
+  occupa(n, {87, 88, 89});          // code 13 at 4400, nothing further along
   rallentamento(n, 110, 112, 120);  // clean: 105, 99, 92
   passo_codici(n);
   EXPECT_EQ(n.codice_errore, 13);

@@ -90,10 +90,10 @@ TEST(FolderPieces, AProducerThatThrowsLeavesTheOldFileAndNoTemporary) {
   folder dove(tmp.path());
   dove.write("a.dat", "old content");
   EXPECT_THROW(dove.write_in_pieces("a.dat",
-                                   [](byte_sink& f) {
-                                     f.write("half of it");
-                                     throw std::length_error("cannot encode");
-                                   }),
+                                    [](byte_sink& f) {
+                                      f.write("half of it");
+                                      throw std::length_error("cannot encode");
+                                    }),
                std::length_error);
   EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "old content");
   EXPECT_EQ(file_nella_cartella(tmp.path()), 1);

@@ -23,7 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test_util::temp_folder;
 
-
 // Names handed out in turn; the last one over and over.
 std::function<std::string()> nomi_in_fila(std::vector<std::string> nomi) {
   return [nomi = std::move(nomi), i = std::size_t{0}]() mutable { return nomi[std::min(i++, nomi.size() - 1)]; };

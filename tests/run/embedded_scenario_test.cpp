@@ -15,11 +15,11 @@
 
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
+#include "embedded/testi.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
 #include "passes/passo_codici.h"
 #include "support/text_lines.h"
-#include "embedded/testi.h"
 
 namespace scen {
 namespace {
@@ -143,14 +143,13 @@ TEST(RouteSource, SectionsInOrderWithTheGeneralLinesAsWritten) {
   std::vector<std::string> intestazioni;
   for (const sezione& x : s) intestazioni.push_back(x.intestazione);
   EXPECT_EQ(intestazioni, (std::vector<std::string>{"[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]",
-                                                     "[indicazioni]", "[fine]"}));
+                                                    "[indicazioni]", "[fine]"}));
   EXPECT_EQ(righe_di(s, "[generale]"),
-            (std::vector<std::string>{"lunghezza percorso,    85000",
-                                      "progressiva chilometrica uno,    0,    82800,    1",
-                                      "progressiva chilometrica due,    0,    0,    0",
-                                      "progressiva chilometrica tre,    0,    0,    0", "sfondo uno,    33000",
-                                      "sfondo due,    1", "sfondo tre,    0",
-                                      "ripetizione segnali 4 codici,    0,    76800"}));
+            (std::vector<std::string>{
+                "lunghezza percorso,    85000", "progressiva chilometrica uno,    0,    82800,    1",
+                "progressiva chilometrica due,    0,    0,    0", "progressiva chilometrica tre,    0,    0,    0",
+                "sfondo uno,    33000", "sfondo due,    1", "sfondo tre,    0",
+                "ripetizione segnali 4 codici,    0,    76800"}));
   EXPECT_TRUE(righe_di(s, "[montagne]").empty());
   EXPECT_TRUE(righe_di(s, "[indicazioni]").empty());
   EXPECT_TRUE(righe_di(s, "[fine]").empty());
@@ -167,7 +166,8 @@ TEST(RouteSource, CurvesAscendWithoutOverlapsAroundTheQuotedOnes) {
   EXPECT_EQ(testo(c[0]), "curvad3,  800,  450");
   EXPECT_EQ(testo(c[1]), "curvas2,  1300,  350");
   EXPECT_EQ(testo(c[30]), "curvas5,  81550,  650");
-  const auto piu_lunga = std::max_element(c.begin(), c.end(), [](auto& a, auto& b) { return a.lunghezza < b.lunghezza; });
+  const auto piu_lunga =
+      std::max_element(c.begin(), c.end(), [](auto& a, auto& b) { return a.lunghezza < b.lunghezza; });
   EXPECT_EQ(testo(*piu_lunga), "curvas1,  36700,  7300");
   EXPECT_EQ(std::count_if(c.begin(), c.end(), [](auto& x) { return x.lunghezza >= 7300; }), 1);
   for (std::size_t i = 0; i < c.size(); ++i) {
@@ -210,7 +210,8 @@ TEST(RouteSource, ThirteenBoardsWithTheQuotedRows) {
   const auto righe = righe_di(linea().sezioni, "[cartelli]");
   EXPECT_EQ(righe.front(), "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0");
   EXPECT_EQ(righe.back(), "indicatori_vmax,  80600,  30,  30,  30,  0,  30,  30,  30,  0");
-  const auto i72000 = std::find(righe.begin(), righe.end(), "indicatori_vmax,  72000,  100,  105,  105,  2,  ,  ,  ,  0");
+  const auto i72000 =
+      std::find(righe.begin(), righe.end(), "indicatori_vmax,  72000,  100,  105,  105,  2,  ,  ,  ,  0");
   ASSERT_NE(i72000, righe.end());
   ASSERT_LE(i72000 + 2, righe.end() - 1);
   EXPECT_EQ(*(i72000 + 1), "indicatori_vmax,  72500,  100,  105,  105,  1,  ,  ,  ,  0");
@@ -289,8 +290,8 @@ const treno_letto& treno() {
 TEST(TrainSource, SectionsInOrderWithTheirCounts) {
   const auto& s = treno().sezioni;
   const std::vector<std::pair<std::string, std::size_t>> attese{
-      {"[generale]", 4}, {"[aderenze]", 11},     {"[vel_limite]", 10}, {"[stazioni]", 19},
-      {"[rallentamenti]", 1}, {"[segnali]", 45}, {"[codici]", 1},      {"[fine]", 0}};
+      {"[generale]", 4},      {"[aderenze]", 11}, {"[vel_limite]", 10}, {"[stazioni]", 19},
+      {"[rallentamenti]", 1}, {"[segnali]", 45},  {"[codici]", 1},      {"[fine]", 0}};
   ASSERT_EQ(s.size(), attese.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     EXPECT_EQ(s[i].intestazione, attese[i].first);
@@ -299,8 +300,7 @@ TEST(TrainSource, SectionsInOrderWithTheirCounts) {
   EXPECT_EQ(righe_di(s, "[generale]"),
             (std::vector<std::string>{"numero vetture,    12", "percentuale massa frenata,    125", "sabbia,    300",
                                       "orologio,    8               34            15 "}));
-  EXPECT_EQ(righe_di(s, "[rallentamenti]"),
-            std::vector<std::string>{"rallentamento,   36500,    70,  500, 1,  1,  0"});
+  EXPECT_EQ(righe_di(s, "[rallentamenti]"), std::vector<std::string>{"rallentamento,   36500,    70,  500, 1,  1,  0"});
   EXPECT_EQ(righe_di(s, "[codici]"), std::vector<std::string>{"abbattimento,   56000,   180"});
   EXPECT_EQ(split_crlf(testo_treno()).size(), 99u);
 }
@@ -433,7 +433,8 @@ struct mappa_celle {
 
 mappa_celle celle_scenario() {
   mappa_celle m;
-  for (const cartello& b : linea().cartelli) m.poni(cella_di(b.posizione / 50.0 + 1), "board " + std::to_string(b.posizione));
+  for (const cartello& b : linea().cartelli)
+    m.poni(cella_di(b.posizione / 50.0 + 1), "board " + std::to_string(b.posizione));
   for (const auto& s : treno().stazioni) {
     if (s.tipo() < 25) m.poni(cella_di(s.fine() / 50.0 - 1), "end marker of " + s.nome);
   }
@@ -712,11 +713,14 @@ TEST(CodePassEmbedded, CodePointsAroundTheCorsenaSlowdown) {
   ASSERT_EQ(m.codice_errore, 0) << "at " << m.posizione_errore;
 
   const std::pair<int, std::uint8_t> intorno[] = {
-      {695, tipo_cella::segnale},           {703, tipo_cella::prima_avviso},         {706, tipo_cella::prima_avviso},
-      {707, tipo_cella::avviso_rallentamento}, {727, tipo_cella::segnale},         {731, tipo_cella::inizio_rallentamento},
-      {740, tipo_cella::fine_stazione},     {741, tipo_cella::fine_rallentamento},   {743, tipo_cella::segnale},
+      {695, tipo_cella::segnale},       {703, tipo_cella::prima_avviso},
+      {706, tipo_cella::prima_avviso},  {707, tipo_cella::avviso_rallentamento},
+      {727, tipo_cella::segnale},       {731, tipo_cella::inizio_rallentamento},
+      {740, tipo_cella::fine_stazione}, {741, tipo_cella::fine_rallentamento},
+      {743, tipo_cella::segnale},
   };
-  for (const auto& [c, tipo] : intorno) EXPECT_EQ(m.percorso->at(static_cast<std::size_t>(c)).tipo, tipo) << "cell " << c;
+  for (const auto& [c, tipo] : intorno)
+    EXPECT_EQ(m.percorso->at(static_cast<std::size_t>(c)).tipo, tipo) << "cell " << c;
   // The code line at 56000 m is the only code point before the pass.
   EXPECT_EQ(punti_codice(m), std::vector<int>{1120});
 

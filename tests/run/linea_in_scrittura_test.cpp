@@ -91,9 +91,7 @@ TEST(LineDataWriter, HandsOverTheFileOfTheFinalPlanViewForTheSetToRename) {
 TEST(LineDataWriter, GivenUpAtAnyPointItLeavesNoTemporary) {
   temp_folder tmp;
   folder dove(tmp.path());
-  {
-    linea_in_scrittura mai_iniziata(dove, nome);
-  }
+  { linea_in_scrittura mai_iniziata(dove, nome); }
   {
     modello m = con_piano(400000);
     linea_in_scrittura a_meta(dove, nome);

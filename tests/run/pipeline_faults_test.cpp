@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "compiler/sorgenti.h"
+#include "embedded/scrittori.h"
+#include "embedded/testi.h"
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
 #include "platform/folder.h"
@@ -28,8 +30,6 @@
 #include "run/pipeline.h"
 #include "support/child_process.h"
 #include "support/files.h"
-#include "embedded/scrittori.h"
-#include "embedded/testi.h"
 
 namespace scen {
 namespace {
@@ -67,7 +67,7 @@ const riferimento& corsa_pulita() {
     const identita id = identita_incorporata();
     x.byte[nome_sorgente_linea(id)] = testo_linea();
     x.byte[nome_sorgente_treno(id)] = testo_treno();
-    x.ordine = {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),       nome_rallentamenti(id),
+    x.ordine = {nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),          nome_rallentamenti(id),
                 nome_scheda(id),         nome_file_linea(id),     nome_file_sommario(id), nome_file_percorso(id)};
     return x;
   }();
@@ -81,8 +81,8 @@ void nessun_file_a_meta(const fs::path& dir, const std::vector<std::string>& tra
     if (std::find(tranne.begin(), tranne.end(), nome) != tranne.end()) continue;
     SCOPED_TRACE(nome);
     ASSERT_TRUE(rif.byte.contains(nome)) << "a file that no run writes, or a temporary file left behind";
-    EXPECT_TRUE(byte == rif.byte.at(nome)) << "under its final name but not complete (" << byte.size() << " of "
-                                           << rif.byte.at(nome).size() << " bytes)";
+    EXPECT_TRUE(byte == rif.byte.at(nome))
+        << "under its final name but not complete (" << byte.size() << " of " << rif.byte.at(nome).size() << " bytes)";
   }
 }
 

@@ -44,7 +44,6 @@ std::string nascosto(const std::string& nome, const char* coda) {
 using test_util::run_tool;
 using test_util::temp_folder;
 
-
 // The built program copied into `dir`, as a user would place it.
 fs::path copia_programma(const fs::path& dir) {
   const fs::path programma = dir / "scenario";
@@ -102,11 +101,11 @@ TEST(Temporaries, StaleTemporariesOfEarlierRunsGoButNothingElse) {
     test_util::write_file(dir.path() / nome, "x");
     if (vecchio) fs::last_write_time(dir.path() / nome, fs::file_time_type::clock::now() - std::chrono::hours(1));
   };
-  crea(nascosto(traccia, ".tmp-0123456789abcdef"), true);           // ours, abandoned
-  crea(nascosto(nome_file_linea(id), ".tmp-4242-7"), true);          // an earlier version's, abandoned
-  crea(nascosto(traccia, ".tmp-fedcba9876543210"), false);          // ours, too recent to judge
-  crea(".other.dat.tmp-0123456789abcdef", true);                  // not a name of this run
-  crea(nascosto(traccia, ".tmp-0123456789ABCDEF"), true);           // not a suffix we make
+  crea(nascosto(traccia, ".tmp-0123456789abcdef"), true);    // ours, abandoned
+  crea(nascosto(nome_file_linea(id), ".tmp-4242-7"), true);  // an earlier version's, abandoned
+  crea(nascosto(traccia, ".tmp-fedcba9876543210"), false);   // ours, too recent to judge
+  crea(".other.dat.tmp-0123456789abcdef", true);             // not a name of this run
+  crea(nascosto(traccia, ".tmp-0123456789ABCDEF"), true);    // not a suffix we make
   crea(nascosto(traccia, ".tmp-notours"), true);
   crea(traccia + ".tmp-0123456789abcdef", true);
   fs::create_directory(dir.path() / (nascosto(nome_scheda(id), ".tmp-0123456789abcdef")));
@@ -142,8 +141,8 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
     temp_folder dir;
     corsa_pulita(dir.path());
     // The earlier set differs from what this run would write.
-    for (const std::string& nome : {nome_note(id), nome_file_linea(id), nome_file_sommario(id),
-                                    nome_file_percorso(id)}) {
+    for (const std::string& nome :
+         {nome_note(id), nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
       test_util::write_file(dir.path() / nome, "earlier " + nome);
     }
     const auto prima = test_util::folder_entries(dir.path());
@@ -157,7 +156,8 @@ TEST(FileSet, AFailureInTheLastFileLeavesTheEarlierSetByteForByte) {
       EXPECT_EQ(g.file(), dir.path() / guasto);
       EXPECT_EQ(g.reason(), std::strerror(ENOSPC));
     }
-    EXPECT_EQ(test_util::folder_entries(dir.path()), prima) << "not one file of the earlier set replaced, no temporary, no source";
+    EXPECT_EQ(test_util::folder_entries(dir.path()), prima)
+        << "not one file of the earlier set replaced, no temporary, no source";
   }
 }
 
@@ -289,8 +289,8 @@ TEST(Durability, EveryFileReachesTheDiskBeforeItsRenameAndTheFolderAfter) {
   std::vector<std::string> ambiente = test_util::environment_without({"DISPLAY", "WAYLAND_DISPLAY", "ASAN_OPTIONS"});
   ambiente.push_back("ASAN_OPTIONS=detect_leaks=0:abort_on_error=1");
   const auto r = run_process({"/usr/bin/strace", "-f", "-y", "-qq", "-o", traccia.string(), "-e",
-                                  "trace=fsync,fdatasync,rename,renameat,renameat2", programma.string()},
-                                 {}, ambiente);
+                              "trace=fsync,fdatasync,rename,renameat,renameat2", programma.string()},
+                             {}, ambiente);
   ASSERT_EQ(r.status, 0) << r.err;
   // The line data file is flushed on a thread of its own.
   const std::string chiamate = chiamate_intere(test_util::read_file(traccia));

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
+#include "embedded/testi.h"
 #include "model/nomi_file.h"
 #include "run/pipeline.h"
 #include "support/files.h"
 #include "support/sources.h"
-#include "embedded/testi.h"
 
 namespace scen {
 namespace {
@@ -103,7 +103,8 @@ TEST(RunSequence, TheEndOfARun) {
   EXPECT_EQ(riga_errore_finale(m), "");
   m.codice_errore = 8;
   m.posizione_errore = 36725;
-  EXPECT_EQ(riga_errore_finale(m), "scenario: error 8 at 36725 m: station position 36725 m is not a multiple of 50 m\n");
+  EXPECT_EQ(riga_errore_finale(m),
+            "scenario: error 8 at 36725 m: station position 36725 m is not a multiple of 50 m\n");
 }
 
 TEST(RunSequence, APlatformFailurePassesThroughTheRunNamingTheFile) {

@@ -26,11 +26,11 @@ extern char** environ;
 namespace scen::test_util {
 
 struct process_result {
-  int status = -1;       // exit status; 128 + the signal's number when a signal ended it
-  int signal = 0;        // the signal that ended it, 0 when it exited
-  long max_rss_kb = 0;   // the most resident memory it held, in KiB
-  std::string out;       // standard output
-  std::string err;       // standard error
+  int status = -1;      // exit status; 128 + the signal's number when a signal ended it
+  int signal = 0;       // the signal that ended it, 0 when it exited
+  long max_rss_kb = 0;  // the most resident memory it held, in KiB
+  std::string out;      // standard output
+  std::string err;      // standard error
 };
 
 // The current environment without the variables named in `names`.

@@ -36,8 +36,8 @@ class child {
       si.hStdError = err_file;
     }
     std::wstring line = L"\"" + exe.wstring() + L"\" " + args;
-    const BOOL ok = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, err_file != INVALID_HANDLE_VALUE,
-                                     0, nullptr, nullptr, &si, &pi_);
+    const BOOL ok = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, err_file != INVALID_HANDLE_VALUE, 0,
+                                     nullptr, nullptr, &si, &pi_);
     if (err_file != INVALID_HANDLE_VALUE) ::CloseHandle(err_file);
     if (!ok) throw std::runtime_error("cannot start " + exe.string() + ": error " + std::to_string(::GetLastError()));
   }

@@ -28,7 +28,9 @@ inline std::string generale_linea() {
 }
 
 // A route source: the embedded general section, then `sezioni`, then "[fine]".
-inline std::string linea(const std::string& sezioni = "") { return generale_linea() + "[curve]\r\n" + sezioni + "[fine]\r\n"; }
+inline std::string linea(const std::string& sezioni = "") {
+  return generale_linea() + "[curve]\r\n" + sezioni + "[fine]\r\n";
+}
 
 // A train source: the embedded general section, then `corpo`, then "[fine]".
 inline std::string treno(const std::string& corpo = "") {
@@ -61,55 +63,55 @@ inline compilato compila(std::optional<std::string> route, std::optional<std::st
 // with no error; each line is numbered in the comment for the tests' edits.
 inline std::vector<std::string> linea_piccola() {
   return {
-      "[generale]",                                                       // 1
-      "lunghezza percorso,    10000",                                     // 2
-      "progressiva chilometrica uno,    0,    9800,    1",                // 3
-      "progressiva chilometrica due,    0,    0,    0",                   // 4
-      "progressiva chilometrica tre,    0,    0,    0",                   // 5
-      "sfondo uno,    33000",                                             // 6
-      "sfondo due,    1",                                                 // 7
-      "sfondo tre,    0",                                                 // 8
-      "ripetizione segnali 4 codici,    0,    8000",                      // 9
-      "[curve]",                                                          // 10
-      "curvad3,  800,  450",                                              // 11
-      "curvas2,  3000,  600",                                             // 12
-      "[pendenze]",                                                       // 13
-      "pendenza,  1000,   3",                                             // 14
-      "pendenza,  5000,   -2",                                            // 15
-      "[montagne]",                                                       // 16
-      "[cartelli]",                                                       // 17
-      "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0",   // 18
-      "[indicazioni]",                                                    // 19
-      "[fine]",                                                           // 20
+      "[generale]",                                                      // 1
+      "lunghezza percorso,    10000",                                    // 2
+      "progressiva chilometrica uno,    0,    9800,    1",               // 3
+      "progressiva chilometrica due,    0,    0,    0",                  // 4
+      "progressiva chilometrica tre,    0,    0,    0",                  // 5
+      "sfondo uno,    33000",                                            // 6
+      "sfondo due,    1",                                                // 7
+      "sfondo tre,    0",                                                // 8
+      "ripetizione segnali 4 codici,    0,    8000",                     // 9
+      "[curve]",                                                         // 10
+      "curvad3,  800,  450",                                             // 11
+      "curvas2,  3000,  600",                                            // 12
+      "[pendenze]",                                                      // 13
+      "pendenza,  1000,   3",                                            // 14
+      "pendenza,  5000,   -2",                                           // 15
+      "[montagne]",                                                      // 16
+      "[cartelli]",                                                      // 17
+      "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0",  // 18
+      "[indicazioni]",                                                   // 19
+      "[fine]",                                                          // 20
   };
 }
 
 inline std::vector<std::string> treno_piccolo() {
   return {
-      "[generale]",                                                                         // 1
-      "numero vetture,    12",                                                              // 2
-      "percentuale massa frenata,    125",                                                  // 3
-      "sabbia,    300",                                                                     // 4
-      "orologio,    8               34            15 ",                                     // 5
-      "[aderenze]",                                                                         // 6
-      "aderenza,       0,    97",                                                           // 7
-      "aderenza,    4000,    90",                                                           // 8
-      "[vel_limite]",                                                                       // 9
-      "velocita,       0,   135",                                                           // 10
-      "velocita,    6000,   100",                                                           // 11
-      "[stazioni]",                                                                         // 12
-      "stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA",     // 13
-      "stazione,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, LUNESCO",    // 14
-      "stazione,    9500,  5,  800,  1, 1, 0,  1,1,0,  2,1,1,    0,   9, 5, 0, VELMORA",    // 15
-      "[rallentamenti]",                                                                    // 16
-      "rallentamento,    3000,    70,  500, 1,  1,  0",                                     // 17
-      "[segnali]",                                                                          // 18
-      "segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0",                                // 19
-      "segnale,    4000,   2, 3, 1,  0, 0,    2,  2,1,0, 0",                                // 20
-      "segnale,    8000,   2, 4, 0,  0, 0,    0,  0,0,0, 215",                              // 21
-      "[codici]",                                                                           // 22
-      "abbattimento,   6000,   180",                                                        // 23
-      "[fine]",                                                                             // 24
+      "[generale]",                                                                       // 1
+      "numero vetture,    12",                                                            // 2
+      "percentuale massa frenata,    125",                                                // 3
+      "sabbia,    300",                                                                   // 4
+      "orologio,    8               34            15 ",                                   // 5
+      "[aderenze]",                                                                       // 6
+      "aderenza,       0,    97",                                                         // 7
+      "aderenza,    4000,    90",                                                         // 8
+      "[vel_limite]",                                                                     // 9
+      "velocita,       0,   135",                                                         // 10
+      "velocita,    6000,   100",                                                         // 11
+      "[stazioni]",                                                                       // 12
+      "stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA",   // 13
+      "stazione,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, LUNESCO",  // 14
+      "stazione,    9500,  5,  800,  1, 1, 0,  1,1,0,  2,1,1,    0,   9, 5, 0, VELMORA",  // 15
+      "[rallentamenti]",                                                                  // 16
+      "rallentamento,    3000,    70,  500, 1,  1,  0",                                   // 17
+      "[segnali]",                                                                        // 18
+      "segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0",                              // 19
+      "segnale,    4000,   2, 3, 1,  0, 0,    2,  2,1,0, 0",                              // 20
+      "segnale,    8000,   2, 4, 0,  0, 0,    0,  0,0,0, 215",                            // 21
+      "[codici]",                                                                         // 22
+      "abbattimento,   6000,   180",                                                      // 23
+      "[fine]",                                                                           // 24
   };
 }
 

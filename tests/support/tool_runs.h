@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "embedded/scrittori.h"
 #include "model/nomi_file.h"
 #include "platform/folder.h"
 #include "run/pipeline.h"
 #include "support/child_process.h"
 #include "support/files.h"
 #include "support/sources.h"
-#include "embedded/scrittori.h"
 
 namespace scen::test_util {
 

@@ -65,8 +65,7 @@ TEST(StandardOutput, AnOutputThatCannotBeWrittenEndsWithStatus2AndSaysWhy) {
     SCOPED_TRACE(argv[1]);
     const auto r = esegui_con("exec >/dev/full", argv, dir.path());
     EXPECT_EQ(r.status, exit_status::failure) << r.err;
-    EXPECT_NE(r.err.find(std::string("standard output: ") + std::strerror(ENOSPC)), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find(std::string("standard output: ") + std::strerror(ENOSPC)), std::string::npos) << r.err;
   }
 }
 

@@ -2,8 +2,8 @@
 #include <exception>
 #include <new>
 
-#include "canvas/canvas_cairo.h"
 #include "canvas/cairo_module.h"
+#include "canvas/canvas_cairo.h"
 
 namespace {
 
@@ -19,13 +19,14 @@ class string_bytes final : public scen::byte_sink {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int scenario_tool_draw_with_cairo(
-    int format, double width, double height, void (*draw)(scen::tool::canvas*, void*), void* context,
-    std::string* out, std::string* why) {
+    int format, double width, double height, void (*draw)(scen::tool::canvas*, void*), void* context, std::string* out,
+    std::string* why) {
   using namespace scen::tool;
   try {
     string_bytes sink(*out);
-    draw_with_cairo(format == 0 ? cairo_format::png : cairo_format::pdf, width, height,
-                    [&](canvas& c) { draw(&c, context); }, sink);
+    draw_with_cairo(
+        format == 0 ? cairo_format::png : cairo_format::pdf, width, height, [&](canvas& c) { draw(&c, context); },
+        sink);
     return scenario_tool_map_drawn;
   } catch (const std::bad_alloc&) {
     return scenario_tool_map_no_memory;

@@ -30,8 +30,8 @@ enum scenario_tool_drawn : int {
 // in `format` (0 PNG, 1 PDF), drawn by `draw(canvas, context)`, its bytes
 // appended to `out`. When it fails, `why` says what went wrong.
 extern "C" int scenario_tool_draw_with_cairo(int format, double width, double height,
-                                             void (*draw)(scen::tool::canvas*, void*), void* context,
-                                             std::string* out, std::string* why);
+                                             void (*draw)(scen::tool::canvas*, void*), void* context, std::string* out,
+                                             std::string* why);
 using scenario_tool_draw_with_cairo_fn = decltype(&scenario_tool_draw_with_cairo);
 
 // The formats this module's cairo writes: bit 0 PNG, bit 1 PDF.

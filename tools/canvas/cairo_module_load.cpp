@@ -7,8 +7,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "canvas/canvas_cairo.h"
 #include "canvas/cairo_module.h"
+#include "canvas/canvas_cairo.h"
 #include "platform/folder.h"
 #include "platform/platform_error.h"
 

@@ -31,7 +31,7 @@ struct pen {
   colour c{0, 0, 0};
   double width = 1;
   double alpha = 1;
-  double dash = 0;  // length of dashes and gaps; 0 draws a solid line
+  double dash = 0;     // length of dashes and gaps; 0 draws a solid line
   bool round = false;  // round caps and joins
 };
 
@@ -58,8 +58,7 @@ class canvas {
   virtual void circle(point centre, double radius, colour fill, const pen& edge) = 0;
   // Text with its baseline at `at`, turned by `angle` degrees (negative:
   // anticlockwise). A halo keeps it readable over lines.
-  virtual void text(std::string_view t, point at, const font& f, anchor a, colour c, bool halo,
-                    double angle = 0) = 0;
+  virtual void text(std::string_view t, point at, const font& f, anchor a, colour c, bool halo, double angle = 0) = 0;
   // The advance width of `t` in font `f`.
   virtual double text_width(std::string_view t, const font& f) = 0;
 

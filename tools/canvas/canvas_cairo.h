@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "platform/folder.h"
 #include "canvas/canvas.h"
+#include "platform/folder.h"
 
 namespace scen::tool {
 

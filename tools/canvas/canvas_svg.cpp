@@ -67,12 +67,23 @@ std::string xml_escape(std::string_view s) {
       continue;
     }
     switch (b) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.append(s.substr(i, static_cast<std::size_t>(len)));
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.append(s.substr(i, static_cast<std::size_t>(len)));
     }
     i += static_cast<std::size_t>(len);
   }
@@ -84,12 +95,18 @@ double estimated_text_width(std::string_view t, const font& f) {
   for (const char ch : t) {
     const auto b = static_cast<unsigned char>(ch);
     if ((b & 0xC0) == 0x80) continue;  // continuation byte of a UTF-8 sequence
-    if (b == ' ') em += 0.32;
-    else if (std::string_view("iljtf.,:;'|!()[]I1").find(ch) != std::string_view::npos) em += 0.36;
-    else if (b == 'm' || b == 'w' || b == 'M' || b == 'W') em += 0.92;
-    else if (b >= 'A' && b <= 'Z') em += 0.70;
-    else if (b >= '0' && b <= '9') em += 0.64;
-    else em += 0.6;
+    if (b == ' ')
+      em += 0.32;
+    else if (std::string_view("iljtf.,:;'|!()[]I1").find(ch) != std::string_view::npos)
+      em += 0.36;
+    else if (b == 'm' || b == 'w' || b == 'M' || b == 'W')
+      em += 0.92;
+    else if (b >= 'A' && b <= 'Z')
+      em += 0.70;
+    else if (b >= '0' && b <= '9')
+      em += 0.64;
+    else
+      em += 0.6;
   }
   return em * f.size * (f.bold ? 1.08 : 1.0);
 }
@@ -97,13 +114,14 @@ double estimated_text_width(std::string_view t, const font& f) {
 svg_canvas::svg_canvas(buffered_sink& out, double width, double height, bool standalone, std::string_view id)
     : out_(out) {
   if (standalone) out_.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-  out_.write(fmt::format("<svg xmlns=\"http://www.w3.org/2000/svg\"{} width=\"{}\" height=\"{}\" viewBox=\"0 0 {} {}\" "
-                         "font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\">\n",
-                         id.empty() ? std::string() : " id=\"" + xml_escape(id) + "\"",
-                         standalone ? n(width) + "pt" : n(width), standalone ? n(height) + "pt" : n(height), n(width),
-                         n(height)));
-  out_.write("<style>.halo{paint-order:stroke;stroke:#fff;stroke-width:4px;stroke-opacity:0.9;"
-             "stroke-linejoin:round}</style>\n");
+  out_.write(fmt::format(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\"{} width=\"{}\" height=\"{}\" viewBox=\"0 0 {} {}\" "
+      "font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\">\n",
+      id.empty() ? std::string() : " id=\"" + xml_escape(id) + "\"", standalone ? n(width) + "pt" : n(width),
+      standalone ? n(height) + "pt" : n(height), n(width), n(height)));
+  out_.write(
+      "<style>.halo{paint-order:stroke;stroke:#fff;stroke-width:4px;stroke-opacity:0.9;"
+      "stroke-linejoin:round}</style>\n");
 }
 
 void svg_canvas::finish() {
@@ -147,8 +165,8 @@ void svg_canvas::rect(const box& b, colour fill, double alpha) {
 }
 
 void svg_canvas::circle(point c, double radius, colour fill, const pen& edge) {
-  out_.write(fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"{}\" fill=\"{}\"{}/>\n", n(c.x), n(c.y), n(radius),
-                         rgb(fill), stroke_attributes(edge)));
+  out_.write(fmt::format("<circle cx=\"{}\" cy=\"{}\" r=\"{}\" fill=\"{}\"{}/>\n", n(c.x), n(c.y), n(radius), rgb(fill),
+                         stroke_attributes(edge)));
 }
 
 void svg_canvas::text(std::string_view t, point at, const font& f, anchor a, colour c, bool halo, double angle) {

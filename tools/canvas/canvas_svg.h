@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/folder.h"
 #include "canvas/canvas.h"
+#include "platform/folder.h"
 
 namespace scen::tool {
 
@@ -49,8 +49,7 @@ class svg_canvas final : public canvas {
  public:
   // Starts the document (or, with `standalone` false, a bare <svg> element
   // to be put inside an HTML page).
-  svg_canvas(buffered_sink& out, double width, double height, bool standalone = true,
-             std::string_view id = {});
+  svg_canvas(buffered_sink& out, double width, double height, bool standalone = true, std::string_view id = {});
   // Closes the open groups and the document.
   void finish();
 

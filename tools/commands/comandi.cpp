@@ -2,9 +2,9 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/folder.h"
 #include "commands/comandi.h"
 #include "model/modello.h"
+#include "platform/folder.h"
 
 namespace scen::tool {
 

@@ -15,14 +15,13 @@
 #include <string>
 #include <string_view>
 
+#include "formats/verifica.h"
+#include "model/nomi_file.h"
 #include "platform/exit_status.h"
 #include "platform/folder.h"
-#include "model/nomi_file.h"
-#include "formats/verifica.h"
 #include "text/testo_utf8.h"
 
 namespace scen::tool {
-
 
 // No input file is read beyond this size: sources and binary files of the
 // longest route stay far below it.

@@ -10,17 +10,17 @@
 #include <ostream>
 #include <vector>
 
-#include "platform/folder.h"
-#include "platform/folder_lock.h"
-#include "run/pipeline.h"
-#include "compiler/compilatore.h"
-#include "compiler/sorgenti.h"
 #include "commands/comandi.h"
+#include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
-#include "text/rilievi_testo.h"
+#include "compiler/sorgenti.h"
 #include "map/mappa.h"
 #include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
+#include "text/rilievi_testo.h"
 
 namespace scen::tool {
 namespace {
@@ -51,8 +51,8 @@ void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
     if (!fs::exists(uscita_file, ec)) continue;
     for (const std::string& ingresso : {o.linea, o.treno}) {
       if (fs::equivalent(ingresso, uscita_file, ec)) {
-        throw errore_uso(fmt::format("{} is also an output file ({}); compile never overwrites its sources",
-                                     ingresso, nome));
+        throw errore_uso(
+            fmt::format("{} is also an output file ({}); compile never overwrites its sources", ingresso, nome));
       }
     }
   }
@@ -105,9 +105,8 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
 std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi a) {
   std::vector<rilievo> out = std::move(a.rilievi);
   if (compilazione.codice != 0) {
-    const bool detto = std::any_of(out.begin(), out.end(), [&](const rilievo& x) {
-      return x.codice && *x.codice == compilazione.codice;
-    });
+    const bool detto = std::any_of(out.begin(), out.end(),
+                                   [&](const rilievo& x) { return x.codice && *x.codice == compilazione.codice; });
     if (!detto) {
       rilievo x;
       x.codice = compilazione.codice;

@@ -39,7 +39,8 @@ identita identita_di(const fs::path& dir, const opzioni_diff& o) {
     const std::string stem = e.path().stem().string();
     const auto sotto = stem.rfind('_');
     if (sotto == std::string::npos || sotto == 0 || sotto + 1 == stem.size()) continue;
-    if (trovata) throw errore_uso(dir.string() + ": more than one scenario; name it with --route-name and --train-number");
+    if (trovata)
+      throw errore_uso(dir.string() + ": more than one scenario; name it with --route-name and --train-number");
     trovata = identita{stem.substr(0, sotto), stem.substr(sotto + 1)};
   }
   if (ec) throw errore_uso(dir.string() + ": " + ec.message());
@@ -87,9 +88,10 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
 
 comando registra_diff(CLI::App& app) {
   auto o = std::make_shared<opzioni_diff>();
-  CLI::App* sub = app.add_subcommand(
-      "diff", "Compare two compiled folders by meaning: stations, objects, profiles and plan view changed, "
-              "one line per change in running order; exit status 0 equal, 1 different");
+  CLI::App* sub =
+      app.add_subcommand("diff",
+                         "Compare two compiled folders by meaning: stations, objects, profiles and plan view changed, "
+                         "one line per change in running order; exit status 0 equal, 1 different");
   sub->add_option("BEFORE", o->prima, "Folder of the earlier version")->type_name("DIR")->required();
   sub->add_option("AFTER", o->dopo, "Folder of the later version")->type_name("DIR")->required();
   aggiungi_identita(*sub, o->identita);

@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "model/misure.h"
 #include "commands/comandi.h"
 #include "formats/decodifica.h"
+#include "model/misure.h"
 #include "passes/marcatori.h"
 
 namespace scen::tool {
@@ -38,7 +38,8 @@ tipo_file tipo_richiesto(const opzioni_dump& o) {
   if (o.tipo == "track") return tipo_file::percorso;
   const std::string nome = std::filesystem::path(o.file).filename().string();
   if (const auto t = tipo_da_nome(nome)) return *t;
-  throw errore_uso(o.file + ": the name tells no kind (\"_linea.dat\" line data, \".sim\" summary, \".dat\" "
+  throw errore_uso(o.file +
+                   ": the name tells no kind (\"_linea.dat\" line data, \".sim\" summary, \".dat\" "
                    "track); give --kind");
 }
 
@@ -70,7 +71,9 @@ std::string valore_testo(const piano& p, std::int32_t metro, int coordinata) {
 
 // One scalar or small object as JSON text. Texts are bytes; any that are
 // not UTF-8 get replacement characters.
-std::string in_testo(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+std::string in_testo(const nlohmann::json& j) {
+  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 // A JSON array of `n` elements written element by element, one per line, so
 // that no more than one element is ever held in memory: the output of a
@@ -111,11 +114,22 @@ void elenca_linea(const piano& p, std::ostream& out) {
 // ---- summary file ----
 
 nlohmann::json voce_json(int n, const stazione& s) {
-  return {{"index", n},         {"tipo", s.tipo},           {"inizio", s.inizio},       {"fine", s.fine},
-          {"posizione", s.posizione}, {"opzione1", s.opzione1}, {"nome", utf8_da_1252(s.nome)},
-          {"gruppo_a1", s.gruppo_a1}, {"gruppo_a2", s.gruppo_a2}, {"gruppo_b1", s.gruppo_b1},
-          {"gruppo_b2", s.gruppo_b2}, {"gruppo_b3", s.gruppo_b3}, {"gruppo_a3", s.gruppo_a3},
-          {"sosta", s.sosta},         {"opzione3", s.opzione3},   {"opzione2", s.opzione2},
+  return {{"index", n},
+          {"tipo", s.tipo},
+          {"inizio", s.inizio},
+          {"fine", s.fine},
+          {"posizione", s.posizione},
+          {"opzione1", s.opzione1},
+          {"nome", utf8_da_1252(s.nome)},
+          {"gruppo_a1", s.gruppo_a1},
+          {"gruppo_a2", s.gruppo_a2},
+          {"gruppo_b1", s.gruppo_b1},
+          {"gruppo_b2", s.gruppo_b2},
+          {"gruppo_b3", s.gruppo_b3},
+          {"gruppo_a3", s.gruppo_a3},
+          {"sosta", s.sosta},
+          {"opzione3", s.opzione3},
+          {"opzione2", s.opzione2},
           {"orario", s.orario}};
 }
 
@@ -137,20 +151,21 @@ std::string ruolo(int n, const stazione& s) {
       return fmt::format("kilometric zone slot {}: start (inizio) {} m, progressive (fine) {} m, flag (posizione) {}",
                          n - voce::zona_0, s.inizio, s.fine, s.posizione);
     case voce::dati_generali:
-      return fmt::format("general data: braked-mass percentage (inizio) {}, route length (fine) {} m, cars "
-                         "(posizione) {}",
-                         s.inizio, s.fine, s.posizione);
+      return fmt::format(
+          "general data: braked-mass percentage (inizio) {}, route length (fine) {} m, cars "
+          "(posizione) {}",
+          s.inizio, s.fine, s.posizione);
     case voce::linea:
-      return fmt::format("route \"{}\": sfondo uno (inizio) {}, sfondo due (posizione) {}, sfondo tre (fine) {}, "
-                         "format marker (gruppo_a1) {}{}, check code (orario) {}",
-                         utf8_da_1252(s.nome), s.inizio, s.posizione, s.fine, s.gruppo_a1,
-                         s.gruppo_a1 == marcatore_sommario ? "" : fmt::format(" (expected {})", marcatore_sommario),
-                         s.orario);
+      return fmt::format(
+          "route \"{}\": sfondo uno (inizio) {}, sfondo due (posizione) {}, sfondo tre (fine) {}, "
+          "format marker (gruppo_a1) {}{}, check code (orario) {}",
+          utf8_da_1252(s.nome), s.inizio, s.posizione, s.fine, s.gruppo_a1,
+          s.gruppo_a1 == marcatore_sommario ? "" : fmt::format(" (expected {})", marcatore_sommario), s.orario);
     case voce::treno:
-      return fmt::format("train \"{}\": cab-signal repetition from (inizio) {} m to (fine) {} m with (posizione) "
-                         "{} codes, sand (gruppo_a1) {}, clock (gruppo_b1..b3) {}:{}:{}",
-                         utf8_da_1252(s.nome), s.inizio, s.fine, s.posizione, s.gruppo_a1, s.gruppo_b1, s.gruppo_b2,
-                         s.gruppo_b3);
+      return fmt::format(
+          "train \"{}\": cab-signal repetition from (inizio) {} m to (fine) {} m with (posizione) "
+          "{} codes, sand (gruppo_a1) {}, clock (gruppo_b1..b3) {}:{}:{}",
+          utf8_da_1252(s.nome), s.inizio, s.fine, s.posizione, s.gruppo_a1, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3);
     default:
       break;
   }
@@ -168,19 +183,29 @@ void elenca_sommario(const std::array<stazione, numero_stazioni>& voci, std::ost
     if (vuota(s)) continue;
     out << fmt::format("          tipo {}  inizio {}  fine {}  posizione {}  opzione1 {}  opzione2 {}  opzione3 {}\n",
                        s.tipo, s.inizio, s.fine, s.posizione, s.opzione1, s.opzione2, s.opzione3);
-    out << fmt::format("          nome \"{}\"  gruppo_a1 {}  gruppo_a2 {}  gruppo_a3 {}  gruppo_b1 {}  gruppo_b2 {}  "
-                       "gruppo_b3 {}  sosta {}  orario {}\n",
-                       utf8_da_1252(s.nome), s.gruppo_a1, s.gruppo_a2, s.gruppo_a3, s.gruppo_b1, s.gruppo_b2,
-                       s.gruppo_b3, s.sosta, s.orario);
+    out << fmt::format(
+        "          nome \"{}\"  gruppo_a1 {}  gruppo_a2 {}  gruppo_a3 {}  gruppo_b1 {}  gruppo_b2 {}  "
+        "gruppo_b3 {}  sosta {}  orario {}\n",
+        utf8_da_1252(s.nome), s.gruppo_a1, s.gruppo_a2, s.gruppo_a3, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3, s.sosta,
+        s.orario);
   }
 }
 
 // ---- track file ----
 
 nlohmann::json cella_json(std::size_t n, const cella& c) {
-  return {{"index", n},          {"tipo", c.tipo},         {"valore1", c.valore1},   {"valore2", c.valore2},
-          {"valore3", c.valore3}, {"valore4", c.valore4},   {"tempo", c.tempo},       {"avviso", c.avviso},
-          {"montagna", c.montagna}, {"velocita", c.velocita}, {"pendenza", c.pendenza}, {"aderenza", c.aderenza}};
+  return {{"index", n},
+          {"tipo", c.tipo},
+          {"valore1", c.valore1},
+          {"valore2", c.valore2},
+          {"valore3", c.valore3},
+          {"valore4", c.valore4},
+          {"tempo", c.tempo},
+          {"avviso", c.avviso},
+          {"montagna", c.montagna},
+          {"velocita", c.velocita},
+          {"pendenza", c.pendenza},
+          {"aderenza", c.aderenza}};
 }
 
 const char* descrizione_cella(const cella& c) {
@@ -200,16 +225,17 @@ void elenca_profilo(const std::vector<cella>& celle, const char* titolo, F valor
   std::size_t da = 0;
   for (std::size_t i = 1; i <= celle.size(); ++i) {
     if (i < celle.size() && valore(celle[i]) == valore(celle[da])) continue;
-    out << fmt::format("  cells {:>5} to {:>5}  ({:>7} to {:>7} m)  {:>3}  {}\n", da, i - 1, da * metri_cella, i * metri_cella,
-                       valore(celle[da]), spiega(valore(celle[da])));
+    out << fmt::format("  cells {:>5} to {:>5}  ({:>7} to {:>7} m)  {:>3}  {}\n", da, i - 1, da * metri_cella,
+                       i * metri_cella, valore(celle[da]), spiega(valore(celle[da])));
     da = i;
   }
 }
 
 void elenca_percorso(const std::vector<cella>& celle, std::ostream& out) {
-  out << fmt::format("track file: {} cells (0 to {}), {} bytes; the profiles of cell n hold from metre 50n, a "
-                     "point feature at p m lies in cell p/50+1\n",
-                     celle.size(), celle.size() - 1, celle.size() * 15);
+  out << fmt::format(
+      "track file: {} cells (0 to {}), {} bytes; the profiles of cell n hold from metre 50n, a "
+      "point feature at p m lies in cell p/50+1\n",
+      celle.size(), celle.size() - 1, celle.size() * 15);
   const cella& prima = celle[1];
   out << fmt::format("cell 1: format marker (valore1) {}{}, check code (valore2) {}\n", prima.valore1,
                      prima.valore1 == marcatore_percorso ? "" : fmt::format(" (expected {})", marcatore_percorso),
@@ -218,11 +244,11 @@ void elenca_percorso(const std::vector<cella>& celle, std::ostream& out) {
   for (std::size_t n = 0; n < celle.size(); ++n) {
     const cella& c = celle[n];
     if (!ha_oggetto(c)) continue;
-    out << fmt::format("  cell {:>5} ({:>7} m)  {:<2} {:<34} valore1 {:>6}  valore2 {:>6}  valore3 {:>6}  "
-                       "valore4 {:>6}  tempo {:>3}  avviso {:>3}\n",
-                       n, n * metri_cella, c.tipo, descrizione_cella(c),
-                       c.valore1, c.valore2, c.valore3, c.valore4,
-                       c.tempo, c.avviso);
+    out << fmt::format(
+        "  cell {:>5} ({:>7} m)  {:<2} {:<34} valore1 {:>6}  valore2 {:>6}  valore3 {:>6}  "
+        "valore4 {:>6}  tempo {:>3}  avviso {:>3}\n",
+        n, n * metri_cella, c.tipo, descrizione_cella(c), c.valore1, c.valore2, c.valore3, c.valore4, c.tempo,
+        c.avviso);
   }
   elenca_profilo(
       celle, "speed limit (velocita, units of 5 km/h)", [](const cella& c) { return c.velocita; },

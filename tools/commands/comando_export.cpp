@@ -4,11 +4,11 @@
 #include <ostream>
 #include <vector>
 
+#include "commands/comandi.h"
+#include "embedded/scrittori.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
 #include "run/pipeline.h"
-#include "commands/comandi.h"
-#include "embedded/scrittori.h"
 
 namespace scen::tool {
 namespace {

@@ -42,7 +42,8 @@ std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, 
   }
   if (const auto fatale = timbra_marcatori(m)) {
     rilievo r;
-    r.messaggio = fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
+    r.messaggio =
+        fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
     out.push_back(std::move(r));
   }
   return out;

@@ -4,11 +4,11 @@
 #include <memory>
 #include <ostream>
 
+#include "commands/comandi.h"
+#include "formats/decodifica.h"
+#include "map/mappa.h"
 #include "model/misure.h"
 #include "platform/folder.h"
-#include "commands/comandi.h"
-#include "map/mappa.h"
-#include "formats/decodifica.h"
 
 namespace scen::tool {
 namespace {
@@ -40,8 +40,9 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
       o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
   const auto formato = formato_da_estensione(output_path.extension().string());
   if (!formato) {
-    throw errore_uso(output_path.string() + ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
-                                            "\".png\", \".pdf\" or \".html\"");
+    throw errore_uso(output_path.string() +
+                     ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
+                     "\".png\", \".pdf\" or \".html\"");
   }
   if (!formato_disponibile(*formato)) {
     throw errore_uso(output_path.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
@@ -50,7 +51,8 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   if (o.da_km) om.da = *o.da_km * 1000;
   if (o.a_km) om.a = *o.a_km * 1000;
   for (const auto& v : {o.da_km, o.a_km}) {
-    if (v && (!std::isfinite(*v) || *v < 0)) throw errore_uso("--from and --to are kilometres from the route's start, 0 or more");
+    if (v && (!std::isfinite(*v) || *v < 0))
+      throw errore_uso("--from and --to are kilometres from the route's start, 0 or more");
   }
   if (om.da && om.a && *om.a <= *om.da) throw errore_uso("--to must be beyond --from");
 
@@ -77,7 +79,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
-                                           std::string& perche) {
+                                            std::string& perche) {
   dati_mappa d;
   d.id = id;
   const auto voci = decodifica_per_mappa(f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
@@ -102,8 +104,9 @@ void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_m
 comando registra_map(CLI::App& app) {
   auto o = std::make_shared<opzioni_map>();
   CLI::App* sub = app.add_subcommand(
-      "map", "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an "
-             "interactive HTML page");
+      "map",
+      "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an "
+      "interactive HTML page");
   sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
   aggiungi_identita(*sub, o->identita);
   sub->add_option("-o,--output", o->file,

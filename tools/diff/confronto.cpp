@@ -2,8 +2,8 @@
 // summary, line-side objects and profiles from the track's cells, the plan
 // view metre by metre. Objects are matched by position first, then a
 // leftover one that reappears nearby with the same fields counts as moved.
-#include "model/misure.h"
 #include "diff/confronto.h"
+#include "model/misure.h"
 
 #include <fmt/format.h>
 
@@ -30,8 +30,8 @@ class chilometri {
  public:
   explicit chilometri(const std::array<stazione, numero_stazioni>& v) {
     for (int z = voce::zona_0; z <= voce::zona_2; ++z) {
-      if (v[static_cast<std::size_t>(z)].fine > 0) zone_.push_back({v[static_cast<std::size_t>(z)].inizio,
-                                                                     v[static_cast<std::size_t>(z)].fine});
+      if (v[static_cast<std::size_t>(z)].fine > 0)
+        zone_.push_back({v[static_cast<std::size_t>(z)].inizio, v[static_cast<std::size_t>(z)].fine});
     }
     std::sort(zone_.begin(), zone_.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   }
@@ -88,13 +88,13 @@ void confronta_stazioni(const dati_mappa& p, const dati_mappa& d, const chilomet
     const stazione& y = d.voci[static_cast<std::size_t>(b[static_cast<std::size_t>(*coppia[i])])];
     const double da = std::min(y.inizio, y.posizione), a_ = std::max(y.fine, y.posizione);
     if (x.nome != y.nome) {
-      out.push_back({da, a_, fmt::format("station {} renamed {} at {}", nome_x, utf8_da_1252(y.nome),
-                                         k.luogo(y.posizione))});
+      out.push_back(
+          {da, a_, fmt::format("station {} renamed {} at {}", nome_x, utf8_da_1252(y.nome), k.luogo(y.posizione))});
     }
     const std::string nome_y = utf8_da_1252(y.nome);
     if (x.posizione != y.posizione) {
-      out.push_back({da, a_, fmt::format("station {} moved {} m{}{}", nome_y, x.posizione, freccia,
-                                         k.luogo(y.posizione))});
+      out.push_back(
+          {da, a_, fmt::format("station {} moved {} m{}{}", nome_y, x.posizione, freccia, k.luogo(y.posizione))});
     }
     std::vector<std::string> campi;
     const auto campo = [&](const char* nome, const auto& vx, const auto& vy) {
@@ -106,8 +106,9 @@ void confronta_stazioni(const dati_mappa& p, const dati_mappa& d, const chilomet
     }
     campo("options", fmt::format("{} {} {}", x.opzione1, x.opzione2, x.opzione3),
           fmt::format("{} {} {}", y.opzione1, y.opzione2, y.opzione3));
-    campo("groups", fmt::format("{} {} {} / {} {} {}", x.gruppo_a1, x.gruppo_a2, x.gruppo_a3, x.gruppo_b1,
-                                x.gruppo_b2, x.gruppo_b3),
+    campo("groups",
+          fmt::format("{} {} {} / {} {} {}", x.gruppo_a1, x.gruppo_a2, x.gruppo_a3, x.gruppo_b1, x.gruppo_b2,
+                      x.gruppo_b3),
           fmt::format("{} {} {} / {} {} {}", y.gruppo_a1, y.gruppo_a2, y.gruppo_a3, y.gruppo_b1, y.gruppo_b2,
                       y.gruppo_b3));
     campo("stop", int{x.sosta}, int{y.sosta});
@@ -157,8 +158,8 @@ std::vector<oggetto_linea> oggetti(const dati_mappa& d, std::uint8_t tipo, doubl
         break;
       case tipo_cella::inizio_rallentamento:
         o.fine = metri_punto(std::max(n, fine_di[n]));
-        o.campi = fmt::format("{} km/h, {:.0f} m long, speed difference {}, f_tt {}", c.valore1, o.fine - p,
-                              c.valore2, c.valore3);
+        o.campi = fmt::format("{} km/h, {:.0f} m long, speed difference {}, f_tt {}", c.valore1, o.fine - p, c.valore2,
+                              c.valore3);
         break;
       case tipo_cella::indicazione: {
         std::string testo;
@@ -182,8 +183,14 @@ void confronta_oggetti(const dati_mappa& p, const dati_mappa& d, std::uint8_t ti
   std::vector<bool> usato_a(a.size(), false), usato_b(b.size(), false);
   // Same place: the same object, perhaps with other fields.
   for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-    if (a[i].posizione < b[j].posizione) { ++i; continue; }
-    if (b[j].posizione < a[i].posizione) { ++j; continue; }
+    if (a[i].posizione < b[j].posizione) {
+      ++i;
+      continue;
+    }
+    if (b[j].posizione < a[i].posizione) {
+      ++j;
+      continue;
+    }
     usato_a[i] = usato_b[j] = true;
     if (a[i].campi != b[j].campi) {
       out.push_back({b[j].posizione, std::max(b[j].posizione, b[j].fine),
@@ -198,8 +205,7 @@ void confronta_oggetti(const dati_mappa& p, const dati_mappa& d, std::uint8_t ti
     for (std::size_t j = 0; j < b.size(); ++j) {
       if (usato_b[j] || b[j].campi != a[i].campi) continue;
       const double dist = std::fabs(b[j].posizione - a[i].posizione);
-      if (dist <= spostamento_massimo &&
-          (!migliore || dist < std::fabs(b[*migliore].posizione - a[i].posizione))) {
+      if (dist <= spostamento_massimo && (!migliore || dist < std::fabs(b[*migliore].posizione - a[i].posizione))) {
         migliore = j;
       }
     }
@@ -225,8 +231,8 @@ void confronta_oggetti(const dati_mappa& p, const dati_mappa& d, std::uint8_t ti
 
 // Code points follow from the slowdowns and signals: listed as the places
 // added and removed, a few to a line.
-void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo, const char* nome,
-                     const char* nomi, double fino_a, const chilometri& k, std::vector<cambio>& out) {
+void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo, const char* nome, const char* nomi,
+                     double fino_a, const chilometri& k, std::vector<cambio>& out) {
   const auto a = oggetti(p, tipo, fino_a), b = oggetti(d, tipo, fino_a);
   std::vector<double> via, nuovi;
   std::size_t i = 0, j = 0;
@@ -237,9 +243,9 @@ void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo
       nuovi.push_back(b[j++].posizione);
     } else {
       if (a[i].campi != b[j].campi) {
-        out.push_back({b[j].posizione, b[j].posizione,
-                       fmt::format("{} at {}: {}{}{}", nome, k.luogo(b[j].posizione), a[i].campi, freccia,
-                                   b[j].campi)});
+        out.push_back(
+            {b[j].posizione, b[j].posizione,
+             fmt::format("{} at {}: {}{}{}", nome, k.luogo(b[j].posizione), a[i].campi, freccia, b[j].campi)});
       }
       ++i, ++j;
     }
@@ -254,8 +260,8 @@ void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo
         std::string dove;
         for (std::size_t q = s; q < e && q < s + 6; ++q) dove += fmt::format("{}{:.0f}", q > s ? ", " : "", v[q]);
         if (e - s > 6) dove += ", ...";
-        out.push_back({v[s], v[e - 1], fmt::format("{} {} {} {} ({} m)", e - s, nomi, cosa,
-                                                  k.tratto(v[s], v[e - 1]), dove)});
+        out.push_back(
+            {v[s], v[e - 1], fmt::format("{} {} {} {} ({} m)", e - s, nomi, cosa, k.tratto(v[s], v[e - 1]), dove)});
       }
       s = e;
     }
@@ -269,8 +275,8 @@ void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo
 void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nome, const char* unita,
                        const std::function<std::string(const cella&)>& valore, double fino_a, const chilometri& k,
                        std::vector<cambio>& out) {
-  const std::size_t celle = std::min({p.celle.size(), d.celle.size(),
-                                      static_cast<std::size_t>(std::max(0.0, std::ceil(fino_a / metri_cella)))});
+  const std::size_t celle = std::min(
+      {p.celle.size(), d.celle.size(), static_cast<std::size_t>(std::max(0.0, std::ceil(fino_a / metri_cella)))});
   struct passo {
     std::size_t da, a;  // cells [da, a)
     std::string x, y;
@@ -290,9 +296,9 @@ void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nom
     std::size_t e = s + 1;
     while (e < passi.size() && passi[e].da == passi[e - 1].a) ++e;
     if (e - s > passi_per_riga) {
-      out.push_back({metri(passi[s].da), metri(passi[e - 1].a),
-                     fmt::format("{} changed in {} steps {}", nome, e - s,
-                                 k.tratto(metri(passi[s].da), metri(passi[e - 1].a)))});
+      out.push_back(
+          {metri(passi[s].da), metri(passi[e - 1].a),
+           fmt::format("{} changed in {} steps {}", nome, e - s, k.tratto(metri(passi[s].da), metri(passi[e - 1].a)))});
     } else {
       for (std::size_t q = s; q < e; ++q) {
         out.push_back({metri(passi[q].da), metri(passi[q].a),
@@ -310,14 +316,15 @@ void confronta_piano(const dati_mappa& p, const dati_mappa& d, double fino_a, co
                      std::vector<cambio>& out) {
   if (!p.planimetria || !d.planimetria) {
     if (p.planimetria.has_value() != d.planimetria.has_value()) {
-      out.push_back({0, fino_a, d.planimetria ? "plan view added (line data file)" : "plan view removed (line data file)"});
+      out.push_back(
+          {0, fino_a, d.planimetria ? "plan view added (line data file)" : "plan view removed (line data file)"});
     }
     return;
   }
   const piano& x = *p.planimetria;
   const piano& y = *d.planimetria;
-  const auto ultimo = static_cast<std::int32_t>(std::min<double>({fino_a, static_cast<double>(x.ultimo_metro()),
-                                                                  static_cast<double>(y.ultimo_metro())}));
+  const auto ultimo = static_cast<std::int32_t>(
+      std::min<double>({fino_a, static_cast<double>(x.ultimo_metro()), static_cast<double>(y.ultimo_metro())}));
   std::optional<std::int32_t> da;
   std::int32_t a = 0;
   double massimo = 0;
@@ -368,17 +375,17 @@ void confronta_generali(const dati_mappa& p, const dati_mappa& d, std::vector<ca
   riga("cab-signal repetition end", a86.fine, b86.fine);
   riga("sand", a86.gruppo_a1, b86.gruppo_a1);
   if (a86.gruppo_b1 != b86.gruppo_b1 || a86.gruppo_b2 != b86.gruppo_b2 || a86.gruppo_b3 != b86.gruppo_b3) {
-    out.push_back({fine, fine, fmt::format("starting clock {}:{:02}:{:02}{}{}:{:02}:{:02}", a86.gruppo_b1,
-                                           a86.gruppo_b2, a86.gruppo_b3, freccia, b86.gruppo_b1, b86.gruppo_b2,
-                                           b86.gruppo_b3)});
+    out.push_back({fine, fine,
+                   fmt::format("starting clock {}:{:02}:{:02}{}{}:{:02}:{:02}", a86.gruppo_b1, a86.gruppo_b2,
+                               a86.gruppo_b3, freccia, b86.gruppo_b1, b86.gruppo_b2, b86.gruppo_b3)});
   }
   for (int z = voce::zona_0; z <= voce::zona_2; ++z) {
     const stazione& x = p.voci[static_cast<std::size_t>(z)];
     const stazione& y = d.voci[static_cast<std::size_t>(z)];
     if (x.inizio != y.inizio || x.fine != y.fine || x.posizione != y.posizione) {
-      out.push_back({0, 0, fmt::format("kilometric zone {}: from {} m at km {:.3f}{}from {} m at km {:.3f}",
-                                       z - voce::zona_0 + 1, x.inizio, x.fine / 1000.0, freccia, y.inizio,
-                                       y.fine / 1000.0)});
+      out.push_back({0, 0,
+                     fmt::format("kilometric zone {}: from {} m at km {:.3f}{}from {} m at km {:.3f}",
+                                 z - voce::zona_0 + 1, x.inizio, x.fine / 1000.0, freccia, y.inizio, y.fine / 1000.0)});
     }
   }
   // The format markers and check codes: the same for the same identity.
@@ -408,15 +415,15 @@ std::vector<cambio> confronta(const dati_mappa& p, const dati_mappa& d) {
   confronta_oggetti(p, d, tipo_cella::inizio_rallentamento, "slowdown", fino_a, k, out);
   confronta_oggetti(p, d, tipo_cella::avviso_rallentamento, "slowdown warning board", fino_a, k, out);
   confronta_oggetti(p, d, tipo_cella::indicazione, "indication board", fino_a, k, out);
-  confronta_punti(p, d, tipo_cella::punto_codice, "cab-signal code point", "cab-signal code points", fino_a, k,
-                  out);
+  confronta_punti(p, d, tipo_cella::punto_codice, "cab-signal code point", "cab-signal code points", fino_a, k, out);
   confronta_punti(p, d, tipo_cella::fine_codice, "cab-signal code end", "cab-signal code ends", fino_a, k, out);
   confronta_profilo(p, d, "gradient", " \xE2\x80\xB0", pendenza, comune, k, out);
-  confronta_profilo(p, d, "speed limit", " km/h", [](const cella& c) { return std::to_string(c.velocita * 5); },
-                    comune, k, out);
-  confronta_profilo(p, d, "adhesion", "", [](const cella& c) { return std::to_string(c.aderenza); }, comune, k, out);
-  confronta_profilo(p, d, "landscape", "", [](const cella& c) { return std::to_string(c.montagna); }, comune, k,
-                    out);
+  confronta_profilo(
+      p, d, "speed limit", " km/h", [](const cella& c) { return std::to_string(c.velocita * 5); }, comune, k, out);
+  confronta_profilo(
+      p, d, "adhesion", "", [](const cella& c) { return std::to_string(c.aderenza); }, comune, k, out);
+  confronta_profilo(
+      p, d, "landscape", "", [](const cella& c) { return std::to_string(c.montagna); }, comune, k, out);
   confronta_piano(p, d, comune, k, out);
   confronta_generali(p, d, out, comune);
   std::stable_sort(out.begin(), out.end(), [](const cambio& x, const cambio& y) { return x.da < y.da; });

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "formats/verifica.h"
 #include "model/misure.h"
-#include "platform/folder.h"
 #include "model/modello.h"
 #include "model/nomi_file.h"
-#include "formats/verifica.h"
+#include "platform/folder.h"
 
 namespace scen::tool {
 
@@ -76,7 +76,7 @@ void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, cons
 // when the summary or the track file is missing or does not decode. A
 // missing or damaged line data file leaves the plan view out.
 std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
-                                           std::string& perche);
+                                            std::string& perche);
 
 // Writes the map into `file` (its folder created when missing), whole or not at all.
 void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,

@@ -70,8 +70,8 @@ void scrivi_versione(buffered_sink& b, const dati_mappa& d, const linea_mappa& l
   }
   b.write("],\"objects\":{");
   const std::pair<tipo_oggetto, const char*> tipi[] = {
-      {tipo_oggetto::segnale, "signal"},       {tipo_oggetto::cartello, "board"},
-      {tipo_oggetto::avviso, "warning"},       {tipo_oggetto::codice, "code"},
+      {tipo_oggetto::segnale, "signal"},         {tipo_oggetto::cartello, "board"},
+      {tipo_oggetto::avviso, "warning"},         {tipo_oggetto::codice, "code"},
       {tipo_oggetto::indicazione, "indication"}, {tipo_oggetto::rallentamento, "slowdown"}};
   for (std::size_t k = 0; k < std::size(tipi); ++k) {
     b.write(fmt::format("{}\"{}\":[", k ? "," : "", tipi[k].second));
@@ -107,9 +107,9 @@ void scrivi_versione(buffered_sink& b, const dati_mappa& d, const linea_mappa& l
   }
   b.write("]");
   if (l.ripetizione_a > l.ripetizione_da) {
-    b.write(fmt::format(",\"rep\":[{},{},{}]", num(l.ripetizione_da), num(l.ripetizione_a),
-                        js(fmt::format("cab-signal repetition from {} to {}", luogo(l, l.ripetizione_da),
-                                       luogo(l, l.ripetizione_a)))));
+    b.write(fmt::format(
+        ",\"rep\":[{},{},{}]", num(l.ripetizione_da), num(l.ripetizione_a),
+        js(fmt::format("cab-signal repetition from {} to {}", luogo(l, l.ripetizione_da), luogo(l, l.ripetizione_a)))));
   }
   b.write("}");
 }
@@ -147,9 +147,10 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
   if (versioni.size() > 1) {
     b.write(fmt::format("<ol id=\"changes\" title=\"{} changes; click one to go there\"></ol>\n", cambi.size()));
   }
-  b.write("<main><svg id=\"plan\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"plan view\"></svg>"
-          "<svg id=\"section\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"long section\"></svg></main>\n"
-          "<div id=\"tip\"></div>\n<script type=\"application/json\" id=\"data\">");
+  b.write(
+      "<main><svg id=\"plan\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"plan view\"></svg>"
+      "<svg id=\"section\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"long section\"></svg></main>\n"
+      "<div id=\"tip\"></div>\n<script type=\"application/json\" id=\"data\">");
 
   // The whole route at the page's finest detail; the stretch asked for is
   // only where the viewer starts.
@@ -174,8 +175,7 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
   }
   b.write("],\"marks\":[");
   for (std::size_t i = 0; i < o.segni.size(); ++i) {
-    b.write(fmt::format("{}{{\"p\":{},\"text\":{}}}", i ? "," : "", num(o.segni[i].posizione),
-                        js(o.segni[i].testo)));
+    b.write(fmt::format("{}{{\"p\":{},\"text\":{}}}", i ? "," : "", num(o.segni[i].posizione), js(o.segni[i].testo)));
   }
   b.write("]}</script>\n<script>");
   b.write(viewer_js);
@@ -187,17 +187,15 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
 
 void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, byte_sink& out) {
   buffered_sink b(out);
-  scrivi_pagina(b, utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {},
-                o);
+  scrivi_pagina(b, utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {}, o);
 }
 
 void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, const std::vector<cambio_mappa>& cambi,
                            byte_sink& out) {
   buffered_sink b(out);
-  scrivi_pagina(b,
-                utf8_da_1252(dopo.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(dopo.id.nome_treno) +
-                    " \xC2\xB7 changes",
-                {&prima, &dopo}, cambi, {});
+  scrivi_pagina(
+      b, utf8_da_1252(dopo.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(dopo.id.nome_treno) + " \xC2\xB7 changes",
+      {&prima, &dopo}, cambi, {});
 }
 
 }  // namespace scen::tool

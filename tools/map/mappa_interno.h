@@ -43,9 +43,9 @@ struct tratto {
 enum class tipo_oggetto : std::size_t { segnale, cartello, avviso, codice, indicazione, rallentamento, numero };
 
 struct linea_mappa {
-  double lunghezza = 0;  // route length, m
-  double da = 0, a = 0;  // the stretch drawn
-  double risoluzione = 0;  // metres below which objects are drawn as one
+  double lunghezza = 0;                  // route length, m
+  double da = 0, a = 0;                  // the stretch drawn
+  double risoluzione = 0;                // metres below which objects are drawn as one
   std::vector<stazione_mappa> stazioni;  // those whose zone touches the stretch
   std::vector<oggetto> oggetti[static_cast<std::size_t>(tipo_oggetto::numero)];
   std::vector<tratto> pendenza, velocita, efficace, aderenza;

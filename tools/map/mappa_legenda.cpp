@@ -17,8 +17,8 @@ void disegna_titolo(canvas& t, const dati_mappa& d, const linea_mappa& l, const 
   };
   t.text(fmt::format("route {:.1f} km  \xC2\xB7  {} {}  \xC2\xB7  {}  \xC2\xB7  {}  \xC2\xB7  {}  \xC2\xB7  {}",
                      l.lunghezza / 1000.0, l.stazioni.size(), l.stazioni.size() == 1 ? "station" : "stations",
-                     quanti(tipo_oggetto::segnale), quanti(tipo_oggetto::cartello),
-                     quanti(tipo_oggetto::rallentamento), quanti(tipo_oggetto::codice)),
+                     quanti(tipo_oggetto::segnale), quanti(tipo_oggetto::cartello), quanti(tipo_oggetto::rallentamento),
+                     quanti(tipo_oggetto::codice)),
          {area_titolo.x0, area_titolo.y0 + 66}, {18}, anchor::start, grigio, false);
   double y = area_titolo.y0 + 92;
   for (std::size_t i = 0; i < o.problemi.size() && i < 2; ++i, y += 20) {

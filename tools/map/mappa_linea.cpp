@@ -9,9 +9,9 @@
 #include <queue>
 #include <utility>
 
-#include "model/misure.h"
 #include "commands/comandi.h"
 #include "map/mappa_interno.h"
+#include "model/misure.h"
 
 namespace scen::tool {
 
@@ -111,17 +111,26 @@ linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optiona
     const double p = metri_punto(n);
     if (!dentro(p, p)) continue;
     switch (c[n].tipo) {
-      case tipo_cella::segnale: aggiungi(tipo(tipo_oggetto::segnale), p, p, n, l.risoluzione); break;
-      case tipo_cella::indicatore_v_max: aggiungi(tipo(tipo_oggetto::cartello), p, p, n, l.risoluzione); break;
-      case tipo_cella::avviso_rallentamento: aggiungi(tipo(tipo_oggetto::avviso), p, p, n, l.risoluzione); break;
-      case tipo_cella::indicazione: aggiungi(tipo(tipo_oggetto::indicazione), p, p, n, l.risoluzione); break;
+      case tipo_cella::segnale:
+        aggiungi(tipo(tipo_oggetto::segnale), p, p, n, l.risoluzione);
+        break;
+      case tipo_cella::indicatore_v_max:
+        aggiungi(tipo(tipo_oggetto::cartello), p, p, n, l.risoluzione);
+        break;
+      case tipo_cella::avviso_rallentamento:
+        aggiungi(tipo(tipo_oggetto::avviso), p, p, n, l.risoluzione);
+        break;
+      case tipo_cella::indicazione:
+        aggiungi(tipo(tipo_oggetto::indicazione), p, p, n, l.risoluzione);
+        break;
       case tipo_cella::punto_codice: {
         // Code points are placed by cell, without the + 1 of point features.
         const double q = metri_inizio_cella(static_cast<std::int64_t>(n));
         aggiungi(tipo(tipo_oggetto::codice), q, q, n, l.risoluzione);
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -130,8 +139,7 @@ linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optiona
   const auto rall = rallentamenti(c);
   for (const auto& r : rall) {
     if (dentro(metri_punto(r.inizio), metri_punto(r.fine))) {
-      aggiungi(tipo(tipo_oggetto::rallentamento), metri_punto(r.inizio), metri_punto(r.fine), r.inizio,
-               l.risoluzione);
+      aggiungi(tipo(tipo_oggetto::rallentamento), metri_punto(r.inizio), metri_punto(r.fine), r.inizio, l.risoluzione);
     }
   }
   tratti_di pendenza(l.pendenza, l.risoluzione), velocita(l.velocita, l.risoluzione),
@@ -172,13 +180,20 @@ std::string luogo(const linea_mappa& l, double metri) {
 
 const char* nome_oggetto(tipo_oggetto t, bool plurale) {
   switch (t) {
-    case tipo_oggetto::segnale: return plurale ? "signals" : "signal";
-    case tipo_oggetto::cartello: return plurale ? "maximum-speed boards" : "maximum-speed board";
-    case tipo_oggetto::avviso: return plurale ? "slowdown warning boards" : "slowdown warning board";
-    case tipo_oggetto::codice: return plurale ? "cab-signal code points" : "cab-signal code point";
-    case tipo_oggetto::indicazione: return plurale ? "indication boards" : "indication board";
-    case tipo_oggetto::rallentamento: return plurale ? "slowdowns" : "slowdown";
-    default: return "";
+    case tipo_oggetto::segnale:
+      return plurale ? "signals" : "signal";
+    case tipo_oggetto::cartello:
+      return plurale ? "maximum-speed boards" : "maximum-speed board";
+    case tipo_oggetto::avviso:
+      return plurale ? "slowdown warning boards" : "slowdown warning board";
+    case tipo_oggetto::codice:
+      return plurale ? "cab-signal code points" : "cab-signal code point";
+    case tipo_oggetto::indicazione:
+      return plurale ? "indication boards" : "indication board";
+    case tipo_oggetto::rallentamento:
+      return plurale ? "slowdowns" : "slowdown";
+    default:
+      return "";
   }
 }
 
@@ -201,9 +216,10 @@ std::string descrizione(const dati_mappa& d, const linea_mappa& l, tipo_oggetto 
     case tipo_oggetto::codice:
       return fmt::format("cab-signal code point at {} (cell {})\nvalue {}", luogo(l, o.da), o.cella, c.valore1);
     case tipo_oggetto::segnale:
-      return fmt::format("signal at {} (cell {})\nvalore1 {} \xC2\xB7 valore2 {} \xC2\xB7 valore3 {} \xC2\xB7 "
-                         "valore4 {} \xC2\xB7 tempo {}",
-                         luogo(l, o.da), o.cella, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo);
+      return fmt::format(
+          "signal at {} (cell {})\nvalore1 {} \xC2\xB7 valore2 {} \xC2\xB7 valore3 {} \xC2\xB7 "
+          "valore4 {} \xC2\xB7 tempo {}",
+          luogo(l, o.da), o.cella, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo);
     default:
       return fmt::format("{} at {} (cell {})\nvalore1 {} \xC2\xB7 valore2 {} \xC2\xB7 valore3 {} \xC2\xB7 valore4 {}",
                          nome_oggetto(t, false), luogo(l, o.da), o.cella, c.valore1, c.valore2, c.valore3, c.valore4);
@@ -237,9 +253,7 @@ std::string km(double metri) {
   return fmt::format("{:.2f} km", k);
 }
 
-std::string orario_breve(std::int32_t secondi) {
-  return fmt::format("{}:{:02}", secondi / 3600, secondi / 60 % 60);
-}
+std::string orario_breve(std::int32_t secondi) { return fmt::format("{}:{:02}", secondi / 3600, secondi / 60 % 60); }
 
 }  // namespace mappa
 }  // namespace scen::tool

@@ -73,8 +73,9 @@ void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, 
     case formato_mappa::png:
     case formato_mappa::pdf:
 #ifdef SCENARIO_HAS_CAIRO
-      draw_with_cairo(f == formato_mappa::png ? cairo_format::png : cairo_format::pdf, larghezza_pagina,
-                      altezza_pagina, [&](canvas& t) { disegna_pagina(t, d, o); }, out);
+      draw_with_cairo(
+          f == formato_mappa::png ? cairo_format::png : cairo_format::pdf, larghezza_pagina, altezza_pagina,
+          [&](canvas& t) { disegna_pagina(t, d, o); }, out);
       return;
 #endif
     default:

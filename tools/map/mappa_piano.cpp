@@ -131,8 +131,8 @@ void tratto_lungo(canvas& t, const vista_piano& v, double da, double a, const pe
 // A name beside its point, on the first free place among a few at growing
 // distance on either side of the line. `sempre`: a crowded spot still gets
 // the name, next to the point; otherwise it is left out.
-void etichetta_accanto(canvas& t, etichette& e, const std::string& nome, point a, point n, int lato_preferito,
-                       colour c, const font& f, bool sempre) {
+void etichetta_accanto(canvas& t, etichette& e, const std::string& nome, point a, point n, int lato_preferito, colour c,
+                       const font& f, bool sempre) {
   std::optional<std::pair<box, point>> scelta, primo;
   for (const double distanza : {22.0, 48.0, 74.0, 100.0, 126.0}) {
     for (const double spostamento : {0.0, 0.6, -0.6}) {
@@ -230,9 +230,9 @@ void disegna_piano(canvas& t, const dati_mappa& d, const linea_mappa& l, const o
     return;
   }
   const vista_piano v(*d.planimetria, l.da, l.a, area_piano);
-  t.text(fmt::format("{} to {}, turned so that the line runs from left to right; north is not known", km(l.da),
-                     km(l.a)),
-         {area_piano.x0 + 14, area_piano.y0 + 52}, {15}, anchor::start, grigio, true);
+  t.text(
+      fmt::format("{} to {}, turned so that the line runs from left to right; north is not known", km(l.da), km(l.a)),
+      {area_piano.x0 + 14, area_piano.y0 + 52}, {15}, anchor::start, grigio, true);
 
   for (const auto& s : l.stazioni) {
     t.begin_group(descrizione_stazione(d, l, s), "zone");
@@ -267,8 +267,8 @@ void disegna_piano(canvas& t, const dati_mappa& d, const linea_mappa& l, const o
     const double mezzo = (r.da + r.a) / 2;
     const auto q = v.punto(mezzo);
     if (!q) continue;
-    const std::string testo = r.conta > 1 ? fmt::format("{} slowdowns", r.conta)
-                                          : fmt::format("slowdown {} km/h", d.celle[r.cella].valore1);
+    const std::string testo =
+        r.conta > 1 ? fmt::format("{} slowdowns", r.conta) : fmt::format("slowdown {} km/h", d.celle[r.cella].valore1);
     etichetta_accanto(t, e, testo, *q, v.normale(mezzo), -1, c_rallentamento, {15, true}, false);
   }
   const double passo_km = passo_tondo(l.a - l.da, 10);

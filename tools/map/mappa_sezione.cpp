@@ -72,9 +72,9 @@ void disegna_oggetti(canvas& t, const dati_mappa& d, const linea_mappa& l, const
   titolo_striscia(t, striscia_oggetti, "Line side", "objects");
   const double cy = (striscia_oggetti.y0 + striscia_oggetti.y1) / 2;
   if (l.ripetizione_a > l.ripetizione_da && l.ripetizione_a >= l.da && l.ripetizione_da <= l.a) {
-    t.begin_group(fmt::format("cab-signal repetition from {} to {}", luogo(l, l.ripetizione_da),
-                              luogo(l, l.ripetizione_a)),
-                  "repetition");
+    t.begin_group(
+        fmt::format("cab-signal repetition from {} to {}", luogo(l, l.ripetizione_da), luogo(l, l.ripetizione_a)),
+        "repetition");
     t.rect({x.x(l.ripetizione_da), striscia_oggetti.y1 - 6, x.x(l.ripetizione_a), striscia_oggetti.y1 - 1},
            c_ripetizione, 1);
     t.end_group();
@@ -109,13 +109,14 @@ void disegna_oggetti(canvas& t, const dati_mappa& d, const linea_mappa& l, const
   ciascuno(tipo_oggetto::avviso, "warning", [&](const oggetto&, double px) {
     t.shape({{px, cy - 30}, {px + 7, cy - 18}, {px - 7, cy - 18}}, c_rallentamento, &bordo);
   });
-  ciascuno(tipo_oggetto::codice, "code",
-           [&](const oggetto&, double px) { t.circle({px, cy}, 2.5, c_codice, {c_codice, 1}); });
+  ciascuno(tipo_oggetto::codice, "code", [&](const oggetto&, double px) {
+    t.circle({px, cy}, 2.5, c_codice, {c_codice, 1});
+  });
 }
 
 // Labels the runs of a profile that are wide enough for their value.
-void etichetta_tratti(canvas& t, const std::vector<tratto>& v, const asse_distanza& x, const asse_valori& y,
-                      colour c, bool con_segno) {
+void etichetta_tratti(canvas& t, const std::vector<tratto>& v, const asse_distanza& x, const asse_valori& y, colour c,
+                      bool con_segno) {
   const font f{13, true};
   for (const auto& r : v) {
     if (r.lo != r.hi || r.lo == non_riempito || (con_segno && r.lo == 0)) continue;

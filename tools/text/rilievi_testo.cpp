@@ -130,8 +130,8 @@ void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_
   std::string prima(avanti.size(), ' ');
   const std::size_t fino = std::min(colonna - std::min(colonna, da), riga.size());
   for (std::size_t i = 0; i < fino; ++i) prima += riga[i] == '\t' ? '\t' : ' ';
-  const std::size_t larghezza = std::clamp<std::size_t>(p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1, 1,
-                                                        finestra);
+  const std::size_t larghezza =
+      std::clamp<std::size_t>(p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1, 1, finestra);
   out << "  " << prima << t("1;32", "^" + std::string(larghezza - 1, '~')) << '\n';
   if (fix) out << "  " << prima << t("32", per_terminale(*fix)) << '\n';
 }

@@ -132,7 +132,6 @@ class flusso_su_file final : public byte_sink {
   std::size_t avviati_ = 0;
 };
 
-
 }  // namespace
 
 folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
@@ -214,8 +213,8 @@ temporary_file folder::create_temporary(std::string_view nome, reach fino) {
     throw platform_error(finale, motivo_errno(errno));
   }
   if (aperto < 0) {
-    throw platform_error(temporaneo, "the temporary name is taken by " + cosa_ce(temporaneo) +
-                                         ", and so was every other name tried");
+    throw platform_error(
+        temporaneo, "the temporary name is taken by " + cosa_ce(temporaneo) + ", and so was every other name tried");
   }
   const bool guasto = guasto_solo_.empty() || guasto_solo_ == nome;
   try {
@@ -250,8 +249,7 @@ void folder::discard(const staged_file& file) noexcept {
   posix::unregister_cleanup(file.temporary.c_str());
 }
 
-std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi,
-                                                          std::chrono::seconds eta) {
+std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi, std::chrono::seconds eta) {
   std::vector<std::string> tolti;
   DIR* d = ::opendir(base_.empty() ? "." : base_.c_str());
   if (d == nullptr) return tolti;

@@ -44,7 +44,8 @@ int apri_file_lock(const std::filesystem::path& file) {
 // removes its lock file, and a run that was waiting on that very file must
 // not take a lock nobody else can see.
 bool ancora_il_file(int fd, const std::filesystem::path& file) {
-  struct stat aperto {}, nome {};
+  struct stat aperto {
+  }, nome{};
   if (::fstat(fd, &aperto) != 0 || ::lstat(file.c_str(), &nome) != 0) return false;
   return aperto.st_dev == nome.st_dev && aperto.st_ino == nome.st_ino;
 }

@@ -202,8 +202,8 @@ temporary_file folder::create_temporary(std::string_view nome, reach fino) {
     }
   }
   if (created == INVALID_HANDLE_VALUE) {
-    throw platform_error(temporary, "the temporary name is taken by " + what_is_at(temporary) +
-                                        ", and so was every other name tried");
+    throw platform_error(
+        temporary, "the temporary name is taken by " + what_is_at(temporary) + ", and so was every other name tried");
   }
   const bool failing = guasto_solo_.empty() || guasto_solo_ == nome;
   try {
@@ -246,8 +246,7 @@ void folder::discard(const staged_file& file) noexcept {
   win32::unregister_cleanup(file.temporary);
 }
 
-std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi,
-                                                          std::chrono::seconds eta) {
+std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi, std::chrono::seconds eta) {
   std::vector<std::string> removed;
   WIN32_FIND_DATAW entry;
   HANDLE find = ::FindFirstFileW((base_ / L"*").c_str(), &entry);
@@ -305,9 +304,11 @@ std::optional<std::string> folder::read(std::string_view nome, std::size_t limit
   for (;;) {
     DWORD n = 0;
     if (failing) throw platform_error(file, win32::reason(ERROR_CRC));
-    if (!::ReadFile(h.get(), block, sizeof block, &n, nullptr)) throw platform_error(file, win32::reason(::GetLastError()));
+    if (!::ReadFile(h.get(), block, sizeof block, &n, nullptr))
+      throw platform_error(file, win32::reason(::GetLastError()));
     if (n == 0) break;
-    if (byte.size() + n > limite) throw platform_error(file, "file is larger than " + std::to_string(limite) + " bytes");
+    if (byte.size() + n > limite)
+      throw platform_error(file, "file is larger than " + std::to_string(limite) + " bytes");
     byte.append(block, n);
   }
   return byte;

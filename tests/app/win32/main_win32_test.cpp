@@ -13,13 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "embedded/testi.h"
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
 #include "platform/folder_lock.h"
-#include "support/process_win32.h"
 #include "run/pipeline.h"
 #include "support/files.h"
-#include "embedded/testi.h"
+#include "support/process_win32.h"
 
 namespace scen {
 namespace {
@@ -57,7 +57,7 @@ fs::path place_program(const fs::path& dir) {
 // there), the box's text is read and its OK button pressed, as a user would.
 struct outcome {
   DWORD status = 0;
-  std::string err;             // standard error
+  std::string err;                 // standard error
   std::vector<std::string> boxes;  // texts of the boxes shown
 };
 

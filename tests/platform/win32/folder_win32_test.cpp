@@ -122,7 +122,8 @@ TEST(FolderWin32, AFolderPathWithLettersBeyondAsciiAndBlanksWorks) {
     dove.write("r.dat", "y");
     ADD_FAILURE();
   } catch (const platform_error& e) {
-    EXPECT_NE(std::string(e.what()).find("Scenari \xC3\xA8 \xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC"),
+    EXPECT_NE(std::string(e.what()).find("Scenari \xC3\xA8 \xC5\x81\xC3\xB3"
+                                         "d\xC5\xBA \xE6\x97\xA5\xE6\x9C\xAC"),
               std::string::npos)
         << e.what();
   }

@@ -99,9 +99,8 @@ TEST(MixedSet, StationsThatDoNotMatchTheTracksMarkersNameThePair) {
   const file_scenario f{piccolo().linea, piccolo_spostato().sommario, piccolo().percorso};
   const auto problemi = verifica_insieme(f, id);
   ASSERT_EQ(problemi.size(), 1u) << elenco(problemi);
-  EXPECT_EQ(problemi[0].rfind(nome_file_sommario(id) + ": does not come from the same compile as " +
-                                  nome_file_percorso(id),
-                              0),
+  EXPECT_EQ(problemi[0].rfind(
+                nome_file_sommario(id) + ": does not come from the same compile as " + nome_file_percorso(id), 0),
             0u)
       << problemi[0];
   EXPECT_NE(problemi[0].find("LUNESCO"), std::string::npos) << problemi[0];
@@ -114,7 +113,7 @@ TEST(MixedSet, TheToolsCheckNamesTheOddFileWithStatus1) {
   const auto r = test_util::run_tool({"check", "."}, dir.path());
   EXPECT_EQ(r.status, exit_status::problem);
   EXPECT_NE(r.out.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +
-                          nome_file_percorso(id)),
+                       nome_file_percorso(id)),
             std::string::npos)
       << r.out;
 }

@@ -96,9 +96,15 @@ TEST(HostileSources, EndWithAClearResult) {
   // After the length line the track exists and a bad number is a compile error;
   // in the length line itself no track is ever built, which ends the run.
   std::string nul_numero = linea();
-  nul_numero.replace(nul_numero.find("33000"), 5, std::string("33\0" "000", 6));
+  nul_numero.replace(nul_numero.find("33000"), 5,
+                     std::string("33\0"
+                                 "000",
+                                 6));
   std::string nul_lunghezza = linea();
-  nul_lunghezza.replace(nul_lunghezza.find("85000"), 5, std::string("85\0" "000", 6));
+  nul_lunghezza.replace(nul_lunghezza.find("85000"), 5,
+                        std::string("85\0"
+                                    "000",
+                                    6));
   const caso casi[] = {
       {"NUL inside a number", nul_numero, treno(), con_errore, "route.txt:6:"},
       {"NUL inside the length", nul_lunghezza, treno(), fatale, "fatal error 25"},
@@ -166,10 +172,9 @@ TEST(HostileSources, ANameThatLeavesTheFolderIsRefused) {
     const char* opzione;
     const char* valore;
   } nomi[] = {
-      {"--route-name", "../fuori"}, {"--route-name", "a/b"},     {"--route-name", "a\\b"},
-      {"--route-name", ".."},       {"--route-name", ""},        {"--route-name", "/tmp/x"},
-      {"--train-number", "../1"},   {"--train-number", "4/713"}, {"--train-number", ""},
-      {"--train-number", ".."},
+      {"--route-name", "../fuori"}, {"--route-name", "a/b"},    {"--route-name", "a\\b"},   {"--route-name", ".."},
+      {"--route-name", ""},         {"--route-name", "/tmp/x"}, {"--train-number", "../1"}, {"--train-number", "4/713"},
+      {"--train-number", ""},       {"--train-number", ".."},
   };
   for (const nome& n : nomi) {
     SCOPED_TRACE(std::string(n.opzione) + " \"" + n.valore + "\"");

@@ -52,10 +52,10 @@ struct caso_errore {
   std::vector<std::string> righe;  // the new lines
   std::int32_t codice;
   std::int32_t posizione;
-  int status;                      // expected exit status
-  const char* file_atteso;         // source named on standard error, or nullptr for none
-  int riga_atteso;                 // its line, 0 for none
-  const char* fatale;              // fatal text, or nullptr
+  int status;               // expected exit status
+  const char* file_atteso;  // source named on standard error, or nullptr for none
+  int riga_atteso;          // its line, 0 for none
+  const char* fatale;       // fatal text, or nullptr
 };
 
 // Named by its case in test output, not by its bytes.
@@ -83,55 +83,180 @@ std::vector<std::string> molti_cartelli(int quanti) {
 const std::vector<caso_errore>& casi_errore() {
   static const std::vector<caso_errore> casi{
       {"length_over_limit", false, 2, {"lunghezza percorso,    1000001"}, 1, 0, 3, R, 2, "1"},
-      {"zone_not_multiple_of_50", false, 3, {"progressiva chilometrica uno,    0,    9825,    1"}, 2, 0, 1, R, 3,
+      {"zone_not_multiple_of_50",
+       false,
+       3,
+       {"progressiva chilometrica uno,    0,    9825,    1"},
+       2,
+       0,
+       1,
+       R,
+       3,
        nullptr},
       {"repetition_start", false, 9, {"ripetizione segnali 4 codici,    25,    8000"}, 3, 0, 1, R, 9, nullptr},
       {"repetition_end", false, 9, {"ripetizione segnali 4 codici,    0,    8010"}, 4, 0, 1, R, 9, nullptr},
       {"repetition_digit", false, 9, {"ripetizione segnali quattro codici,    0,    8000"}, 5, 0, 1, R, 9, nullptr},
       {"indication_board_on_board", false, 0, {"cartello indicatore,  700,  STAZIONE"}, 6, 700, 1, R, 20, nullptr},
       {"code_line_on_slowdown_start", true, 0, {"abbattimento,   3050,   180"}, 7, 3050, 1, T, 24, nullptr},
-      {"station_position", true, 0,
-       {"stazione,    9975, 22,  500,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, NUOVA"}, 8, 9975, 1, T, 24, nullptr},
-      {"station_length", true, 14,
-       {"stazione,    5000, 12,  650,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, LUNESCO"}, 9, 5000, 1, T, 14, nullptr},
-      {"station_table_full", false, 0, molti_cartelli(78), 10, 0, 1, T, 13, nullptr},
-      {"code_point_before_warning_board", true, 0,
-       {"abbattimento,   1400,   0", "abbattimento,   1450,   0", "segnale,    1450,   2, 4, 0,  0, 0,    0,  0,0,0, 0"},
-       11, 1500, 1, T, 17, nullptr},
-      {"approach_code_points", true, 0,
-       {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0"}, 12, 3050, 1, T, 17,
+      {"station_position",
+       true,
+       0,
+       {"stazione,    9975, 22,  500,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, NUOVA"},
+       8,
+       9975,
+       1,
+       T,
+       24,
        nullptr},
-      {"code_point_along_slowdown", true, 0,
-       {"abbattimento,   3400,   0", "abbattimento,   3450,   0", "abbattimento,   3500,   0"}, 13, 3450, 1, T, 17,
+      {"station_length",
+       true,
+       14,
+       {"stazione,    5000, 12,  650,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, LUNESCO"},
+       9,
+       5000,
+       1,
+       T,
+       14,
+       nullptr},
+      {"station_table_full", false, 0, molti_cartelli(78), 10, 0, 1, T, 13, nullptr},
+      {"code_point_before_warning_board",
+       true,
+       0,
+       {"abbattimento,   1400,   0", "abbattimento,   1450,   0",
+        "segnale,    1450,   2, 4, 0,  0, 0,    0,  0,0,0, 0"},
+       11,
+       1500,
+       1,
+       T,
+       17,
+       nullptr},
+      {"approach_code_points",
+       true,
+       0,
+       {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0"},
+       12,
+       3050,
+       1,
+       T,
+       17,
+       nullptr},
+      {"code_point_along_slowdown",
+       true,
+       0,
+       {"abbattimento,   3400,   0", "abbattimento,   3450,   0", "abbattimento,   3500,   0"},
+       13,
+       3450,
+       1,
+       T,
+       17,
        nullptr},
       {"too_close_to_track_end", true, 0, {"velocita,   16950,    80"}, 15, 16950, 1, T, 24, nullptr},
-      {"signal_on_signal", true, 0, {"segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0"}, 16, 1000, 1, T, 24,
+      {"signal_on_signal",
+       true,
+       0,
+       {"segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0"},
+       16,
+       1000,
+       1,
+       T,
+       24,
        nullptr},
-      {"slowdown_board_on_signal", true, 0, {"rallentamento,    5200,    60,  300, 1,  0,  0"}, 17, 5200, 1, T, 24,
+      {"slowdown_board_on_signal",
+       true,
+       0,
+       {"rallentamento,    5200,    60,  300, 1,  0,  0"},
+       17,
+       5200,
+       1,
+       T,
+       24,
        nullptr},
-      {"slowdown_start_on_signal", true, 0, {"rallentamento,    4000,    60,  300, 1,  0,  0"}, 18, 4000, 1, T, 24,
+      {"slowdown_start_on_signal",
+       true,
+       0,
+       {"rallentamento,    4000,    60,  300, 1,  0,  0"},
+       18,
+       4000,
+       1,
+       T,
+       24,
        nullptr},
-      {"slowdown_end_on_signal", true, 0, {"rallentamento,    3600,    60,  400, 1,  0,  0"}, 19, 3600, 1, T, 24,
+      {"slowdown_end_on_signal",
+       true,
+       0,
+       {"rallentamento,    3600,    60,  400, 1,  0,  0"},
+       19,
+       3600,
+       1,
+       T,
+       24,
        nullptr},
-      {"slowdown_approach_on_signal", true, 0, {"rallentamento,    5300,    60,  500, 1,  1,  0"}, 20, 5300, 1, T, 24,
+      {"slowdown_approach_on_signal",
+       true,
+       0,
+       {"rallentamento,    5300,    60,  500, 1,  1,  0"},
+       20,
+       5300,
+       1,
+       T,
+       24,
        nullptr},
-      {"speed_board_on_board", false, 0, {"indicatori_vmax,  700,  100,  100,  100,  0,  ,  ,  ,  0"}, 21, 700, 1,
-       R, 20, nullptr},
-      {"stations_too_close", true, 0,
-       {"stazione,    9000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, TROPPO VICINA"}, 22, 9000, 1, T, 24,
+      {"speed_board_on_board",
+       false,
+       0,
+       {"indicatori_vmax,  700,  100,  100,  100,  0,  ,  ,  ,  0"},
+       21,
+       700,
+       1,
+       R,
+       20,
        nullptr},
-      {"station_marker_on_cell_1", true, 13,
-       {"stazione,       0, 12,  200,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA"}, 24, 0, 1, T, 13, nullptr},
+      {"stations_too_close",
+       true,
+       0,
+       {"stazione,    9000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, TROPPO VICINA"},
+       22,
+       9000,
+       1,
+       T,
+       24,
+       nullptr},
+      {"station_marker_on_cell_1",
+       true,
+       13,
+       {"stazione,       0, 12,  200,  0, 1, 0,  1,1,0,  4,1,1,    1,   8,35, 0, ARDENA"},
+       24,
+       0,
+       1,
+       T,
+       13,
+       nullptr},
       {"number_with_letters", true, 2, {"numero vetture,    12x"}, 25, 0, 1, T, 2, nullptr},
       {"no_general_section", false, 1, {"[general]"}, 102, 0, 3, R, 1, "102"},
       {"curve_digit", false, 11, {"curvad7,  800,  450"}, 103, 0, 1, R, 11, nullptr},
       {"marker_slot_used", true, 0, {"abbattimento,     50,   180"}, 0, 0, 3, nullptr, 0, "1250"},
-      {"check_code_slot_used", true, 0, {"rallentamento,       0,     0,  500, 1,  0,  7"}, 0, 0, 3, nullptr, 0, "1251"},
+      {"check_code_slot_used",
+       true,
+       0,
+       {"rallentamento,       0,     0,  500, 1,  0,  7"},
+       0,
+       0,
+       3,
+       nullptr,
+       0,
+       "1251"},
       // A fatal end still names the compile's error and its place.
-      {"marker_slot_used_after_an_error", true, 0,
+      {"marker_slot_used_after_an_error",
+       true,
+       0,
        {"abbattimento,     50,   180",
         "stazione,    9000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, TROPPO VICINA"},
-       22, 9000, 3, T, 25, "1250"},
+       22,
+       9000,
+       3,
+       T,
+       25,
+       "1250"},
   };
   return casi;
 }
@@ -166,8 +291,8 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
     for (std::size_t at = 0; at < r.err.size();) {
       const std::size_t fine = r.err.find('\n', at);
       const std::string riga = r.err.substr(at, fine == std::string::npos ? std::string::npos : fine - at + 1);
-      if (riga.rfind(luogo, 0) == 0 && riga.find(" error: ") != std::string::npos &&
-          riga.size() >= codice.size() && riga.compare(riga.size() - codice.size(), codice.size(), codice) == 0) {
+      if (riga.rfind(luogo, 0) == 0 && riga.find(" error: ") != std::string::npos && riga.size() >= codice.size() &&
+          riga.compare(riga.size() - codice.size(), codice.size(), codice) == 0) {
         trovata = true;
         // A code with a position says it, one without says no "at N m".
         if (cerca_errore(c.codice)->con_posizione) {
@@ -180,8 +305,7 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
     EXPECT_TRUE(trovata) << "expected a line \"" << luogo << "... error: ..." << codice << "\", got:\n" << r.err;
   }
   if (c.fatale) {
-    EXPECT_NE(r.err.find(std::string("fatal error ") + c.fatale + ": " + messaggio_fatale(c.fatale)),
-              std::string::npos)
+    EXPECT_NE(r.err.find(std::string("fatal error ") + c.fatale + ": " + messaggio_fatale(c.fatale)), std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out") && !fs::is_empty(dir.path() / "out")) << "a fatal end writes nothing";
   } else {
@@ -228,8 +352,8 @@ TEST(Compile, CleanSourcesGiveExitZeroAndTheThreeFiles) {
   EXPECT_TRUE(j.at("line").is_null());
   EXPECT_EQ(j.at("files"), nlohmann::json(nomi_binari));
   // The default folder is the current one, next to the sources, which stay.
-  EXPECT_EQ(file_in(dir.path()), (std::set<std::string>{"route.txt", "train.txt", nomi_binari[0], nomi_binari[1],
-                                                        nomi_binari[2]}));
+  EXPECT_EQ(file_in(dir.path()),
+            (std::set<std::string>{"route.txt", "train.txt", nomi_binari[0], nomi_binari[1], nomi_binari[2]}));
   const auto c = run_tool({"check", "."}, dir.path());
   EXPECT_EQ(c.status, 0) << c.out;
   EXPECT_EQ(c.out, "ok\n");
@@ -297,12 +421,11 @@ TEST(Compile, IdentityNamesTheFilesAndIsRefusedWhenItLeavesTheFolder) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(file_in(dir.path() / "out"),
             (std::set<std::string>{"Linea_Prova_linea.dat", "Linea_Prova_99.sim", "Linea_Prova_99.dat"}));
-  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Linea_Prova", "--train-number", "99"}, dir.path()).out,
-            "ok\n");
+  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Linea_Prova", "--train-number", "99"}, dir.path()).out, "ok\n");
 
-  const std::vector<std::vector<std::string>> rifiutate{
-      {"--route-name", "../fuori"}, {"--route-name", "a/b"}, {"--train-number", "x\\y"},
-      {"--route-name", ""},         {"--train-number", ""},  {"--train-number", ".."}};
+  const std::vector<std::vector<std::string>> rifiutate{{"--route-name", "../fuori"}, {"--route-name", "a/b"},
+                                                        {"--train-number", "x\\y"},   {"--route-name", ""},
+                                                        {"--train-number", ""},       {"--train-number", ".."}};
   for (const auto& opzioni : rifiutate) {
     std::vector<std::string> argomenti{"compile", "route.txt", "train.txt", "-o", "rifiuto"};
     argomenti.insert(argomenti.end(), opzioni.begin(), opzioni.end());
@@ -399,15 +522,14 @@ TEST(Export, ThenCompileGivesTheRunsFilesByteForByte) {
   ASSERT_EQ(e.status, 0) << e.err;
   const fs::path src = autore.path() / "src";
   EXPECT_EQ(file_in(src), (std::set<std::string>{nome_sorgente_linea(id_inc), nome_sorgente_treno(id_inc),
-                                                 nome_note(id_inc), nome_rallentamenti(id_inc),
-                                                 nome_scheda(id_inc)}));
+                                                 nome_note(id_inc), nome_rallentamenti(id_inc), nome_scheda(id_inc)}));
   for (const std::string& doc : {nome_note(id_inc), nome_rallentamenti(id_inc), nome_scheda(id_inc)}) {
     EXPECT_EQ(read_file(src / doc), read_file(corsa.path() / doc)) << doc;
   }
 
-  const auto c = run_tool({"compile", "src/" + nome_sorgente_linea(id_inc), "src/" + nome_sorgente_treno(id_inc),
-                              "-o", "bin"},
-                             autore.path());
+  const auto c =
+      run_tool({"compile", "src/" + nome_sorgente_linea(id_inc), "src/" + nome_sorgente_treno(id_inc), "-o", "bin"},
+               autore.path());
   ASSERT_EQ(c.status, 0) << c.err;
   for (const std::string& nome : nomi_binari) {
     const std::string atteso = read_file(corsa.path() / nome);

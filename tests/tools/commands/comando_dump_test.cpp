@@ -126,8 +126,9 @@ TEST_F(Dump, TruncatedFileNamesTheOffsetAndExitsWithOne) {
   const auto r = run_tool({"dump", "cut.dat"}, dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "cut.dat: not a valid track file: at byte offset 27600: file ends inside cell 1840: 8 of its "
-                      "15 bytes are there\n");
+  EXPECT_EQ(r.err,
+            "cut.dat: not a valid track file: at byte offset 27600: file ends inside cell 1840: 8 of its "
+            "15 bytes are there\n");
   const auto j = run_tool({"dump", "cut.dat", "--json"}, dir.path());
   EXPECT_EQ(j.status, 1);
   EXPECT_EQ(nlohmann::json::parse(j.out).at("offset"), 27600);

@@ -26,9 +26,8 @@ class Diff : public ::testing::Test {
     compila("src", "before");
   }
   void compila(const std::string& sorgenti, const std::string& uscita) {
-    const auto r = run_tool({"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o",
-                                uscita},
-                               dir_.path());
+    const auto r = run_tool({"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o", uscita},
+                            dir_.path());
     ASSERT_EQ(r.status, 0) << r.err;
   }
   // A copy of the sources with `vecchio` replaced by `nuovo` in one of them, compiled into "after".
@@ -140,9 +139,9 @@ TEST_F(Diff, MissingFoldersAndFilesAreInputErrors) {
 TEST_F(Diff, IdentityIsFoundFromTheFolder) {
   // The same scenario compiled under another identity compares equal to
   // itself, and differs from the embedded one only in its check codes.
-  const auto c = run_tool({"compile", std::string("src/") + sorgente_linea, std::string("src/") + sorgente_treno,
-                              "-o", "other", "--train-number", "9999"},
-                             dir_.path());
+  const auto c = run_tool({"compile", std::string("src/") + sorgente_linea, std::string("src/") + sorgente_treno, "-o",
+                           "other", "--train-number", "9999"},
+                          dir_.path());
   ASSERT_EQ(c.status, 0) << c.err;
   EXPECT_EQ(run_tool({"diff", "other", "other"}, dir_.path()).status, 0);
   const auto r = run_tool({"diff", "before", "other"}, dir_.path());

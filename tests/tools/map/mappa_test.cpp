@@ -106,8 +106,8 @@ class xml_ben_formato {
     const auto fine = t_.find(';', i);
     if (fine == std::string::npos || fine - i > 10) return male(errore, "bad entity");
     const std::string e = t_.substr(i + 1, fine - i - 1);
-    const bool nota = e == "amp" || e == "lt" || e == "gt" || e == "quot" || e == "apos" ||
-                      (e.size() > 1 && e[0] == '#');
+    const bool nota =
+        e == "amp" || e == "lt" || e == "gt" || e == "quot" || e == "apos" || (e.size() > 1 && e[0] == '#');
     if (!nota) return male(errore, "unknown entity &" + e + ";");
     i = fine;
     return true;
@@ -221,7 +221,8 @@ std::vector<std::string> testi_svg(const std::string& svg) {
   static const std::regex testo("<text[^>]*>([^<]*)</text>");
   for (auto it = std::sregex_iterator(svg.begin(), svg.end(), testo); it != std::sregex_iterator(); ++it) {
     std::string t = (*it)[1];
-    for (const auto& [e, c] : {std::pair{"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}}) {
+    for (const auto& [e, c] :
+         {std::pair{"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}}) {
       for (auto at = t.find(e); at != std::string::npos; at = t.find(e, at + 1)) t.replace(at, std::strlen(e), c);
     }
     out.push_back(t);
@@ -311,7 +312,8 @@ TEST_F(Map, HtmlIsOneSelfContainedPage) {
     senza_ns.erase(at, 26);
   }
   EXPECT_EQ(senza_ns.find("http:"), std::string::npos);
-  for (const stazione& s : stazioni_di(dir_.path())) EXPECT_NE(html.find("\"n\":\"" + s.nome + "\""), std::string::npos);
+  for (const stazione& s : stazioni_di(dir_.path()))
+    EXPECT_NE(html.find("\"n\":\"" + s.nome + "\""), std::string::npos);
   EXPECT_NE(html.find("id=\"search\""), std::string::npos);
   // The data holds no "</" that would end its script element early.
   const auto dati = html.find("<script type=\"application/json\" id=\"data\">");
@@ -326,9 +328,9 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   ASSERT_NE(at, std::string::npos);
   treno.replace(at, 18, "stazione,   36725,");
   test_util::write_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt", treno);
-  const auto r = run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
-                              "bin", "--map", "bin/result.svg"},
-                             dir_.path());
+  const auto r = run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o", "bin",
+                           "--map", "bin/result.svg"},
+                          dir_.path());
   EXPECT_EQ(r.status, 1) << r.err;
   const std::string svg = read_file(dir_.path() / "bin" / "result.svg");
   std::string errore;
@@ -340,9 +342,9 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   const auto testi = testi_svg(svg);
   EXPECT_TRUE(ha_testo(testi, "ROCCA ALTERA"));
   EXPECT_FALSE(ha_testo(testi, "FONTEBRUNA"));
-  EXPECT_EQ(run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
-                         "bin2", "--map", "x.gif"},
-                        dir_.path())
+  EXPECT_EQ(run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o", "bin2",
+                      "--map", "x.gif"},
+                     dir_.path())
                 .status,
             2);
   EXPECT_FALSE(fs::exists(dir_.path() / "bin2"));
@@ -363,8 +365,10 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
   voci[1] = stazione{.tipo = 22, .inizio = 1000, .fine = 1400, .posizione = 1200, .nome = "PRIMA"};
   std::vector<cella> celle(1000000);
   for (std::size_t n = 0; n < celle.size(); ++n) {
-    celle[n] = cella{.tipo = tipo_cella::inizio_rallentamento, .valore1 = static_cast<std::int16_t>(n % 30 * 5),
-                     .velocita = static_cast<std::uint8_t>(n % 31), .pendenza = static_cast<std::uint8_t>(90 + n % 2 * 20),
+    celle[n] = cella{.tipo = tipo_cella::inizio_rallentamento,
+                     .valore1 = static_cast<std::int16_t>(n % 30 * 5),
+                     .velocita = static_cast<std::uint8_t>(n % 31),
+                     .pendenza = static_cast<std::uint8_t>(90 + n % 2 * 20),
                      .aderenza = static_cast<std::uint8_t>(n % 100)};
   }
   const std::string percorso = codifica_percorso(celle);
@@ -379,9 +383,9 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
   for (const std::string& file : uscite) {
     SCOPED_TRACE(file);
     // 256 MiB of address space: about 17 times the track file, the program's libraries included.
-    const auto r = test_util::run_process({"/bin/bash", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\"",
-                                               SCENARIO_TOOL_EXE, "map", ".", "-o", file},
-                                              dir.path());
+    const auto r = test_util::run_process(
+        {"/bin/bash", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\"", SCENARIO_TOOL_EXE, "map", ".", "-o", file},
+        dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning:"), std::string::npos);
     const auto dimensione = fs::file_size(dir.path() / file);
@@ -395,7 +399,8 @@ TEST(MapLimits, HostileTrackIsDrawnWithinBoundedMemory) {
   EXPECT_EQ(r.status, 5) << r.err;
   EXPECT_NE(r.err.find("scenario-tool: out of memory"), std::string::npos) << r.err;
   std::size_t file = 0;
-  for (const auto& e : fs::directory_iterator(dir.path())) file += e.path().filename().string().find("small") != std::string::npos;
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    file += e.path().filename().string().find("small") != std::string::npos;
   EXPECT_EQ(file, 0u);
 #endif
 }

@@ -81,11 +81,11 @@ TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
 TEST(Lint, ReportsEveryMistakeInOnePass) {
   auto linea = test_util::linea_piccola();
   auto treno = test_util::treno_piccolo();
-  linea[13] = "pendenza,  1000,   200";                                                  // line 14: warning
-  linea[17] = "indicatori_vmax,  7O0,  125,  135,  145,  0,  50,  55,  55,  0";          // line 18: error 25
-  treno[1] = "numero vetture,    1.5";                                                  // line 2: error 25
+  linea[13] = "pendenza,  1000,   200";                                                     // line 14: warning
+  linea[17] = "indicatori_vmax,  7O0,  125,  135,  145,  0,  50,  55,  55,  0";             // line 18: error 25
+  treno[1] = "numero vetture,    1.5";                                                      // line 2: error 25
   treno[13] = "stazoine,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, L";  // line 14: warning
-  treno.insert(treno.end() - 1, "segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0");  // line 24: error 16
+  treno.insert(treno.end() - 1, "segnale,    1000,   2, 4, 0,  0, 0,    0,  0,0,0, 0");     // line 24: error 16
   temp_folder dir;
   write_file(dir.path() / "route.txt", join_crlf(linea));
   write_file(dir.path() / "train.txt", join_crlf(treno));
@@ -93,8 +93,9 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   const auto r = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
   EXPECT_EQ(r.status, 1) << r.out;
   for (const char* atteso :
-       {"route.txt:14:20: warning: gradient 200", "route.txt:18:19: error: expected a whole number for the board's "
-                                                  "position, found \"7O0\" [code 25]",
+       {"route.txt:14:20: warning: gradient 200",
+        "route.txt:18:19: error: expected a whole number for the board's "
+        "position, found \"7O0\" [code 25]",
         "train.txt:2:20: error: expected a whole number for the number of cars, found \"1.5\" [code 25]",
         "train.txt:14:1: warning: unknown key \"stazoine\"", "train.txt:24:13: error: signal at 1000 m",
         "train.txt:19:13: note: the signal at 1000 m was placed here", "\n3 errors, 2 warnings\n"}) {
@@ -152,7 +153,7 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   EXPECT_EQ(f.at("fix").at("end_column"), 18);
   // The text form: place, caret under the token, the fix under it.
   EXPECT_NE(r.err.find("train.txt:14:14: error: station position 5025 m is not a multiple of 50 m [code 8]\n  " +
-                          treno[13] + "\n               ^~~~\n               5000\n"),
+                       treno[13] + "\n               ^~~~\n               5000\n"),
             std::string::npos)
       << r.err;
 }
@@ -160,17 +161,20 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
 // The code pass's errors are told by the slowdown that caused them.
 TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
   auto treno = test_util::treno_piccolo();
-  treno.insert(treno.end() - 1, {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0"});
+  treno.insert(treno.end() - 1,
+               {"abbattimento,   2700,   0", "abbattimento,   2750,   0", "abbattimento,   2800,   0"});
   temp_folder dir;
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(treno));
   for (const char* comando : {"compile", "lint"}) {
     const auto r = run_tool({comando, "route.txt", "train.txt"}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE((r.err + r.out).find("train.txt:17:1: error: no free cell for an approach code point of the "
-                                         "slowdown starting near 3050 m"),
+    EXPECT_NE((r.err + r.out)
+                  .find("train.txt:17:1: error: no free cell for an approach code point of the "
+                        "slowdown starting near 3050 m"),
               std::string::npos)
-        << comando << "\n" << r.err << r.out;
+        << comando << "\n"
+        << r.err << r.out;
   }
 }
 
@@ -220,9 +224,8 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   temp_folder dir;
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
-  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number",
-                         "7"},
-                        dir.path())
+  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number", "7"},
+                     dir.path())
                 .status,
             0);
   // No identity named: the folder's file names give it.
@@ -251,8 +254,7 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   const auto due = run_tool({"check", "out"}, dir.path());
   EXPECT_EQ(due.status, 2);
   EXPECT_NE(due.err.find("several scenarios"), std::string::npos) << due.err;
-  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path())
-                .out,
+  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path()).out,
             "ok\n");
 }
 
