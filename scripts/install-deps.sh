@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev help2man
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libcairo2-dev libfontconfig-dev libfltk1.3-dev libx11-dev
-  strace
+  strace clang-format
 )
 # Extras for the sanitizer, fuzzing and window checks, and the browser the
 # map viewer's test drives (skipped without it).
