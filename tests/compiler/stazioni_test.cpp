@@ -15,12 +15,11 @@
 namespace scen {
 namespace {
 
+using test_util::cella_n;
 using test_util::compila;
 using test_util::join_crlf;
 using test_util::linea;
 using test_util::treno;
-
-const cella& cella_n(const test_util::compilato& r, int n) { return (*r.m.percorso)[static_cast<std::size_t>(n)]; }
 
 // A station shorter than 600 m loses its second option; 600 m and longer
 // keep it (not the first station, which never has it).

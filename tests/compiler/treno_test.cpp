@@ -16,12 +16,11 @@
 namespace scen {
 namespace {
 
+using test_util::cella_n;
 using test_util::compila;
 using test_util::join_crlf;
 using test_util::linea;
 using test_util::treno;
-
-const cella& cella_n(const test_util::compilato& r, int n) { return (*r.m.percorso)[static_cast<std::size_t>(n)]; }
 
 TEST(TrainProfiles, SpeedAndAdhesionFills) {
   const auto r = compila(

@@ -46,6 +46,9 @@ struct compilato {
   bool treno_esiste;
 };
 
+// Cell `n` of a compiled track.
+inline const cella& cella_n(const compilato& r, int n) { return (*r.m.percorso)[static_cast<std::size_t>(n)]; }
+
 inline compilato compila(std::optional<std::string> route, std::optional<std::string> train,
                          std::int32_t scrivi_linea = 1) {
   compilato r{};
