@@ -24,13 +24,8 @@ namespace {
 
 using test_util::compila;
 using test_util::linea;
+using test_util::sostituisci;
 using test_util::treno;
-
-std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
-  const auto at = s.find(da);
-  if (at == std::string::npos) throw std::logic_error("fixture text not found: " + da);
-  return s.replace(at, da.size(), a);
-}
 
 // On the longest route the plan view may not pass metre 1000000: the curve
 // that would take it there ends the compile with code 103 at once.

@@ -12,13 +12,8 @@ namespace {
 using test_util::compila;
 using test_util::join_crlf;
 using test_util::linea;
+using test_util::sostituisci;
 using test_util::treno;
-
-std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
-  const auto at = s.find(da);
-  if (at == std::string::npos) throw std::logic_error("fixture text not found: " + da);
-  return s.replace(at, da.size(), a);
-}
 
 std::string stazione(int p, int tipo, int l, const std::string& nome = "X") {
   return "stazione,  " + std::to_string(p) + ", " + std::to_string(tipo) + ", " + std::to_string(l) +

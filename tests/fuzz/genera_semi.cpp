@@ -22,6 +22,7 @@ using namespace scen;
 namespace fs = std::filesystem;
 using test_util::join_crlf;
 using test_util::linea;
+using test_util::sostituisci;
 using test_util::treno;
 
 void scrivi(const fs::path& cartella, const std::string& nome, const std::string& byte) {
@@ -29,12 +30,6 @@ void scrivi(const fs::path& cartella, const std::string& nome, const std::string
   std::ofstream out(cartella / nome, std::ios::binary | std::ios::trunc);
   out << byte;
   if (!out) throw std::runtime_error("cannot write " + (cartella / nome).string());
-}
-
-std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
-  const auto at = s.find(da);
-  if (at == std::string::npos) throw std::logic_error("text not found: " + da);
-  return s.replace(at, da.size(), a);
 }
 
 std::string stazione(int p, int tipo, int l) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ struct compilato {
   bool linea_esiste;
   bool treno_esiste;
 };
+
+// `s` with the first `da` replaced by `a`; a fixture that no longer holds
+// `da` is a mistake of the test, not a case.
+inline std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
+  const auto at = s.find(da);
+  if (at == std::string::npos) throw std::logic_error("fixture text not found: " + da);
+  return s.replace(at, da.size(), a);
+}
 
 // Cell `n` of a compiled track.
 inline const cella& cella_n(const compilato& r, int n) { return (*r.m.percorso)[static_cast<std::size_t>(n)]; }
