@@ -52,7 +52,7 @@ bool posizione_oltre(const modello& m, std::int64_t p, std::int64_t margine) {
 }
 
 esito_fase controlla_posizione(contesto& c, std::int32_t p) {
-  if (!posizione_oltre(c.m, p, 100)) return esito_fase::go_on;
+  if (!posizione_oltre(c.m, p, margine_fine)) return esito_fase::go_on;
   c.registra(15, p);
   return esito_fase::stop_reading;
 }

@@ -5,6 +5,7 @@
 
 #include "compiler/numeri.h"
 #include "model/accesso.h"
+#include "model/misure.h"
 
 namespace scen {
 
@@ -188,7 +189,7 @@ void memo_segnale(modello& m, std::int32_t posizione, std::int32_t sx, std::int3
 }
 
 celle_rallentamento celle_del_rallentamento(std::int32_t x, std::int32_t l) {
-  const double tavola = (static_cast<double>(x) - 1200.0) / metri_cella;
+  const double tavola = (static_cast<double>(x) - metri_tavola_avviso) / metri_cella;
   return {x > 1500, arrotonda(tavola + 1.0), cella_punto(x), cella_punto(std::int64_t{x} + l), arrotonda(tavola)};
 }
 

@@ -10,6 +10,7 @@
 #include "compiler/numeri.h"
 #include "model/accesso.h"
 #include "model/codici_errore.h"
+#include "model/misure.h"
 #include "model/testo.h"
 
 namespace scen {
@@ -599,11 +600,12 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
       note_contesa(c, r);
       break;
     case 15: {
-      const std::int64_t margine = contiene(minuscole(testo_campo(c, 0)), "stazione") ? 800 : 100;
-      r.note.push_back(
-          {r.dove, fmt::format("the last position accepted here is {} m (the track model ends 7000 m "
-                               "after the route length, {} m)",
-                               std::int64_t{c.m.ultima_cella} * 50 - margine, c.m.stazioni[voce::dati_generali].fine)});
+      const std::int64_t margine =
+          contiene(minuscole(testo_campo(c, 0)), "stazione") ? margine_fine_stazione : margine_fine;
+      r.note.push_back({r.dove, fmt::format("the last position accepted here is {} m (the track model ends {} m "
+                                            "after the route length, {} m)",
+                                            std::int64_t{c.m.ultima_cella} * metri_cella - margine, oltre_linea,
+                                            c.m.stazioni[voce::dati_generali].fine)});
       break;
     }
     case 101:

@@ -6,6 +6,7 @@
 
 #include "compiler/osservatore.h"
 #include "model/codici_errore.h"
+#include "model/misure.h"
 
 namespace scen {
 namespace {
@@ -83,8 +84,8 @@ rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
   const rallentamento_letto* migliore = nullptr;
   std::int64_t d_min = 0;
   for (const auto& x : rallentamenti) {
-    const std::int64_t da = std::int64_t{x.x} - 1200 - 1000;
-    const std::int64_t a = std::int64_t{x.x} + x.l + 600;
+    const std::int64_t da = std::int64_t{x.x} - metri_tavola_avviso - celle_prima_avviso * metri_cella;
+    const std::int64_t a = std::int64_t{x.x} + x.l + celle_dopo_fine * metri_cella;
     const std::int64_t d = posizione < da ? da - posizione : posizione > a ? posizione - a : 0;
     if (migliore == nullptr || d < d_min) {
       migliore = &x;

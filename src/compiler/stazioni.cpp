@@ -5,6 +5,7 @@
 #include "compiler/numeri.h"
 #include "compiler/osservatore.h"
 #include "model/accesso.h"
+#include "model/misure.h"
 
 namespace scen {
 namespace {
@@ -53,11 +54,11 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
 
   e.posizione = l.leggi_32("the station's position");
   const std::int32_t p = e.posizione;
-  if (posizione_oltre(m, p, 800)) {
+  if (posizione_oltre(m, p, margine_fine_stazione)) {
     c.registra(15, p);
     return esito_fase::stop_reading;
   }
-  if (p % 50 != 0) return c.termina(8, p);
+  if (p % metri_cella != 0) return c.termina(8, p);
   e.tipo = l.leggi_8("the station's type");
   const std::int32_t lunghezza = l.leggi_32("the station's length");
   if (lunghezza % 100 != 0) return c.termina(9, p);
@@ -75,16 +76,15 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   }
 
   estensione(e, p, lunghezza);
-  if (lunghezza < 600) e.opzione2 = 0;
+  if (lunghezza < lunghezza_minima_opzione2) e.opzione2 = 0;
   if (k == 1) {
     e.opzione3 = 0;
     e.opzione2 = 0;
   }
 
-  // Types 25 and above leave no mark on the track; types 5 and 6 an end
-  // marker alone. No approach cell lies above cell 1 when the end marker
-  // cannot, so the marker's check may come first.
-  if (e.tipo < 25) {
+  // No approach cell lies above cell 1 when the end marker cannot, so the
+  // marker's check may come first.
+  if (e.tipo < tipo_stazione_senza_marcatore) {
     const std::optional<std::int64_t> marcatore = cella_fine_stazione(e.fine);
     if (!marcatore) return c.termina(24);
     if (e.tipo != 5 && e.tipo != 6) memo_avvisi_stazione(m, e);
@@ -94,7 +94,7 @@ esito_fase compila_stazione(contesto& c, std::int32_t& k) {
 
   // The spacing is tested once the marks are on the track: a station that
   // fails it leaves them there.
-  if (k > 1 && std::int64_t{e.inizio} - 350 < m.stazioni[static_cast<std::size_t>(k - 1)].fine) {
+  if (k > 1 && std::int64_t{e.inizio} - distanza_minima_stazioni < m.stazioni[static_cast<std::size_t>(k - 1)].fine) {
     return c.termina(22, p);
   }
   ++k;

@@ -185,30 +185,31 @@ void verifica_significato(const std::array<stazione, numero_stazioni>* voci, con
   if (treno.posizione != 0 && treno.posizione != 4 && treno.posizione != 9) {
     problema(n_sommario, "entry 86: {} codes of cab-signal repetition, not 4, 9 or 0", treno.posizione);
   }
-  if (treno.inizio % 50 != 0 || treno.fine % 50 != 0) {
-    problema(n_sommario, "entry 86: cab-signal repetition from {} to {} m is not in multiples of 50 m", treno.inizio,
-             treno.fine);
+  if (treno.inizio % metri_cella != 0 || treno.fine % metri_cella != 0) {
+    problema(n_sommario, "entry 86: cab-signal repetition from {} to {} m is not in multiples of {} m", treno.inizio,
+             treno.fine, metri_cella);
   }
   for (int e = voce::zona_0; e <= voce::zona_2; ++e) {
     const stazione& z = (*voci)[static_cast<std::size_t>(e)];
-    if (z.inizio % 50 != 0 || z.fine % 50 != 0) {
-      problema(n_sommario, "entry {}: kilometric zone at {} m with progressive {} m is not in multiples of 50 m", e,
-               z.inizio, z.fine);
+    if (z.inizio % metri_cella != 0 || z.fine % metri_cella != 0) {
+      problema(n_sommario, "entry {}: kilometric zone at {} m with progressive {} m is not in multiples of {} m", e,
+               z.inizio, z.fine, metri_cella);
     }
   }
-  // Stations fill entries 1 upward, each zone starting 350 m or more after
-  // the previous one ends.
+  // Stations fill entries 1 upward, each zone starting at least the least
+  // spacing after the previous one ends.
   for (std::size_t k = 1; k < voce::prima_indicazione; ++k) {
     const stazione& s = (*voci)[k];
     if (s.nome.empty() && s.tipo == 0 && s.inizio == 0 && s.fine == 0 && s.posizione == 0) break;
-    if (s.posizione % 50 != 0) {
-      problema(n_sommario, "entry {}: station \"{}\" at {} m, not a multiple of 50 m", k, s.nome, s.posizione);
+    if (s.posizione % metri_cella != 0) {
+      problema(n_sommario, "entry {}: station \"{}\" at {} m, not a multiple of {} m", k, s.nome, s.posizione,
+               metri_cella);
     }
-    if (k > 1 && std::int64_t{s.inizio} - 350 < (*voci)[k - 1].fine) {
+    if (k > 1 && std::int64_t{s.inizio} - distanza_minima_stazioni < (*voci)[k - 1].fine) {
       problema(n_sommario,
-               "entry {}: station \"{}\" starts at {} m, less than 350 m after station \"{}\" ends ({} m): the "
+               "entry {}: station \"{}\" starts at {} m, less than {} m after station \"{}\" ends ({} m): the "
                "stations are out of order or too close",
-               k, s.nome, s.inizio, (*voci)[k - 1].nome, (*voci)[k - 1].fine);
+               k, s.nome, s.inizio, distanza_minima_stazioni, (*voci)[k - 1].nome, (*voci)[k - 1].fine);
     }
   }
 }
@@ -244,10 +245,7 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
 
 namespace {
 
-constexpr std::uint8_t tipo_stazione_senza_marcatore = 25;  // from this type on a station marks no cell
-constexpr int ultima_voce_stazione = 80;
-
-bool voce_stazione(const stazione& s) { return s != stazione{} && s != stazione{.nome = s.nome}; }
+constexpr int ultima_voce_stazione = voce::prima_indicazione;
 
 // The cell of a station's end marker: fine / 50 - 1, when above 1.
 std::optional<std::int64_t> cella_marcatore(const stazione& s) {
@@ -263,7 +261,7 @@ std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_
                                               const std::vector<cella>& celle) {
   int ultima = 0;
   for (int k = 1; k <= ultima_voce_stazione; ++k) {
-    if (voce_stazione(voci[static_cast<std::size_t>(k)])) ultima = k;
+    if (e_stazione(voci[static_cast<std::size_t>(k)])) ultima = k;
   }
   // Each station's marker is where its entry puts it. The last station is
   // spared: a compile that stopped at an error may have stored its entry
@@ -271,7 +269,7 @@ std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_
   // have been taken after the marker was set.
   for (int k = 1; k < ultima; ++k) {
     const stazione& s = voci[static_cast<std::size_t>(k)];
-    if (!voce_stazione(s)) continue;
+    if (!e_stazione(s)) continue;
     const auto x = cella_marcatore(s);
     if (!x) continue;
     if (*x >= static_cast<std::int64_t>(celle.size())) {
@@ -288,7 +286,7 @@ std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_
     const cella& c = celle[n];
     if (c.tipo != tipo_cella::fine_stazione) continue;
     const int k = c.valore1;
-    const bool suo = k >= 1 && k <= ultima_voce_stazione && voce_stazione(voci[static_cast<std::size_t>(k)]) &&
+    const bool suo = k >= 1 && k <= ultima_voce_stazione && e_stazione(voci[static_cast<std::size_t>(k)]) &&
                      cella_marcatore(voci[static_cast<std::size_t>(k)]) == static_cast<std::int64_t>(n);
     if (!suo) {
       return fmt::format("track cell {} holds the end marker of entry {}, but no station of the summary ends there", n,

@@ -20,6 +20,16 @@ struct voce_errore {
 
 std::span<const voce_errore> tabella_errori();
 
+// The codes the code pass records; the compile step records the others.
+namespace codice_passo {
+inline constexpr std::int32_t prima_segnale = 11;  // before a signal ahead of a warning board
+inline constexpr std::int32_t avvicinamento = 12;  // a whole approach group is taken
+inline constexpr std::int32_t rallentamento = 13;  // along or after a slowdown
+}  // namespace codice_passo
+constexpr bool del_passo_codici(std::int32_t codice) {
+  return codice >= codice_passo::prima_segnale && codice <= codice_passo::rallentamento;
+}
+
 // The entry for a code, or nullptr for a code nobody records.
 const voce_errore* cerca_errore(std::int32_t codice);
 

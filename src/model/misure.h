@@ -13,6 +13,25 @@ inline constexpr std::int32_t metri_cella = 50;             // one track cell
 inline constexpr std::int32_t oltre_linea = 7000;           // the track model reaches this far beyond the route
 inline constexpr std::int32_t lunghezza_massima = 1000000;  // the longest route a compile accepts
 
+// Stations: each starts at least this far after the previous one ends; one
+// shorter than `lunghezza_minima_opzione2` keeps no fifth-column flag
+// (`opzione2`); a type from `tipo_stazione_senza_marcatore` up leaves no mark
+// on the track, and types 5 and 6 an end marker alone.
+inline constexpr std::int32_t distanza_minima_stazioni = 350;
+inline constexpr std::int32_t lunghezza_minima_opzione2 = 600;
+inline constexpr std::uint8_t tipo_stazione_senza_marcatore = 25;
+// A position must stay this far before the end of the track model: a
+// station, and any other line.
+inline constexpr std::int32_t margine_fine_stazione = 800;
+inline constexpr std::int32_t margine_fine = 100;
+
+// Slowdowns: the warning board stands this far before the slowdown's start.
+inline constexpr std::int32_t metri_tavola_avviso = 1200;
+// The code pass looks this many cells back from a warning board for signals,
+// and this many cells on after a slowdown's end.
+inline constexpr std::int32_t celle_prima_avviso = 20;
+inline constexpr std::int32_t celle_dopo_fine = 12;
+
 // Nearest whole number, halves to even. Done by hand rather than with
 // std::nearbyint so that the program needs no maths library at all (loading
 // one is a measurable part of a run): adding 2^52 to a magnitude below 2^52

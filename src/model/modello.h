@@ -76,6 +76,10 @@ struct stazione {
   bool operator==(const stazione&) const = default;
 };
 
+// An entry that holds a station: more than a name alone (an indication
+// board's text entry holds its name and nothing else).
+inline bool e_stazione(const stazione& s) { return s != stazione{} && s != stazione{.nome = s.nome}; }
+
 inline constexpr int numero_stazioni = 87;
 inline constexpr int numero_montagne = 81;  // slots 0 to 80; zones use 1 to 80
 

@@ -5,27 +5,21 @@
 #include <stdexcept>
 #include <vector>
 
+#include "model/codici_errore.h"
+#include "model/misure.h"
+
 namespace scen {
 namespace {
 
 using celle = std::vector<cella>;
 
-// Errors of the pass.
-constexpr std::int32_t errore_prima_segnale = 11;  // before a signal ahead of a warning board
-constexpr std::int32_t errore_avvicinamento = 12;  // a whole approach group is taken
-constexpr std::int32_t errore_rallentamento = 13;  // along or after a slowdown
-
-constexpr std::int32_t metri_cella = 50;
 // A slowdown slower than this gets code points along it.
 constexpr std::int16_t soglia_velocita = 110;
-// How far the warning board looks back for signals, and the lowest signal cell
-// it treats (so that both cells before that signal are on the track).
-constexpr std::int32_t celle_prima_avviso = 20;
+// The lowest signal cell a warning board treats, so that both cells before
+// that signal are on the track.
 constexpr std::int32_t primo_segnale_trattato = 3;
 // Spacing of the code points along a slowdown.
 constexpr std::int32_t passo_lungo = 8;
-// How far after a slowdown's end the next signal is looked for.
-constexpr std::int32_t celle_dopo_fine = 12;
 
 // The approach groups before a slowdown start: a group is tried when the start
 // lies beyond `oltre`, and its candidates are the start minus each distance, in order.
@@ -80,7 +74,7 @@ void codice_prima_del_segnale(modello& m, celle& p, std::int32_t k) {
   } else if (di_tipo(p, k - 2, tipo_cella::punto_codice)) {
     abbassa_codice(a(p, k - 2));
   } else {
-    registra(m, errore_prima_segnale, k);
+    registra(m, codice_passo::prima_segnale, k);
   }
 }
 
@@ -105,7 +99,7 @@ void codici_avvicinamento(modello& m, celle& p, std::int32_t i) {
         break;
       }
     }
-    if (!posto) registra(m, errore_avvicinamento, i);
+    if (!posto) registra(m, codice_passo::avvicinamento, i);
   }
 }
 
@@ -126,7 +120,7 @@ std::int32_t codice_lungo(modello& m, celle& p, std::int32_t j) {
     poni_codice(a(p, j + 1));
     return -1;
   }
-  registra(m, errore_rallentamento, j);
+  registra(m, codice_passo::rallentamento, j);
   return passo_lungo;
 }
 
@@ -167,7 +161,7 @@ void codice_dopo_rallentamento(modello& m, celle& p, std::int32_t j) {
     } else if (libera_a(p, prima - 1)) {
       poni_codice(a(p, prima - 1));
     } else {
-      registra(m, errore_rallentamento, j);
+      registra(m, codice_passo::rallentamento, j);
     }
     return;
   }

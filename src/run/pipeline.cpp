@@ -9,8 +9,7 @@
 #include "embedded/scrittori.h"
 #include "formats/file_binari.h"
 #include "model/codici_errore.h"
-#include "passes/marcatori.h"
-#include "passes/passo_codici.h"
+#include "passes/passi.h"
 #include "run/linea_in_scrittura.h"
 
 namespace scen {
@@ -51,9 +50,7 @@ esito_percorso memorizza_percorso(modello& m, std::int32_t j, const identita& id
     // Without track cells there is nothing to code, stamp or store.
     if (!m.percorso) errore(std::to_string(m.codice_errore));
 
-    passo_codici(m);
-
-    if (auto fatale = timbra_marcatori(m)) errore(*fatale);
+    if (auto fatale = completa_modello(m)) errore(*fatale);
   } catch (fine_fatale& fine) {
     esito.fatale = std::move(fine.testo);
     return esito;

@@ -1,31 +1,22 @@
 // What the commands of scenario-tool share: how each one hooks into the
-// command line, the exit statuses, the scenario identity options, reading an
-// input file within a size limit, and text conversion for the terminal.
+// command line (from its entry in the command table), the usage error, the
+// scenario identity options and reading a source the author names.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "formats/verifica.h"
+#include "commands/command_table.h"
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
-#include "platform/folder.h"
-#include "text/testo_utf8.h"
 
 namespace scen::tool {
-
-// No input file is read beyond this size: sources and binary files of the
-// longest route stay far below it.
-inline constexpr std::size_t limite_file = std::size_t{64} * 1024 * 1024;
 
 // A command line or input the tool refuses (exit status 2).
 class errore_uso : public std::runtime_error {
@@ -39,13 +30,34 @@ struct comando {
   std::function<int(std::ostream& out, std::ostream& err)> esegui;
 };
 
-comando registra_compile(CLI::App& app);
-comando registra_export(CLI::App& app);
-comando registra_dump(CLI::App& app);
-comando registra_check(CLI::App& app);
-comando registra_map(CLI::App& app);
-comando registra_lint(CLI::App& app);
-comando registra_diff(CLI::App& app);
+comando registra_compile(CLI::App& app, const command_spec& spec);
+comando registra_export(CLI::App& app, const command_spec& spec);
+comando registra_dump(CLI::App& app, const command_spec& spec);
+comando registra_check(CLI::App& app, const command_spec& spec);
+comando registra_map(CLI::App& app, const command_spec& spec);
+comando registra_lint(CLI::App& app, const command_spec& spec);
+comando registra_diff(CLI::App& app, const command_spec& spec);
+
+// The subcommand of `spec`, named and described as the table says.
+CLI::App* add_command(CLI::App& app, const command_spec& spec);
+
+// The option of `spec` spelled `names`, added to `sub` as the table
+// describes it (kind, value name, help, required, default shown, choices)
+// and bound to `value`. A name the table does not hold is a fault of the
+// program: std::logic_error.
+const option_spec& option_of(const command_spec& spec, std::string_view names);
+template <typename T>
+CLI::Option* bind_option(CLI::App& sub, const command_spec& spec, std::string_view names, T& value) {
+  const option_spec& o = option_of(spec, names);
+  const std::string spelled(o.names);
+  const std::string help(o.help);
+  if (o.kind == option_kind::flag) return sub.add_flag(spelled, value, help);
+  CLI::Option* added = sub.add_option(spelled, value, help)->type_name(std::string(o.value_name));
+  if (o.required) added->required();
+  if (o.shows_default) added->capture_default_str();
+  if (!o.choices.empty()) added->check(CLI::IsMember(std::vector<std::string>(o.choices.begin(), o.choices.end())));
+  return added;
+}
 
 // --route-name and --train-number, defaulting to the embedded identity.
 struct opzioni_identita {
@@ -54,35 +66,19 @@ struct opzioni_identita {
   CLI::Option* opzione_linea = nullptr;
   CLI::Option* opzione_treno = nullptr;
 };
-void aggiungi_identita(CLI::App& sub, opzioni_identita& o);
+void aggiungi_identita(CLI::App& sub, const command_spec& spec, opzioni_identita& o);
 // The identity, refused (errore_uso) when it cannot name the scenario's
 // files (problema_identita: empty, outside the folder, not a file name on
 // Windows, two files under one name).
 identita identita_valida(const opzioni_identita& o);
-// The identity of the binary files in `dir`: the options when given, else the
-// one identity the folder's file names show ("<route>_<train>.sim"), else the
-// embedded one. Several identities and no option: errore_uso naming them.
+// The identity of the binary files in `dir`: the options when both are given,
+// else the one identity the folder's file names show (agreeing with the option
+// given, if one is), else the options' values (by default the embedded
+// identity). Several identities and not both options: errore_uso naming them.
 identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o);
 
-// The whole file at `file`; nothing when there is no such file. Throws
-// errore_uso when it is not a regular file, platform_error when it cannot
-// be read or is larger than limite_file.
-std::optional<std::string> leggi_file(const std::filesystem::path& file);
 // A source the author names: its bytes, refused (errore_uso, exit status 2)
 // when there is no such file.
 std::string leggi_sorgente(const std::filesystem::path& file);
-
-// The folder a command writes into, created when missing.
-void prepara_cartella(const std::filesystem::path& dir);
-
-// Writes `file` (its folder created when missing) from what `produci` hands
-// to the stream, whole or not at all.
-void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produci);
-
-// The three binary files of an identity in a folder, as far as they exist.
-file_scenario leggi_file_scenario(const std::filesystem::path& dir, const identita& id);
-
-// The cell type spelled out ("signal", "slowdown start", ...).
-const char* nome_tipo_cella(std::uint8_t tipo);
 
 }  // namespace scen::tool

@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "commands/comandi.h"
+#include "formats/cartella_scenario.h"
 #include "formats/verifica.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -46,15 +48,12 @@ int esegui_check(const opzioni_check& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_check(CLI::App& app) {
+comando registra_check(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_check>();
-  CLI::App* sub = app.add_subcommand(
-      "check",
-      "Check a folder's three binary files against each other, the scenario identity (found from the file names "
-      "when there is one) and what the compile can write");
-  sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
-  aggiungi_identita(*sub, o->identita);
-  sub->add_flag("--json", o->json, "Print the outcome as one JSON object: ok, the identity and every problem");
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "DIR", o->dir);
+  aggiungi_identita(*sub, spec, o->identita);
+  bind_option(*sub, spec, "--json", o->json);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_check(*o, out); }};
 }
 

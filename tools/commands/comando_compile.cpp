@@ -14,6 +14,7 @@
 #include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
 #include "compiler/sorgenti.h"
+#include "io/output_file.h"
 #include "map/mappa.h"
 #include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
@@ -37,8 +38,6 @@ struct opzioni_compile {
   bool werror = false;
   std::string mappa;  // --map: draw the compiled result into this file
 };
-
-bool del_passo_codici(std::int32_t codice) { return codice >= 11 && codice <= 13; }
 
 // An output that is one of the inputs would overwrite a source. Told by the
 // files themselves (the same file under another path, through a link or a
@@ -136,7 +135,7 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     err << o.mappa << ": note: no map, the compile left no track to draw\n";
     return;
   }
-  dati_mappa d;
+  scenario_decodificato d;
   d.id = id;
   d.voci = m.stazioni;
   d.celle = std::move(*m.percorso);
@@ -168,7 +167,7 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   if (!o.mappa.empty()) formato_mappa_di(o.mappa);
   const std::optional<std::string> linea = leggi_sorgente(o.linea);
   const std::optional<std::string> treno = leggi_sorgente(o.treno);
-  prepara_cartella(o.dir);
+  prepare_folder(o.dir);
   controlla_sovrapposizione(o, id);
 
   const std::int32_t scrivi_linea = o.senza_linea ? 0 : 1;
@@ -217,25 +216,17 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
 
 }  // namespace
 
-comando registra_compile(CLI::App& app) {
+comando registra_compile(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_compile>();
-  CLI::App* sub = app.add_subcommand(
-      "compile",
-      "Compile a route source and a train source into the binary files, as the run does; the sources are "
-      "only read");
-  sub->add_option("ROUTE_SOURCE", o->linea, "Route source file")->type_name("FILE")->required();
-  sub->add_option("TRAIN_SOURCE", o->treno, "Train source file")->type_name("FILE")->required();
-  sub->add_option("-o,--output", o->dir, "Folder to write the binary files into (created when missing)")
-      ->type_name("DIR")
-      ->capture_default_str();
-  aggiungi_identita(*sub, o->identita);
-  sub->add_flag("--no-line-data", o->senza_linea, "Do not build the plan view nor write the line data file");
-  sub->add_flag("--json", o->json, "Print the outcome as one JSON object on standard output");
-  sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
-  sub->add_option("--map", o->mappa,
-                  "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", "
-                  "\".png\" or \".pdf\")")
-      ->type_name("FILE");
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "ROUTE_SOURCE", o->linea);
+  bind_option(*sub, spec, "TRAIN_SOURCE", o->treno);
+  bind_option(*sub, spec, "-o,--output", o->dir);
+  aggiungi_identita(*sub, spec, o->identita);
+  bind_option(*sub, spec, "--no-line-data", o->senza_linea);
+  bind_option(*sub, spec, "--json", o->json);
+  bind_option(*sub, spec, "--werror", o->werror);
+  bind_option(*sub, spec, "--map", o->mappa);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
 }
 

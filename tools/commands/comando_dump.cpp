@@ -7,9 +7,11 @@
 #include <ostream>
 
 #include "commands/comandi.h"
+#include "formats/cartella_scenario.h"
 #include "formats/decodifica.h"
 #include "model/misure.h"
 #include "passes/marcatori.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -41,6 +43,38 @@ tipo_file tipo_richiesto(const opzioni_dump& o) {
   throw errore_uso(o.file +
                    ": the name tells no kind (\"_linea.dat\" line data, \".sim\" summary, \".dat\" "
                    "track); give --kind");
+}
+
+// The cell type spelled out ("signal", "slowdown start", ...).
+const char* nome_tipo_cella(std::uint8_t tipo) {
+  switch (tipo) {
+    case tipo_cella::nulla:
+      return "nothing";
+    case tipo_cella::segnale:
+      return "signal";
+    case tipo_cella::fine_rallentamento:
+      return "slowdown end";
+    case tipo_cella::inizio_rallentamento:
+      return "slowdown start";
+    case tipo_cella::avviso_rallentamento:
+      return "slowdown warning board";
+    case tipo_cella::prima_avviso:
+      return "approach cell before a warning board";
+    case tipo_cella::indicatore_v_max:
+      return "maximum-speed indicator board";
+    case tipo_cella::fine_stazione:
+      return "station zone end";
+    case tipo_cella::montagna:
+      return "mountain marker";
+    case tipo_cella::punto_codice:
+      return "cab-signal code point";
+    case tipo_cella::fine_codice:
+      return "cab-signal code end";
+    case tipo_cella::indicazione:
+      return "indication board";
+    default:
+      return "unknown type";
+  }
 }
 
 // ---- line data file ----
@@ -314,16 +348,12 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-comando registra_dump(CLI::App& app) {
+comando registra_dump(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_dump>();
-  CLI::App* sub = app.add_subcommand("dump", "Decode one binary scenario file into a readable listing or JSON");
-  sub->add_option("FILE", o->file, "Binary file: \"_linea.dat\" line data, \".sim\" summary, other \".dat\" track")
-      ->type_name("FILE")
-      ->required();
-  sub->add_option("--kind", o->tipo, "Kind of the file, overriding its name")
-      ->type_name("KIND")
-      ->check(CLI::IsMember({"line", "summary", "track"}));
-  sub->add_flag("--json", o->json, "Print the full structure as JSON");
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "FILE", o->file);
+  bind_option(*sub, spec, "--kind", o->tipo);
+  bind_option(*sub, spec, "--json", o->json);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_dump(*o, out, err); }};
 }
 

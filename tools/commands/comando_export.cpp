@@ -6,6 +6,7 @@
 
 #include "commands/comandi.h"
 #include "embedded/scrittori.h"
+#include "io/output_file.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
 #include "run/pipeline.h"
@@ -19,7 +20,7 @@ struct opzioni_export {
 
 int esegui_export(const opzioni_export& o, std::ostream& out) {
   const identita id = identita_incorporata();
-  prepara_cartella(o.dir);
+  prepare_folder(o.dir);
   folder dir(o.dir);
   const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
                                       nome_rallentamenti(id), nome_scheda(id)};
@@ -41,13 +42,10 @@ int esegui_export(const opzioni_export& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_export(CLI::App& app) {
+comando registra_export(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_export>();
-  CLI::App* sub = app.add_subcommand(
-      "export", "Write the embedded scenario's route and train sources and its three documents into DIR");
-  sub->add_option("-o,--output", o->dir, "Folder to write into (created when missing)")
-      ->type_name("DIR")
-      ->capture_default_str();
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "-o,--output", o->dir);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_export(*o, out); }};
 }
 

@@ -10,9 +10,9 @@
 
 #include "commands/comandi.h"
 #include "compiler/rilievi.h"
-#include "passes/marcatori.h"
+#include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
-#include "passes/passo_codici.h"
+#include "passes/passi.h"
 #include "text/rilievi_testo.h"
 
 namespace scen::tool {
@@ -36,11 +36,11 @@ std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, 
   esito_analisi a = analizza_sorgenti(m, linea, treno, modo_analisi::verifica);
   std::vector<rilievo> out = std::move(a.rilievi);
   if (conta(out).errori > 0 || !m.percorso) return out;
-  passo_codici(m);
-  if (m.codice_errore >= 11 && m.codice_errore <= 13) {
+  const std::optional<std::string> fatale = completa_modello(m);
+  if (del_passo_codici(m.codice_errore)) {
     out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a.rallentamenti));
   }
-  if (const auto fatale = timbra_marcatori(m)) {
+  if (fatale) {
     rilievo r;
     r.messaggio =
         fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
@@ -73,16 +73,15 @@ int esegui_lint(const opzioni_lint& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_lint(CLI::App& app) {
+comando registra_lint(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_lint>();
-  CLI::App* sub = app.add_subcommand(
-      "lint", "Report every error and warning of a route source and a train source in one pass; writes nothing");
-  sub->add_option("ROUTE_SOURCE", o->linea, "Route source file")->type_name("FILE")->required();
-  sub->add_option("TRAIN_SOURCE", o->treno, "Train source file")->type_name("FILE")->required();
-  aggiungi_identita(*sub, o->identita);
-  sub->add_flag("--no-line-data", o->senza_linea, "Check as a compile without the plan view would read");
-  sub->add_flag("--json", o->json, "Print the findings as one JSON object on standard output");
-  sub->add_flag("--werror", o->werror, "Exit with status 1 when there is a warning");
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "ROUTE_SOURCE", o->linea);
+  bind_option(*sub, spec, "TRAIN_SOURCE", o->treno);
+  aggiungi_identita(*sub, spec, o->identita);
+  bind_option(*sub, spec, "--no-line-data", o->senza_linea);
+  bind_option(*sub, spec, "--json", o->json);
+  bind_option(*sub, spec, "--werror", o->werror);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
 }
 

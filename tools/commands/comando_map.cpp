@@ -5,10 +5,11 @@
 #include <ostream>
 
 #include "commands/comandi.h"
-#include "formats/decodifica.h"
+#include "formats/cartella_scenario.h"
 #include "map/mappa.h"
 #include "model/misure.h"
 #include "platform/folder.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -19,19 +20,6 @@ struct opzioni_map {
   std::string file;  // empty: <route>_<train>_map.svg in DIR
   std::optional<double> da_km, a_km;
 };
-
-// Decodes one of the files the map needs, or says why it cannot.
-template <typename F>
-auto decodifica_per_mappa(const std::optional<std::string>& byte, const std::filesystem::path& file, F&& decoder,
-                          std::string& perche) {
-  auto d = decode_file(byte, std::forward<F>(decoder));
-  if (d.missing) {
-    perche = file.string() + ": no such file";
-  } else if (!d.value) {
-    perche = file.string() + ": " + d.reason;
-  }
-  return std::move(d.value);
-}
 
 int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const std::filesystem::path dir(o.dir);
@@ -61,7 +49,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   // A folder that would not load in the simulator is still drawn: the map
   // is how its author finds out why.
   for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(utf8_da_1252(p));
-  auto d = carica_dati_mappa(std::move(f), dir, id, perche);
+  auto d = decodifica_scenario(std::move(f), dir, id, perche);
   if (!d) {
     err << "scenario-tool: " << perche << '\n';
     return exit_status::problem;
@@ -78,42 +66,14 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
-                                            std::string& perche) {
-  dati_mappa d;
-  d.id = id;
-  const auto voci = decodifica_per_mappa(f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
-  if (!voci) return std::nullopt;
-  auto celle = decodifica_per_mappa(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
-  if (!celle) return std::nullopt;
-  f.sommario.reset();
-  f.percorso.reset();
-  d.voci = *voci;
-  d.celle = std::move(*celle);
-  std::string senza;
-  d.planimetria = decodifica_per_mappa(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
-  if (!d.planimetria) d.senza_piano = senza;
-  return d;
-}
-
-void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
-                          const std::filesystem::path& file) {
-  write_output_file(file, [&](byte_sink& sink) { scrivi_mappa(d, o, f, sink); });
-}
-
-comando registra_map(CLI::App& app) {
+comando registra_map(CLI::App& app, const command_spec& spec) {
   auto o = std::make_shared<opzioni_map>();
-  CLI::App* sub = app.add_subcommand(
-      "map",
-      "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an "
-      "interactive HTML page");
-  sub->add_option("DIR", o->dir, "Folder holding the binary files")->type_name("DIR")->capture_default_str();
-  aggiungi_identita(*sub, o->identita);
-  sub->add_option("-o,--output", o->file,
-                  "Output file: \".svg\", \".html\", \".png\" or \".pdf\" (default: DIR/<route>_<train>_map.svg)")
-      ->type_name("FILE");
-  sub->add_option("--from", o->da_km, "Draw from this distance, in km from the route's start")->type_name("KM");
-  sub->add_option("--to", o->a_km, "Draw up to this distance, in km from the route's start")->type_name("KM");
+  CLI::App* sub = add_command(app, spec);
+  bind_option(*sub, spec, "DIR", o->dir);
+  aggiungi_identita(*sub, spec, o->identita);
+  bind_option(*sub, spec, "-o,--output", o->file);
+  bind_option(*sub, spec, "--from", o->da_km);
+  bind_option(*sub, spec, "--to", o->a_km);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_map(*o, out, err); }};
 }
 

@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-#include "commands/comandi.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -54,7 +54,8 @@ std::string orario(std::int32_t s) {
   return fmt::format("{}:{:02}:{:02}", s / 3600, s / 60 % 60, s % 60);
 }
 
-void confronta_stazioni(const dati_mappa& p, const dati_mappa& d, const chilometri& k, std::vector<cambio>& out) {
+void confronta_stazioni(const scenario_decodificato& p, const scenario_decodificato& d, const chilometri& k,
+                        std::vector<cambio>& out) {
   std::vector<int> a, b;
   for (int n = 1; n <= voce::prima_indicazione; ++n) {
     if (e_stazione(p.voci[static_cast<std::size_t>(n)])) a.push_back(n);
@@ -134,7 +135,7 @@ struct oggetto_linea {
   double fine = 0;    // slowdowns: where they end
 };
 
-std::vector<oggetto_linea> oggetti(const dati_mappa& d, std::uint8_t tipo, double fino_a) {
+std::vector<oggetto_linea> oggetti(const scenario_decodificato& d, std::uint8_t tipo, double fino_a) {
   std::vector<oggetto_linea> out;
   std::size_t prossima_fine = d.celle.size() - 1;
   std::vector<std::size_t> fine_di(tipo == tipo_cella::inizio_rallentamento ? d.celle.size() : 0);
@@ -177,8 +178,8 @@ std::vector<oggetto_linea> oggetti(const dati_mappa& d, std::uint8_t tipo, doubl
   return out;
 }
 
-void confronta_oggetti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo, const char* nome, double fino_a,
-                       const chilometri& k, std::vector<cambio>& out) {
+void confronta_oggetti(const scenario_decodificato& p, const scenario_decodificato& d, std::uint8_t tipo,
+                       const char* nome, double fino_a, const chilometri& k, std::vector<cambio>& out) {
   const auto a = oggetti(p, tipo, fino_a), b = oggetti(d, tipo, fino_a);
   std::vector<bool> usato_a(a.size(), false), usato_b(b.size(), false);
   // Same place: the same object, perhaps with other fields.
@@ -231,8 +232,8 @@ void confronta_oggetti(const dati_mappa& p, const dati_mappa& d, std::uint8_t ti
 
 // Code points follow from the slowdowns and signals: listed as the places
 // added and removed, a few to a line.
-void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo, const char* nome, const char* nomi,
-                     double fino_a, const chilometri& k, std::vector<cambio>& out) {
+void confronta_punti(const scenario_decodificato& p, const scenario_decodificato& d, std::uint8_t tipo,
+                     const char* nome, const char* nomi, double fino_a, const chilometri& k, std::vector<cambio>& out) {
   const auto a = oggetti(p, tipo, fino_a), b = oggetti(d, tipo, fino_a);
   std::vector<double> via, nuovi;
   std::size_t i = 0, j = 0;
@@ -272,9 +273,9 @@ void confronta_punti(const dati_mappa& p, const dati_mappa& d, std::uint8_t tipo
 
 // ---- profiles ----
 
-void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nome, const char* unita,
-                       const std::function<std::string(const cella&)>& valore, double fino_a, const chilometri& k,
-                       std::vector<cambio>& out) {
+void confronta_profilo(const scenario_decodificato& p, const scenario_decodificato& d, const char* nome,
+                       const char* unita, const std::function<std::string(const cella&)>& valore, double fino_a,
+                       const chilometri& k, std::vector<cambio>& out) {
   const std::size_t celle = std::min(
       {p.celle.size(), d.celle.size(), static_cast<std::size_t>(std::max(0.0, std::ceil(fino_a / metri_cella)))});
   struct passo {
@@ -312,7 +313,7 @@ void confronta_profilo(const dati_mappa& p, const dati_mappa& d, const char* nom
 
 // ---- plan view ----
 
-void confronta_piano(const dati_mappa& p, const dati_mappa& d, double fino_a, const chilometri& k,
+void confronta_piano(const scenario_decodificato& p, const scenario_decodificato& d, double fino_a, const chilometri& k,
                      std::vector<cambio>& out) {
   if (!p.planimetria || !d.planimetria) {
     if (p.planimetria.has_value() != d.planimetria.has_value()) {
@@ -356,7 +357,8 @@ void confronta_piano(const dati_mappa& p, const dati_mappa& d, double fino_a, co
 
 // ---- general data ----
 
-void confronta_generali(const dati_mappa& p, const dati_mappa& d, std::vector<cambio>& out, double fine) {
+void confronta_generali(const scenario_decodificato& p, const scenario_decodificato& d, std::vector<cambio>& out,
+                        double fine) {
   const auto riga = [&](const char* nome, std::int64_t x, std::int64_t y) {
     if (x != y) out.push_back({fine, fine, fmt::format("{} {}{}{}", nome, x, freccia, y)});
   };
@@ -399,7 +401,7 @@ std::string pendenza(const cella& c) { return c.pendenza == 0 ? "unset" : fmt::f
 
 }  // namespace
 
-std::vector<cambio> confronta(const dati_mappa& p, const dati_mappa& d) {
+std::vector<cambio> confronta(const scenario_decodificato& p, const scenario_decodificato& d) {
   std::vector<cambio> out;
   const chilometri k(d.voci);
   const double lp = lunghezza_percorso(p), ld = lunghezza_percorso(d);

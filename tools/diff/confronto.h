@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "map/mappa.h"
+#include "formats/cartella_scenario.h"
+#include "platform/folder.h"
 
 namespace scen::tool {
 
@@ -18,6 +19,11 @@ struct cambio {
 // mean the same. Profiles and the plan view come as changed ranges, and a
 // stretch where a profile changes in many steps as one line, so that a
 // large change stays readable.
-std::vector<cambio> confronta(const dati_mappa& prima, const dati_mappa& dopo);
+std::vector<cambio> confronta(const scenario_decodificato& prima, const scenario_decodificato& dopo);
+
+// The two versions in one HTML viewer (the map's), side by side, with the
+// changes listed and their stretches highlighted.
+void scrivi_html_confronto(const scenario_decodificato& prima, const scenario_decodificato& dopo,
+                           const std::vector<cambio>& cambi, byte_sink& out);
 
 }  // namespace scen::tool

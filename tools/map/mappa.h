@@ -10,31 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "formats/verifica.h"
-#include "model/misure.h"
-#include "model/modello.h"
-#include "model/nomi_file.h"
+#include "formats/cartella_scenario.h"
 #include "platform/folder.h"
 
 namespace scen::tool {
-
-// What the map is drawn from: the decoded summary and track files, and the
-// plan view when the line data file is there and decodes.
-struct dati_mappa {
-  identita id;
-  std::array<stazione, numero_stazioni> voci{};
-  std::vector<cella> celle;
-  std::optional<piano> planimetria;
-  std::string senza_piano;  // why there is no plan view, when there is none
-};
-
-// Helpers shared by the map and the comparison, on the decoded files.
-// An entry of 1..80 that holds a station (not empty, not an indication text).
-bool e_stazione(const stazione& s);
-// The metres of a point feature's cell: one declared at p lies in cell p / 50 + 1.
-inline double metri_punto(std::size_t cella) { return metri_punto_in_cella(static_cast<std::int64_t>(cella)); }
-// The route length of entry 84, or the track's own end when that is out of reach.
-double lunghezza_percorso(const dati_mappa& d);
 
 // A place marked on the map with a note (a compile error, where reading stopped).
 struct segno_mappa {
@@ -61,25 +40,20 @@ bool formato_disponibile(formato_mappa f);
 // what the page can show: objects closer than a pixel are drawn as one, and
 // profiles narrower than a pixel as their least and greatest value, so that
 // the output's size follows from the page, not from the number of cells.
-void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out);
+void scrivi_mappa(const scenario_decodificato& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out);
 
-// The two versions of a diff in one HTML viewer, with the changes listed and
-// their stretches highlighted. `cambi` are the change lines, with their range in metres.
-struct cambio_mappa {
+// A stretch the HTML viewer lists and highlights, in metres.
+struct tratto_marcato {
   double da = 0, a = 0;
-  std::string testo;  // UTF-8
+  std::string testo;  // UTF-8, one line
 };
-void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, const std::vector<cambio_mappa>& cambi,
-                           byte_sink& out);
-
-// The decoded files of an identity (read from `dir`); nothing, with `perche` set,
-// when the summary or the track file is missing or does not decode. A
-// missing or damaged line data file leaves the plan view out.
-std::optional<dati_mappa> carica_dati_mappa(file_scenario f, const std::filesystem::path& dir, const identita& id,
-                                            std::string& perche);
+// The HTML viewer of one or more versions of a route (the map shows one, a
+// comparison two side by side), with `tratti` listed and highlighted.
+void scrivi_pagina_html(const std::string& titolo, const std::vector<const scenario_decodificato*>& versioni,
+                        const std::vector<tratto_marcato>& tratti, const opzioni_mappa& o, byte_sink& out);
 
 // Writes the map into `file` (its folder created when missing), whole or not at all.
-void scrivi_mappa_in_file(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f,
+void scrivi_mappa_in_file(const scenario_decodificato& d, const opzioni_mappa& o, formato_mappa f,
                           const std::filesystem::path& file);
 
 }  // namespace scen::tool

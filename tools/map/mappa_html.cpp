@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "canvas/canvas_svg.h"
-#include "commands/comandi.h"
 #include "map/mappa_interno.h"
+#include "text/testo_utf8.h"
 #include "viewer_js.h"
 
 namespace scen::tool {
@@ -44,7 +44,7 @@ std::string num(double v) {
   return fmt::format("{}", std::round(v * 10) / 10);
 }
 
-void scrivi_versione(buffered_sink& b, const dati_mappa& d, const linea_mappa& l) {
+void scrivi_versione(buffered_sink& b, const scenario_decodificato& d, const linea_mappa& l) {
   b.write("{\"plan\":[");
   if (d.planimetria) {
     const piano& p = *d.planimetria;
@@ -131,8 +131,11 @@ main svg{width:100%;height:100%;background:#fff;border:1px solid #ccc;cursor:gra
 @media (max-width:900px){main{grid-template-columns:1fr;height:auto}main svg{height:60vh}}
 )css";
 
-void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vector<const dati_mappa*>& versioni,
-                   const std::vector<cambio_mappa>& cambi, const opzioni_mappa& o) {
+}  // namespace
+
+void scrivi_pagina_html(const std::string& titolo, const std::vector<const scenario_decodificato*>& versioni,
+                        const std::vector<tratto_marcato>& tratti, const opzioni_mappa& o, byte_sink& out) {
+  buffered_sink b(out);
   b.write("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" + xml_escape(titolo) +
           "</title>\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<style>" + stile +
           "</style>\n<script>window.onerror=function(m){var e=document.getElementById('errors');"
@@ -145,7 +148,7 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
     b.write("<div style=\"color:#c00;padding:2px 14px;font-weight:bold\">warning: " + xml_escape(a) + "</div>\n");
   }
   if (versioni.size() > 1) {
-    b.write(fmt::format("<ol id=\"changes\" title=\"{} changes; click one to go there\"></ol>\n", cambi.size()));
+    b.write(fmt::format("<ol id=\"changes\" title=\"{} changes; click one to go there\"></ol>\n", tratti.size()));
   }
   b.write(
       "<main><svg id=\"plan\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"plan view\"></svg>"
@@ -156,7 +159,7 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
   // only where the viewer starts.
   std::vector<linea_mappa> linee;
   double lunghezza = 0;
-  for (const dati_mappa* d : versioni) {
+  for (const scenario_decodificato* d : versioni) {
     const double celle = static_cast<double>(d->celle.size());
     linee.push_back(raccogli(*d, std::nullopt, std::nullopt, std::min(dettaglio_massimo, celle)));
     lunghezza = std::max(lunghezza, linee.back().lunghezza);
@@ -169,9 +172,9 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
     scrivi_versione(b, *versioni[i], linee[i]);
   }
   b.write("],\"changes\":[");
-  for (std::size_t i = 0; i < cambi.size(); ++i) {
-    b.write(fmt::format("{}{{\"from\":{},\"to\":{},\"text\":{}}}", i ? "," : "", num(cambi[i].da), num(cambi[i].a),
-                        js(cambi[i].testo)));
+  for (std::size_t i = 0; i < tratti.size(); ++i) {
+    b.write(fmt::format("{}{{\"from\":{},\"to\":{},\"text\":{}}}", i ? "," : "", num(tratti[i].da), num(tratti[i].a),
+                        js(tratti[i].testo)));
   }
   b.write("],\"marks\":[");
   for (std::size_t i = 0; i < o.segni.size(); ++i) {
@@ -183,19 +186,9 @@ void scrivi_pagina(buffered_sink& b, const std::string& titolo, const std::vecto
   b.flush();
 }
 
-}  // namespace
-
-void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, byte_sink& out) {
-  buffered_sink b(out);
-  scrivi_pagina(b, utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {}, o);
-}
-
-void scrivi_html_confronto(const dati_mappa& prima, const dati_mappa& dopo, const std::vector<cambio_mappa>& cambi,
-                           byte_sink& out) {
-  buffered_sink b(out);
-  scrivi_pagina(
-      b, utf8_da_1252(dopo.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(dopo.id.nome_treno) + " \xC2\xB7 changes",
-      {&prima, &dopo}, cambi, {});
+void scrivi_html(const scenario_decodificato& d, const opzioni_mappa& o, byte_sink& out) {
+  scrivi_pagina_html(utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {}, o,
+                     out);
 }
 
 }  // namespace scen::tool

@@ -60,7 +60,8 @@ struct linea_mappa {
 
 // Gathers the objects of the stretch [da, a] (the whole route when unset),
 // drawing as one what stands closer than `risoluzione` metres.
-linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optional<double> a, double larghezza_px);
+linea_mappa raccogli(const scenario_decodificato& d, std::optional<double> da, std::optional<double> a,
+                     double larghezza_px);
 
 // The line's kilometrage at a route position, when the route has kilometric
 // zones. The kilometrage falls along the route, as the timetable's does.
@@ -70,8 +71,8 @@ std::optional<double> chilometrica(const linea_mappa& l, double metri);
 std::string luogo(const linea_mappa& l, double metri);
 
 // Tooltip text of an object, with its fields.
-std::string descrizione(const dati_mappa& d, const linea_mappa& l, tipo_oggetto t, const oggetto& o);
-std::string descrizione_stazione(const dati_mappa& d, const linea_mappa& l, const stazione_mappa& s);
+std::string descrizione(const scenario_decodificato& d, const linea_mappa& l, tipo_oggetto t, const oggetto& o);
+std::string descrizione_stazione(const scenario_decodificato& d, const linea_mappa& l, const stazione_mappa& s);
 const char* nome_oggetto(tipo_oggetto t, bool plurale);
 
 // ---- page layout (units: pixels of the PNG, points of the SVG) ----
@@ -121,9 +122,9 @@ std::string km(double metri);
 std::string orario_breve(std::int32_t secondi);
 
 // The parts of the page.
-void disegna_titolo(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o);
-void disegna_piano(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o);
-void disegna_sezione(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o);
+void disegna_titolo(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o);
+void disegna_piano(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o);
+void disegna_sezione(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o);
 void disegna_legenda(canvas& t);
 
 }  // namespace scen::tool::mappa

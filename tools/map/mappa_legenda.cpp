@@ -1,12 +1,12 @@
 // The page's title with the route's counts and any warnings, and the legend.
 #include <fmt/format.h>
 
-#include "commands/comandi.h"
 #include "map/mappa_interno.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool::mappa {
 
-void disegna_titolo(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o) {
+void disegna_titolo(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o) {
   std::string titolo = utf8_da_1252(d.id.nome_linea) + "  \xC2\xB7  train " + utf8_da_1252(d.id.nome_treno);
   if (l.da > 0 || l.a < l.lunghezza) titolo += "  \xC2\xB7  " + km(l.da) + " to " + km(l.a);
   t.text(titolo, {area_titolo.x0, area_titolo.y0 + 34}, {34, true}, anchor::start, nero, false);

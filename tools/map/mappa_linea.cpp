@@ -9,19 +9,11 @@
 #include <queue>
 #include <utility>
 
-#include "commands/comandi.h"
 #include "map/mappa_interno.h"
 #include "model/misure.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
-
-bool e_stazione(const stazione& s) { return !(s == stazione{} || s == stazione{.nome = s.nome}); }
-
-double lunghezza_percorso(const dati_mappa& d) {
-  const double fine_celle = metri_inizio_cella(static_cast<std::int64_t>(d.celle.size()) - 1);
-  const double dichiarata = d.voci[voce::dati_generali].fine;
-  return dichiarata > 0 && dichiarata <= fine_celle ? dichiarata : fine_celle;
-}
 
 namespace mappa {
 namespace {
@@ -80,7 +72,8 @@ std::vector<rallentamento_celle> rallentamenti(const std::vector<cella>& c) {
 
 }  // namespace
 
-linea_mappa raccogli(const dati_mappa& d, std::optional<double> da, std::optional<double> a, double larghezza_px) {
+linea_mappa raccogli(const scenario_decodificato& d, std::optional<double> da, std::optional<double> a,
+                     double larghezza_px) {
   linea_mappa l;
   l.lunghezza = lunghezza_percorso(d);
   l.da = std::clamp(da.value_or(0.0), 0.0, l.lunghezza);
@@ -197,7 +190,7 @@ const char* nome_oggetto(tipo_oggetto t, bool plurale) {
   }
 }
 
-std::string descrizione(const dati_mappa& d, const linea_mappa& l, tipo_oggetto t, const oggetto& o) {
+std::string descrizione(const scenario_decodificato& d, const linea_mappa& l, tipo_oggetto t, const oggetto& o) {
   if (o.conta > 1) {
     return fmt::format("{} {} from {} to {}", o.conta, nome_oggetto(t, true), luogo(l, o.da), luogo(l, o.a));
   }
@@ -226,7 +219,7 @@ std::string descrizione(const dati_mappa& d, const linea_mappa& l, tipo_oggetto 
   }
 }
 
-std::string descrizione_stazione(const dati_mappa& d, const linea_mappa& l, const stazione_mappa& s) {
+std::string descrizione_stazione(const scenario_decodificato& d, const linea_mappa& l, const stazione_mappa& s) {
   const stazione& v = d.voci[s.voce];
   return fmt::format(
       "{} (entry {}) at {}\nzone {:.0f} m to {:.0f} m \xC2\xB7 type {} \xC2\xB7 options {} {} {}\n"

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "canvas/canvas_svg.h"
+#include "io/output_file.h"
 #include "map/mappa_interno.h"
 #ifdef SCENARIO_HAS_CAIRO
 #include "canvas/canvas_cairo.h"
@@ -11,11 +12,11 @@
 
 namespace scen::tool {
 
-void scrivi_html(const dati_mappa& d, const opzioni_mappa& o, byte_sink& out);
+void scrivi_html(const scenario_decodificato& d, const opzioni_mappa& o, byte_sink& out);
 
 namespace {
 
-void disegna_pagina(canvas& t, const dati_mappa& d, const opzioni_mappa& o) {
+void disegna_pagina(canvas& t, const scenario_decodificato& d, const opzioni_mappa& o) {
   using namespace mappa;
   // One page pixel is the finest thing the page tells apart.
   const linea_mappa l = raccogli(d, o.da, o.a, area_nomi.width());
@@ -53,7 +54,7 @@ bool formato_disponibile(formato_mappa f) {
   }
 }
 
-void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out) {
+void scrivi_mappa(const scenario_decodificato& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out) {
   if (d.celle.size() < 2) throw std::logic_error("the map needs the track cells");
   using mappa::altezza_pagina;
   using mappa::larghezza_pagina;
@@ -81,6 +82,11 @@ void scrivi_mappa(const dati_mappa& d, const opzioni_mappa& o, formato_mappa f, 
     default:
       throw std::logic_error("this build cannot draw that format");
   }
+}
+
+void scrivi_mappa_in_file(const scenario_decodificato& d, const opzioni_mappa& o, formato_mappa f,
+                          const std::filesystem::path& file) {
+  write_output_file(file, [&](byte_sink& sink) { scrivi_mappa(d, o, f, sink); });
 }
 
 }  // namespace scen::tool

@@ -179,7 +179,7 @@ void disegna_scala(canvas& t, const vista_piano& v, const box& area) {
          true);
 }
 
-void disegna_oggetti(canvas& t, const dati_mappa& d, const linea_mappa& l, const vista_piano& v) {
+void disegna_oggetti(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const vista_piano& v) {
   for (const oggetto& o : l.di(tipo_oggetto::codice)) {
     const auto q = v.punto(o.da);
     if (!q) continue;
@@ -221,7 +221,7 @@ void disegna_oggetti(canvas& t, const dati_mappa& d, const linea_mappa& l, const
 
 }  // namespace
 
-void disegna_piano(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o) {
+void disegna_piano(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o) {
   t.frame(area_piano, {grigio, 1});
   t.text("Plan view", {area_piano.x0 + 14, area_piano.y0 + 28}, {20, true}, anchor::start, nero, true);
   if (!d.planimetria) {

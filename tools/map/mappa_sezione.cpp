@@ -47,7 +47,7 @@ void titolo_striscia(canvas& t, const box& r, const std::string& titolo, const s
   t.text(unita, {margine, r.y0 + 44}, {14}, anchor::start, grigio, false);
 }
 
-void disegna_nomi(canvas& t, const dati_mappa& d, const linea_mappa& l, const asse_distanza& x) {
+void disegna_nomi(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const asse_distanza& x) {
   t.text("Long section", {margine, area_nomi.y0 + 24}, {20, true}, anchor::start, nero, false);
   t.text("along the distance", {margine, area_nomi.y0 + 44}, {14}, anchor::start, grigio, false);
   double ultimo_x = -1e9;
@@ -68,7 +68,7 @@ void disegna_nomi(canvas& t, const dati_mappa& d, const linea_mappa& l, const as
   }
 }
 
-void disegna_oggetti(canvas& t, const dati_mappa& d, const linea_mappa& l, const asse_distanza& x) {
+void disegna_oggetti(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const asse_distanza& x) {
   titolo_striscia(t, striscia_oggetti, "Line side", "objects");
   const double cy = (striscia_oggetti.y0 + striscia_oggetti.y1) / 2;
   if (l.ripetizione_a > l.ripetizione_da && l.ripetizione_a >= l.da && l.ripetizione_da <= l.a) {
@@ -165,7 +165,7 @@ void linea_a_gradini(canvas& t, const std::vector<tratto>& v, const asse_distanz
   t.polyline(p, s);
 }
 
-void disegna_velocita(canvas& t, const dati_mappa& d, const linea_mappa& l, const asse_distanza& x) {
+void disegna_velocita(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const asse_distanza& x) {
   titolo_striscia(t, striscia_velocita, "Speed limit", "km/h");
   int hi = 40;
   for (const auto& r : l.velocita) hi = std::max(hi, r.hi);
@@ -232,7 +232,7 @@ void disegna_segni(canvas& t, const linea_mappa& l, const opzioni_mappa& o, cons
 
 }  // namespace
 
-void disegna_sezione(canvas& t, const dati_mappa& d, const linea_mappa& l, const opzioni_mappa& o) {
+void disegna_sezione(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o) {
   const asse_distanza x(l.da, l.a);
   disegna_nomi(t, d, l, x);
   disegna_oggetti(t, d, l, x);

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "commands/comandi.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {

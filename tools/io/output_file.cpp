@@ -1,0 +1,22 @@
+#include "io/output_file.h"
+
+#include <system_error>
+
+#include "platform/platform_error.h"
+
+namespace scen::tool {
+
+void prepare_folder(const std::filesystem::path& dir) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(dir, ec)) return;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw platform_error(dir, ec.message());
+}
+
+void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produce) {
+  const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  prepare_folder(dir);
+  folder(dir).write_in_pieces(file.filename().string(), produce);
+}
+
+}  // namespace scen::tool
