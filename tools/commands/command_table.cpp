@@ -10,12 +10,19 @@ namespace {
 // The three kinds of option, spelled as the table needs them.
 constexpr option_spec operand(std::string_view names, std::string_view value_name, std::string_view help,
                               bool required) {
-  return {.names = names, .kind = option_kind::positional, .value_name = value_name, .help = help,
-          .required = required, .shows_default = !required};
+  return {.names = names,
+          .kind = option_kind::positional,
+          .value_name = value_name,
+          .help = help,
+          .required = required,
+          .shows_default = !required};
 }
 constexpr option_spec value(std::string_view names, std::string_view value_name, std::string_view help,
                             bool shows_default = false) {
-  return {.names = names, .kind = option_kind::value, .value_name = value_name, .help = help,
+  return {.names = names,
+          .kind = option_kind::value,
+          .value_name = value_name,
+          .help = help,
           .shows_default = shows_default};
 }
 constexpr option_spec flag(std::string_view names, std::string_view help) {
@@ -35,67 +42,59 @@ constexpr option_spec werror = flag("--werror", "Exit with status 1 when there i
 // Built on first use, not at start: most calls of the tool use one entry.
 const std::array<command_spec, 7>& all_commands() {
   static const std::array<command_spec, 7> commands{{
-    {"compile",
-     "Compile a route source and a train source into the binary files, as the run does; the sources are only read",
-     {route_source,
-      train_source,
-      value("-o,--output", "DIR", "Folder to write the binary files into (created when missing)", true),
-      route_name,
-      train_number,
-      flag("--no-line-data", "Do not build the plan view nor write the line data file"),
-      flag("--json", "Print the outcome as one JSON object on standard output"),
-      werror,
-      value("--map", "FILE", "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", \".png\" or "
-       "\".pdf\")")},
-     registra_compile},
-    {"lint",
-     "Report every error and warning of a route source and a train source in one pass; writes nothing",
-     {route_source,
-      train_source,
-      route_name,
-      train_number,
-      flag("--no-line-data", "Check as a compile without the plan view would read"),
-      flag("--json", "Print the findings as one JSON object on standard output"),
-      werror},
-     registra_lint},
-    {"export",
-     "Write the embedded scenario's route and train sources and its three documents into DIR",
-     {value("-o,--output", "DIR", "Folder to write into (created when missing)", true)},
-     registra_export},
-    {"dump",
-     "Decode one binary scenario file into a readable listing or JSON",
-     {operand("FILE", "FILE", "Binary file: \"_linea.dat\" line data, \".sim\" summary, other \".dat\" track", true),
-      {.names = "--kind", .kind = option_kind::value, .value_name = "KIND", .help = "Kind of the file, overriding its name", .choices = file_kinds},
-      flag("--json", "Print the full structure as JSON")},
-     registra_dump},
-    {"check",
-     "Check a folder's three binary files against each other, the scenario identity (found from the file names "
-     "when there is one) and what the compile can write",
-     {folder_operand,
-      route_name,
-      train_number,
-      flag("--json", "Print the outcome as one JSON object: ok, the identity and every problem")},
-     registra_check},
-    {"map",
-     "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an interactive "
-     "HTML page",
-     {folder_operand,
-      route_name,
-      train_number,
-      value("-o,--output", "FILE", "Output file: \".svg\", \".html\", \".png\" or \".pdf\" (default: DIR/<route>_<train>_map.svg)"),
-      value("--from", "KM", "Draw from this distance, in km from the route's start"),
-      value("--to", "KM", "Draw up to this distance, in km from the route's start")},
-     registra_map},
-    {"diff",
-     "Compare two compiled folders by meaning: stations, objects, profiles and plan view changed, one line per "
-     "change in running order; exit status 0 equal, 1 different",
-     {operand("BEFORE", "DIR", "Folder of the earlier version", true),
-      operand("AFTER", "DIR", "Folder of the later version", true),
-      route_name,
-      train_number,
-      flag("--json", "Print the changes as one JSON object"),
-      value("--html", "FILE", "Also write an HTML page with both versions and the changes marked")},
-     registra_diff},
+      {"compile",
+       "Compile a route source and a train source into the binary files, as the run does; the sources are only read",
+       {route_source, train_source,
+        value("-o,--output", "DIR", "Folder to write the binary files into (created when missing)", true), route_name,
+        train_number, flag("--no-line-data", "Do not build the plan view nor write the line data file"),
+        flag("--json", "Print the outcome as one JSON object on standard output"), werror,
+        value("--map", "FILE",
+              "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", \".png\" or "
+              "\".pdf\")")},
+       registra_compile},
+      {"lint",
+       "Report every error and warning of a route source and a train source in one pass; writes nothing",
+       {route_source, train_source, route_name, train_number,
+        flag("--no-line-data", "Check as a compile without the plan view would read"),
+        flag("--json", "Print the findings as one JSON object on standard output"), werror},
+       registra_lint},
+      {"export",
+       "Write the embedded scenario's route and train sources and its three documents into DIR",
+       {value("-o,--output", "DIR", "Folder to write into (created when missing)", true)},
+       registra_export},
+      {"dump",
+       "Decode one binary scenario file into a readable listing or JSON",
+       {operand("FILE", "FILE", "Binary file: \"_linea.dat\" line data, \".sim\" summary, other \".dat\" track", true),
+        {.names = "--kind",
+         .kind = option_kind::value,
+         .value_name = "KIND",
+         .help = "Kind of the file, overriding its name",
+         .choices = file_kinds},
+        flag("--json", "Print the full structure as JSON")},
+       registra_dump},
+      {"check",
+       "Check a folder's three binary files against each other, the scenario identity (found from the file names "
+       "when there is one) and what the compile can write",
+       {folder_operand, route_name, train_number,
+        flag("--json", "Print the outcome as one JSON object: ok, the identity and every problem")},
+       registra_check},
+      {"map",
+       "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an interactive "
+       "HTML page",
+       {folder_operand, route_name, train_number,
+        value("-o,--output", "FILE",
+              "Output file: \".svg\", \".html\", \".png\" or \".pdf\" (default: DIR/<route>_<train>_map.svg)"),
+        value("--from", "KM", "Draw from this distance, in km from the route's start"),
+        value("--to", "KM", "Draw up to this distance, in km from the route's start")},
+       registra_map},
+      {"diff",
+       "Compare two compiled folders by meaning: stations, objects, profiles and plan view changed, one line per "
+       "change in running order; exit status 0 equal, 1 different",
+       {operand("BEFORE", "DIR", "Folder of the earlier version", true),
+        operand("AFTER", "DIR", "Folder of the later version", true), route_name, train_number,
+        flag("--json", "Print the changes as one JSON object"),
+        value("--html", "FILE", "Also write an HTML page with both versions and the changes marked")},
+       registra_diff},
   }};
   return commands;
 }
@@ -103,10 +102,9 @@ const std::array<command_spec, 7>& all_commands() {
 }  // namespace
 
 const program_spec& program() {
-  static const program_spec p{"scenario-tool",
-                              "scenario-tool: compile, check, export, decode and draw train-driving scenarios",
-                              "scenario-tool " SCENARIO_VERSION,
-                              "Run \"scenario-tool COMMAND --help\" for the options of one command."};
+  static const program_spec p{
+      "scenario-tool", "scenario-tool: compile, check, export, decode and draw train-driving scenarios",
+      "scenario-tool " SCENARIO_VERSION, "Run \"scenario-tool COMMAND --help\" for the options of one command."};
   return p;
 }
 

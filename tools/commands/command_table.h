@@ -30,7 +30,7 @@ struct option_spec {
   std::string_view value_name{};  // "FILE", "DIR", ...; empty for a flag
   std::string_view help{};
   bool required = false;
-  bool shows_default = false;                // the help names the value it has when not given
+  bool shows_default = false;                   // the help names the value it has when not given
   std::span<const std::string_view> choices{};  // the only values it takes, when a fixed list
 };
 

@@ -70,12 +70,13 @@ int aiuto(CLI::App& app, const std::vector<comando>& comandi, int argc, const ch
   }
   for (const comando& c : comandi) {
     if (c.sub->get_name() == argv[2]) {
-      out << c.sub->help();
+      // The usage line names the program, as "COMMAND --help" does.
+      out << c.sub->help(app.get_name());
       return exit_status::clean;
     }
   }
-  return errore_di_uso(
-      std::string("no command \"") + argv[2] + "\"; the commands are " + command_names("and"), json, out, err);
+  return errore_di_uso(std::string("no command \"") + argv[2] + "\"; the commands are " + command_names("and"), json,
+                       out, err);
 }
 
 }  // namespace
@@ -97,8 +98,8 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
     const std::string primo = argv[1];
     if (primo == "help") return aiuto(app, comandi, argc, argv, json, out, err);
     if (find_command(primo) == nullptr) {
-      return errore_di_uso("unknown command \"" + primo + "\"; the commands are " + command_names("and") +
-                               " (see \"" + std::string(p.name) + " --help\")",
+      return errore_di_uso("unknown command \"" + primo + "\"; the commands are " + command_names("and") + " (see \"" +
+                               std::string(p.name) + " --help\")",
                            json, out, err);
     }
   }

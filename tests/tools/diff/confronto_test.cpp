@@ -4,14 +4,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "support/tool_runs.h"
+#include "support/files.h"
+#include "support/sources.h"
+#include "support/tool_in_process.h"
 
 namespace scen {
 namespace {
 
 namespace fs = std::filesystem;
 using test_util::read_file;
-using test_util::run_tool;
+using test_util::run_tool_in_process;
 using test_util::temp_folder;
 using test_util::write_file;
 
@@ -22,12 +24,12 @@ constexpr const char* sorgente_treno = "Ardena_VelmoraCle_4713-.txt";
 class Diff : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(run_tool({"export", "-o", "src"}, dir_.path()).status, 0);
+    ASSERT_EQ(run_tool_in_process({"export", "-o", "src"}, dir_.path()).status, 0);
     compila("src", "before");
   }
   void compila(const std::string& sorgenti, const std::string& uscita) {
-    const auto r = run_tool({"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o", uscita},
-                            dir_.path());
+    const auto r = run_tool_in_process(
+        {"compile", sorgenti + "/" + sorgente_linea, sorgenti + "/" + sorgente_treno, "-o", uscita}, dir_.path());
     ASSERT_EQ(r.status, 0) << r.err;
   }
   // A copy of the sources with `vecchio` replaced by `nuovo` in one of them, compiled into "after".
@@ -49,10 +51,10 @@ class Diff : public ::testing::Test {
 
 TEST_F(Diff, EqualFoldersPrintNothingAndExitZero) {
   compila("src", "after");
-  const auto r = run_tool({"diff", "before", "after"}, dir_.path());
+  const auto r = run_tool_in_process({"diff", "before", "after"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
-  const auto j = run_tool({"diff", "before", "after", "--json"}, dir_.path());
+  const auto j = run_tool_in_process({"diff", "before", "after", "--json"}, dir_.path());
   EXPECT_EQ(j.status, 0);
   EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json({{"equal", true}, {"changes", nlohmann::json::array()}}));
 }
@@ -105,7 +107,7 @@ TEST_F(Diff, EachEditShowsExactlyItsChanges) {
     fs::remove_all(dir_.path() / "edit");
     fs::remove_all(dir_.path() / "after");
     modifica(c.file, c.vecchio, c.nuovo);
-    const auto r = run_tool({"diff", "before", "after"}, dir_.path());
+    const auto r = run_tool_in_process({"diff", "before", "after"}, dir_.path());
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, c.attese);
   }
@@ -113,7 +115,7 @@ TEST_F(Diff, EachEditShowsExactlyItsChanges) {
 
 TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
   modifica(sorgente_treno, "segnale,   21700,", "segnale,   21900,");
-  const auto r = run_tool({"diff", "before", "after", "--json", "--html", "out/changes.html"}, dir_.path());
+  const auto r = run_tool_in_process({"diff", "before", "after", "--json", "--html", "out/changes.html"}, dir_.path());
   ASSERT_EQ(r.status, 1) << r.err;
   const auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j["equal"], false);
@@ -127,24 +129,24 @@ TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
 }
 
 TEST_F(Diff, MissingFoldersAndFilesAreInputErrors) {
-  EXPECT_EQ(run_tool({"diff", "before", "nowhere"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"diff", "before", "nowhere"}, dir_.path()).status, 2);
   fs::create_directories(dir_.path() / "empty");
-  const auto r = run_tool({"diff", "before", "empty"}, dir_.path());
+  const auto r = run_tool_in_process({"diff", "before", "empty"}, dir_.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("no such file"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(run_tool({"diff", "before"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"diff", "before"}, dir_.path()).status, 2);
 }
 
 TEST_F(Diff, IdentityIsFoundFromTheFolder) {
   // The same scenario compiled under another identity compares equal to
   // itself, and differs from the embedded one only in its check codes.
-  const auto c = run_tool({"compile", std::string("src/") + sorgente_linea, std::string("src/") + sorgente_treno, "-o",
-                           "other", "--train-number", "9999"},
-                          dir_.path());
+  const auto c = run_tool_in_process({"compile", std::string("src/") + sorgente_linea,
+                                      std::string("src/") + sorgente_treno, "-o", "other", "--train-number", "9999"},
+                                     dir_.path());
   ASSERT_EQ(c.status, 0) << c.err;
-  EXPECT_EQ(run_tool({"diff", "other", "other"}, dir_.path()).status, 0);
-  const auto r = run_tool({"diff", "before", "other"}, dir_.path());
+  EXPECT_EQ(run_tool_in_process({"diff", "other", "other"}, dir_.path()).status, 0);
+  const auto r = run_tool_in_process({"diff", "before", "other"}, dir_.path());
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.out.find("check code (summary entry 85)"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("station"), std::string::npos) << r.out;

@@ -10,6 +10,7 @@
 #include "formats/decodifica.h"
 #include "formats/file_binari.h"
 
+#include "support/tool_in_process.h"
 #include "support/tool_runs.h"
 
 namespace scen {
@@ -18,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using test_util::read_file;
 using test_util::run_tool;
+using test_util::run_tool_in_process;
 using test_util::temp_folder;
 
 const identita id_inc = identita_incorporata();
@@ -169,7 +171,7 @@ class Map : public ::testing::Test {
 };
 
 TEST_F(Map, DefaultIsAWellFormedSvgInTheFolder) {
-  const auto r = run_tool({"map", "."}, dir_.path());
+  const auto r = run_tool_in_process({"map", "."}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
   const fs::path svg = dir_.path() / "Ardena_VelmoraCle_4713_map.svg";
   ASSERT_TRUE(fs::exists(svg));
@@ -196,7 +198,7 @@ TEST_F(Map, PngByExtensionWithItsSignatureAndSize) {
 
 TEST_F(Map, WithoutLineDataTheLongSectionIsStillDrawn) {
   fs::remove(dir_.path() / nome_file_linea(id_inc));
-  const auto r = run_tool({"map", ".", "-o", "m.svg"}, dir_.path());
+  const auto r = run_tool_in_process({"map", ".", "-o", "m.svg"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("no such file; the map has no plan view"), std::string::npos) << r.err;
   std::string errore;
@@ -204,14 +206,14 @@ TEST_F(Map, WithoutLineDataTheLongSectionIsStillDrawn) {
 }
 
 TEST_F(Map, MissingOrDamagedFilesAndBadNamesAreRefused) {
-  EXPECT_EQ(run_tool({"map", ".", "-o", "m.jpg"}, dir_.path()).status, 2);
-  EXPECT_EQ(run_tool({"map", ".", "--train-number", "a/b"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"map", ".", "-o", "m.jpg"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"map", ".", "--train-number", "a/b"}, dir_.path()).status, 2);
   fs::resize_file(dir_.path() / nome_file_percorso(id_inc), 100);
-  const auto r = run_tool({"map", "."}, dir_.path());
+  const auto r = run_tool_in_process({"map", "."}, dir_.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("at byte offset 90"), std::string::npos) << r.err;
   fs::remove(dir_.path() / nome_file_sommario(id_inc));
-  EXPECT_EQ(run_tool({"map", "."}, dir_.path()).status, 1);
+  EXPECT_EQ(run_tool_in_process({"map", "."}, dir_.path()).status, 1);
   EXPECT_FALSE(fs::exists(dir_.path() / "Ardena_VelmoraCle_4713_map.svg"));
 }
 
@@ -246,7 +248,7 @@ std::vector<stazione> stazioni_di(const fs::path& dir) {
 }
 
 TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
-  ASSERT_EQ(run_tool({"map", ".", "-o", "m.svg"}, dir_.path()).status, 0);
+  ASSERT_EQ(run_tool_in_process({"map", ".", "-o", "m.svg"}, dir_.path()).status, 0);
   const std::string svg = read_file(dir_.path() / "m.svg");
   const auto testi = testi_svg(svg);
   const auto stazioni = stazioni_di(dir_.path());
@@ -258,7 +260,7 @@ TEST_F(Map, SvgHoldsTextForEveryStationAndATooltipPerObject) {
 }
 
 TEST_F(Map, FromToDrawsOnlyTheStretch) {
-  const auto r = run_tool({"map", ".", "-o", "part.svg", "--from", "36", "--to", "37.5"}, dir_.path());
+  const auto r = run_tool_in_process({"map", ".", "-o", "part.svg", "--from", "36", "--to", "37.5"}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string svg = read_file(dir_.path() / "part.svg");
   std::string errore;
@@ -276,9 +278,9 @@ TEST_F(Map, FromToDrawsOnlyTheStretch) {
     posizioni.insert(std::stoi((*it)[2]));
   }
   EXPECT_EQ(posizioni, (std::set<int>{36300, 36950, 37100}));
-  EXPECT_EQ(run_tool({"map", ".", "--from", "40", "--to", "30"}, dir_.path()).status, 2);
-  EXPECT_EQ(run_tool({"map", ".", "--from", "-1"}, dir_.path()).status, 2);
-  EXPECT_EQ(run_tool({"map", ".", "--from", "5000"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"map", ".", "--from", "40", "--to", "30"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"map", ".", "--from", "-1"}, dir_.path()).status, 2);
+  EXPECT_EQ(run_tool_in_process({"map", ".", "--from", "5000"}, dir_.path()).status, 2);
 }
 
 TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
@@ -286,7 +288,7 @@ TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
   std::string track = read_file(dir_.path() / nome_file_percorso(id_inc));
   track[15 + 3] = static_cast<char>(track[15 + 3] ^ 0x55);
   test_util::write_file(dir_.path() / nome_file_percorso(id_inc), track);
-  const auto r = run_tool({"map", ".", "-o", "m.svg"}, dir_.path());
+  const auto r = run_tool_in_process({"map", ".", "-o", "m.svg"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("warning: " + nome_file_percorso(id_inc) + ": cell 1 valore2 holds the check code"),
             std::string::npos)
@@ -297,7 +299,7 @@ TEST_F(Map, WarnsAndStillDrawsWhenTheFolderWouldNotPassCheck) {
 }
 
 TEST_F(Map, HtmlIsOneSelfContainedPage) {
-  const auto r = run_tool({"map", ".", "-o", "route.html"}, dir_.path());
+  const auto r = run_tool_in_process({"map", ".", "-o", "route.html"}, dir_.path());
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string html = read_file(dir_.path() / "route.html");
   EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
@@ -322,15 +324,15 @@ TEST_F(Map, HtmlIsOneSelfContainedPage) {
 }
 
 TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
-  ASSERT_EQ(run_tool({"export", "-o", "src"}, dir_.path()).status, 0);
+  ASSERT_EQ(run_tool_in_process({"export", "-o", "src"}, dir_.path()).status, 0);
   std::string treno = read_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt");
   const auto at = treno.find("stazione,   36750,");
   ASSERT_NE(at, std::string::npos);
   treno.replace(at, 18, "stazione,   36725,");
   test_util::write_file(dir_.path() / "src" / "Ardena_VelmoraCle_4713-.txt", treno);
-  const auto r = run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o", "bin",
-                           "--map", "bin/result.svg"},
-                          dir_.path());
+  const auto r = run_tool_in_process({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt",
+                                      "-o", "bin", "--map", "bin/result.svg"},
+                                     dir_.path());
   EXPECT_EQ(r.status, 1) << r.err;
   const std::string svg = read_file(dir_.path() / "bin" / "result.svg");
   std::string errore;
@@ -342,9 +344,9 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   const auto testi = testi_svg(svg);
   EXPECT_TRUE(ha_testo(testi, "ROCCA ALTERA"));
   EXPECT_FALSE(ha_testo(testi, "FONTEBRUNA"));
-  EXPECT_EQ(run_tool({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o", "bin2",
-                      "--map", "x.gif"},
-                     dir_.path())
+  EXPECT_EQ(run_tool_in_process({"compile", "src/Ardena_VelmoraCle_linea.txt", "src/Ardena_VelmoraCle_4713-.txt", "-o",
+                                 "bin2", "--map", "x.gif"},
+                                dir_.path())
                 .status,
             2);
   EXPECT_FALSE(fs::exists(dir_.path() / "bin2"));

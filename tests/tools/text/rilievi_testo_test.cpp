@@ -6,8 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include "formats/file_binari.h"
+#include "run/pipeline.h"
+#include "support/files.h"
 #include "support/source_mistakes.h"
-#include "support/tool_runs.h"
+#include "support/sources.h"
+#include "support/tool_in_process.h"
 
 namespace scen {
 namespace {
@@ -17,7 +20,7 @@ using test_util::casi;
 using test_util::caso;
 using test_util::join_crlf;
 using test_util::read_file;
-using test_util::run_tool;
+using test_util::run_tool_in_process;
 using test_util::sorgenti_di;
 using test_util::stazione_5000;
 using test_util::temp_folder;
@@ -34,7 +37,7 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
     temp_folder dir;
     write_file(dir.path() / "route.txt", linea);
     write_file(dir.path() / "train.txt", treno);
-    const auto r = run_tool({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
+    const auto r = run_tool_in_process({"compile", "route.txt", "train.txt", "-o", "tool"}, dir.path());
 
     fs::create_directory(dir.path() / "plain");
     folder dove(dir.path() / "plain");
@@ -56,8 +59,8 @@ TEST(Findings, WarningsLeaveTheFilesAsTheCompileWritesThem) {
 
 TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
   temp_folder dir;
-  ASSERT_EQ(run_tool({"export", "-o", "."}, dir.path()).status, 0);
-  const auto piccola = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
+  ASSERT_EQ(run_tool_in_process({"export", "-o", "."}, dir.path()).status, 0);
+  const auto piccola = run_tool_in_process({"lint", "route.txt", "train.txt"}, dir.path());
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
   for (const std::vector<std::string>& coppia :
@@ -66,11 +69,11 @@ TEST(Findings, CleanSourcesAndTheEmbeddedScenarioHaveNone) {
     for (const char* piano : {"", "--no-line-data"}) {
       std::vector<std::string> argomenti{"lint", coppia[0], coppia[1]};
       if (*piano) argomenti.push_back(piano);
-      const auto r = run_tool(argomenti, dir.path());
+      const auto r = run_tool_in_process(argomenti, dir.path());
       EXPECT_EQ(r.status, 0) << r.out << r.err;
       EXPECT_EQ(r.out, "0 errors, 0 warnings\n");
     }
-    const auto c = run_tool({"compile", coppia[0], coppia[1], "-o", "bin", "--werror"}, dir.path());
+    const auto c = run_tool_in_process({"compile", coppia[0], coppia[1], "-o", "bin", "--werror"}, dir.path());
     EXPECT_EQ(c.status, 0) << c.err;
     EXPECT_EQ(c.err, "");
   }
@@ -90,7 +93,7 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   write_file(dir.path() / "route.txt", join_crlf(linea));
   write_file(dir.path() / "train.txt", join_crlf(treno));
 
-  const auto r = run_tool({"lint", "route.txt", "train.txt"}, dir.path());
+  const auto r = run_tool_in_process({"lint", "route.txt", "train.txt"}, dir.path());
   EXPECT_EQ(r.status, 1) << r.out;
   for (const char* atteso :
        {"route.txt:14:20: warning: gradient 200",
@@ -103,7 +106,8 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   }
   EXPECT_FALSE(fs::exists(dir.path() / nome_file_percorso(id_inc))) << "lint writes nothing";
 
-  const auto j = nlohmann::json::parse(run_tool({"lint", "route.txt", "train.txt", "--json"}, dir.path()).out);
+  const auto j =
+      nlohmann::json::parse(run_tool_in_process({"lint", "route.txt", "train.txt", "--json"}, dir.path()).out);
   EXPECT_EQ(j.at("errors"), 3);
   EXPECT_EQ(j.at("warnings"), 2);
   ASSERT_EQ(j.at("findings").size(), 5u);
@@ -128,9 +132,9 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
   treno = test_util::treno_piccolo();
   write_file(dir.path() / "route.txt", join_crlf(linea));
   write_file(dir.path() / "train.txt", join_crlf(treno));
-  EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt"}, dir.path()).status, 0);
-  EXPECT_EQ(run_tool({"lint", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
-  EXPECT_EQ(run_tool({"compile", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
+  EXPECT_EQ(run_tool_in_process({"lint", "route.txt", "train.txt"}, dir.path()).status, 0);
+  EXPECT_EQ(run_tool_in_process({"lint", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
+  EXPECT_EQ(run_tool_in_process({"compile", "route.txt", "train.txt", "--werror"}, dir.path()).status, 1);
 }
 
 // The fix of a finding: the text to write instead, and where.
@@ -140,7 +144,7 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   temp_folder dir;
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(treno));
-  const auto r = run_tool({"compile", "route.txt", "train.txt", "--json"}, dir.path());
+  const auto r = run_tool_in_process({"compile", "route.txt", "train.txt", "--json"}, dir.path());
   EXPECT_EQ(r.status, 1);
   const auto j = nlohmann::json::parse(r.out);
   ASSERT_EQ(j.at("findings").size(), 1u) << r.out;
@@ -167,7 +171,7 @@ TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(treno));
   for (const char* comando : {"compile", "lint"}) {
-    const auto r = run_tool({comando, "route.txt", "train.txt"}, dir.path());
+    const auto r = run_tool_in_process({comando, "route.txt", "train.txt"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE((r.err + r.out)
                   .find("train.txt:17:1: error: no free cell for an approach code point of the "
@@ -180,16 +184,16 @@ TEST(Findings, CodePassErrorNamesTheSlowdownLine) {
 
 TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
   temp_folder dir;
-  const auto x = run_tool({"frobnicate"}, dir.path());
+  const auto x = run_tool_in_process({"frobnicate"}, dir.path());
   EXPECT_EQ(x.status, 2);
   EXPECT_NE(x.err.find("unknown command \"frobnicate\""), std::string::npos) << x.err;
-  const auto h = run_tool({"help"}, dir.path());
+  const auto h = run_tool_in_process({"help"}, dir.path());
   EXPECT_EQ(h.status, 0);
   for (const char* c : {"compile", "lint", "export", "dump", "check", "map"}) {
     EXPECT_NE(h.out.find(c), std::string::npos) << c;
   }
-  EXPECT_EQ(run_tool({"help", "lint"}, dir.path()).status, 0);
-  const auto nessuno = run_tool({}, dir.path());
+  EXPECT_EQ(run_tool_in_process({"help", "lint"}, dir.path()).status, 0);
+  const auto nessuno = run_tool_in_process({}, dir.path());
   EXPECT_EQ(nessuno.status, 2);
   EXPECT_NE(nessuno.err.find("a command is required"), std::string::npos);
 
@@ -197,18 +201,18 @@ TEST(CommandLine, UnknownCommandHelpAndMissingSources) {
   for (const char* comando : {"compile", "lint"}) {
     std::vector<std::string> argomenti{comando, "route.txt", "nowhere.txt"};
     if (std::string(comando) == "compile") argomenti.insert(argomenti.end(), {"-o", "out"});
-    const auto r = run_tool(argomenti, dir.path());
+    const auto r = run_tool_in_process(argomenti, dir.path());
     EXPECT_EQ(r.status, 2) << comando;
     EXPECT_NE(r.err.find("nowhere.txt: no such file"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out" / nome_file_percorso(id_inc)));
     // A usage error with --json is still one JSON object.
-    const auto j = run_tool({comando, "route.txt", "nowhere.txt", "--json"}, dir.path());
+    const auto j = run_tool_in_process({comando, "route.txt", "nowhere.txt", "--json"}, dir.path());
     EXPECT_EQ(j.status, 2);
     const auto o = nlohmann::json::parse(j.out);
     EXPECT_EQ(o.at("status"), 2);
     EXPECT_NE(o.at("error").get<std::string>().find("nowhere.txt"), std::string::npos);
   }
-  const auto j = run_tool({"compile", "--json", "--bogus"}, dir.path());
+  const auto j = run_tool_in_process({"compile", "--json", "--bogus"}, dir.path());
   EXPECT_EQ(j.status, 2);
   EXPECT_TRUE(nlohmann::json::accept(j.out)) << j.out;
 }
@@ -224,15 +228,16 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   temp_folder dir;
   write_file(dir.path() / "route.txt", join_crlf(test_util::linea_piccola()));
   write_file(dir.path() / "train.txt", join_crlf(test_util::treno_piccolo()));
-  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number", "7"},
-                     dir.path())
+  ASSERT_EQ(run_tool_in_process(
+                {"compile", "route.txt", "train.txt", "-o", "out", "--route-name", "Prova", "--train-number", "7"},
+                dir.path())
                 .status,
             0);
   // No identity named: the folder's file names give it.
-  const auto ok = run_tool({"check", "out"}, dir.path());
+  const auto ok = run_tool_in_process({"check", "out"}, dir.path());
   EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
   EXPECT_EQ(ok.out, "ok\n");
-  const auto j = nlohmann::json::parse(run_tool({"check", "out", "--json"}, dir.path()).out);
+  const auto j = nlohmann::json::parse(run_tool_in_process({"check", "out", "--json"}, dir.path()).out);
   EXPECT_EQ(j.at("ok"), true);
   EXPECT_EQ(j.at("route_name"), "Prova");
   EXPECT_EQ(j.at("train_number"), "7");
@@ -241,7 +246,7 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   std::string percorso = read_file(dir.path() / "out" / "Prova_7.dat");
   percorso[15 * 100] = static_cast<char>(99);
   write_file(dir.path() / "out" / "Prova_7.dat", percorso);
-  const auto rotto = run_tool({"check", "out", "--json"}, dir.path());
+  const auto rotto = run_tool_in_process({"check", "out", "--json"}, dir.path());
   EXPECT_EQ(rotto.status, 1);
   const auto k = nlohmann::json::parse(rotto.out);
   EXPECT_EQ(k.at("ok"), false);
@@ -250,12 +255,14 @@ TEST(CheckMeaning, UnknownCellTypeAndIdentityFromTheFolder) {
   EXPECT_EQ(k.at("problems")[0].at("message"), "cell 100: unknown cell type 99");
 
   // Two identities in one folder: the options must choose.
-  ASSERT_EQ(run_tool({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path()).status, 0);
-  const auto due = run_tool({"check", "out"}, dir.path());
+  ASSERT_EQ(run_tool_in_process({"compile", "route.txt", "train.txt", "-o", "out"}, dir.path()).status, 0);
+  const auto due = run_tool_in_process({"check", "out"}, dir.path());
   EXPECT_EQ(due.status, 2);
   EXPECT_NE(due.err.find("several scenarios"), std::string::npos) << due.err;
-  EXPECT_EQ(run_tool({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path()).out,
-            "ok\n");
+  EXPECT_EQ(
+      run_tool_in_process({"check", "out", "--route-name", "Ardena_VelmoraCle", "--train-number", "4713"}, dir.path())
+          .out,
+      "ok\n");
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+# Holds docs/architecture.md's table of layers to the build: the same layers
+# in the same order, each named with its library and the layers it links.
+#   cmake -DDOC=docs/architecture.md -DEXPECTED="platform|scenario_platform|;model|scenario_model|platform;..." -P
+file(STRINGS ${DOC} lines)
+set(in_table OFF)
+set(found)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^## ")
+    if(line STREQUAL "## Layers")
+      set(in_table ON)
+    else()
+      set(in_table OFF)
+    endif()
+    continue()
+  endif()
+  # "| layer | `library` | links | what |", the header and rule rows left out.
+  if(in_table AND line MATCHES "^\\| *([a-z]+) *\\| *`([a-z_]+)` *\\| *([a-z, ]*)\\|")
+    set(layer ${CMAKE_MATCH_1})
+    set(library ${CMAKE_MATCH_2})
+    string(REPLACE " " "" links "${CMAKE_MATCH_3}")
+    string(REPLACE "," "+" links "${links}")
+    list(APPEND found "${layer}|${library}|${links}")
+  endif()
+endforeach()
+string(REPLACE ";" "\n  " found_text "${found}")
+string(REPLACE ";" "\n  " expected_text "${EXPECTED}")
+if(NOT found STREQUAL EXPECTED)
+  message(FATAL_ERROR "${DOC}'s table of layers (layer|library|links):\n  ${found_text}\n"
+                      "The build's:\n  ${expected_text}")
+endif()
+message(STATUS "${DOC} names the build's layers: ${found_text}")
