@@ -86,6 +86,7 @@ esito_fase leggi_chiavi(contesto& c, lettore_campi& l, salto_commenti salto,
   }
 }
 
+// pendenza|aderenza|velocita, POSITION, VALUE
 esito_fase leggi_profilo(contesto& c, lettore_campi& l, profilo& pr, const riga_profilo& r) {
   const std::int32_t p = l.leggi_32(r.campo_posizione);
   const std::int32_t v = l.leggi_32(r.campo_valore);

@@ -30,8 +30,9 @@ struct stato_sezioni {
 // progress: often enough that a writer following it is never far behind.
 constexpr std::int64_t metri_per_resoconto = std::int64_t{1} << 16;
 
-// "lunghezza percorso": sizes the track cells and the plan view. A length
-// that leaves fewer than two cells fails before anything is stored.
+// lunghezza percorso, LENGTH
+// Sizes the track cells and the plan view. A length that leaves fewer than
+// two cells fails before anything is stored.
 esito_fase lunghezza(contesto& c, lettore_campi& l) {
   modello& m = c.m;
   const std::int32_t lunghezza = l.leggi_32("the route length");
@@ -47,6 +48,7 @@ esito_fase lunghezza(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
+// progressiva chilometrica uno|due|tre, START, PROGRESSIVE, FLAG
 void tre_numeri(contesto& c, lettore_campi& l, std::int32_t quale) {
   stazione& voce = voce_di(c.m, quale);
   voce.inizio = l.leggi_32("the kilometric zone's start");
@@ -55,12 +57,13 @@ void tre_numeri(contesto& c, lettore_campi& l, std::int32_t quale) {
   if (c.oss != nullptr) c.oss->zona(c, quale);
 }
 
+// ripetizione segnali 4|9 codici, START, END
 esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave) {
   stazione& voce = voce_di(c.m, voce::treno);
   voce.inizio = l.leggi_32("the repetition start");
   voce.fine = l.leggi_32("the repetition end");
-  if (voce.inizio % 50 != 0) return c.termina(3);
-  if (voce.fine % 50 != 0) return c.termina(4);
+  if (voce.inizio % metri_cella != 0) return c.termina(3);
+  if (voce.fine % metri_cella != 0) return c.termina(4);
   if (contiene(chiave, "4")) {
     voce.posizione = 4;
   } else if (contiene(chiave, "9")) {
@@ -80,6 +83,8 @@ bool intestazione(const std::string& riga) {
   return !commento && contiene(riga, "[") && contiene(riga, "]");
 }
 
+// lunghezza percorso, ... | progressiva chilometrica uno|due|tre, ... | sfondo uno|due|tre, VALUE |
+// ripetizione segnali 4|9 codici, ...
 // One key of the general section; every test that the key passes reads its own values.
 esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& riga) {
   modello& m = c.m;
@@ -194,6 +199,7 @@ std::optional<double> curvatura_della_chiave(const std::string& riga) {
   return std::nullopt;
 }
 
+// curvaHD, START, LENGTH   (H the hand, d or s; D the curvature digit, 1 to 6)
 esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
   const std::int32_t s = l.leggi_32("the curve's start");
   const std::int32_t n = l.leggi_32("the curve's length");
@@ -226,6 +232,7 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   return esito_fase::go_on;
 }
 
+// montagna, START, END, TYPE
 esito_fase montagna(contesto& c, lettore_campi& l) {
   std::int32_t inizio = l.leggi_32("the mountain zone's start");
   std::int32_t fine = l.leggi_32("the mountain zone's end");
@@ -242,6 +249,7 @@ esito_fase montagna(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
+// indicatori_vmax, POSIZIONE, VAS, VBS, VCS, STRISCES, VAD, VBD, VCD, STRISCED
 esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
   static constexpr std::array<const char*, 9> nomi{
       "the board's position", "vas", "vbs", "vcs", "strisces", "vad", "vbd", "vcd", "strisced"};
@@ -261,6 +269,7 @@ esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
+// cartello indicazione, POSITION, TEXT
 esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   modello& m = c.m;
   const std::int32_t p = l.leggi_32("the board's position");

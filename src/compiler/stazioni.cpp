@@ -44,6 +44,8 @@ void estensione(stazione& e, std::int64_t p, std::int64_t lunghezza) {
 
 }  // namespace
 
+// stazione, POSITION, TYPE, LENGTH, OPZIONE1, OPZIONE2, OPZIONE3, GRUPPO_A1, GRUPPO_A2,
+//   GRUPPO_A3, GRUPPO_B1, GRUPPO_B2, GRUPPO_B3, SOSTA, HOUR, MINUTE, SECOND, NAME
 esito_fase compila_stazione(contesto& c, std::int32_t& k) {
   modello& m = c.m;
   lettore_campi& l = *c.lettore;

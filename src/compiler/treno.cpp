@@ -66,6 +66,7 @@ void avvisi_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
   }
 }
 
+// segnale, POSIZIONE, SX, S1, S2, S3, RAPP, DX, D1, D2, D3, TEMPO
 esito_fase segnale(contesto& c, lettore_campi& l) {
   static constexpr std::array<const char*, 11> nomi{
       "the signal's position", "sx", "s1", "s2", "s3", "rapp", "dx", "d1", "d2", "d3", "tempo"};
@@ -145,6 +146,7 @@ void posa_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
   }
 }
 
+// rallentamento, X, V, L, F_TT, F_TA, D_V
 esito_fase rallentamento(contesto& c, lettore_campi& l) {
   static constexpr std::array<const char*, 6> nomi{
       "the slowdown's start", "the slowdown's speed", "the slowdown's length", "f_tt", "f_ta", "d_v"};
@@ -159,7 +161,8 @@ esito_fase rallentamento(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
-// A code line: a code point (value above 0) or a code end, on cell p / 50.
+// abbattimento, POSITION, VALUE
+// A code point (value above 0) or a code end, on cell p / 50.
 esito_fase abbattimento(contesto& c, lettore_campi& l) {
   const std::int32_t p = l.leggi_32("the code line's position");
   const std::int32_t w = l.leggi_32("the code value");
@@ -176,6 +179,9 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
+// numero vetture, CARS | percentuale massa frenata, PERCENT | sabbia, SAND |
+// orologio, HOURS MINUTES SECONDS | aderenza, POSITION, VALUE | velocita, POSITION, KMH |
+// stazione, ... (see compila_stazione) | rallentamento, ... | segnale, ... | abbattimento, ...
 // Every keyword the field contains triggers its action, in this order.
 esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const std::string& chiave) {
   modello& m = c.m;

@@ -69,11 +69,13 @@ TEST(DecodedSet, EachMissingOrBrokenFileIsNamedWithItsReason) {
   struct caso {
     const char* nome;
     file_scenario f;
-    std::string perche;       // empty: decoded
+    std::string perche;            // empty: decoded
     std::string senza_piano = {};  // why there is no plan view
   };
   const std::vector<caso> casi{
-      {"no summary", {std::nullopt, std::nullopt, percorso}, (dir / nome_file_sommario(id)).string() + ": no such file"},
+      {"no summary",
+       {std::nullopt, std::nullopt, percorso},
+       (dir / nome_file_sommario(id)).string() + ": no such file"},
       {"no track", {std::nullopt, sommario, std::nullopt}, (dir / nome_file_percorso(id)).string() + ": no such file"},
       {"short track", {std::nullopt, sommario, percorso.substr(1)}, (dir / nome_file_percorso(id)).string() + ": "},
       {"no line data", {std::nullopt, sommario, percorso}, "", (dir / nome_file_linea(id)).string() + ": no such file"},
