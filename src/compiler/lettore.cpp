@@ -73,14 +73,19 @@ void lettore_campi::salta_oltre_riga(std::int32_t riga) {
   }
 }
 
-std::string lettore_campi::leggi_testo(const char* campo) {
+std::optional<campo_letto> lettore_campi::apri_campo(const char* campo) {
   controlla_non_finito(campo);
   salta_vuoti_e_fine_riga();
-  campo_letto dove = inizia_campo();
-  if (fine_file()) {
-    campi_.push_back(dove);
-    return {};
-  }
+  const campo_letto dove = inizia_campo();
+  if (!fine_file()) return dove;
+  campi_.push_back(dove);
+  return std::nullopt;
+}
+
+std::string lettore_campi::leggi_testo(const char* campo) {
+  std::optional<campo_letto> aperto = apri_campo(campo);
+  if (!aperto) return {};
+  campo_letto& dove = *aperto;
 
   if (byte_[pos_] == '"') {
     ++pos_;
@@ -129,13 +134,9 @@ std::string lettore_campi::leggi_testo(const char* campo) {
 }
 
 std::int64_t lettore_campi::leggi_numero(const char* nome) {
-  controlla_non_finito(nome);
-  salta_vuoti_e_fine_riga();
-  campo_letto dove = inizia_campo();
-  if (fine_file()) {
-    campi_.push_back(dove);
-    return 0;
-  }
+  std::optional<campo_letto> aperto = apri_campo(nome);
+  if (!aperto) return 0;
+  campo_letto& dove = *aperto;
   if (byte_[pos_] == ',') {  // an empty field
     ++pos_;
     campi_.push_back(dove);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,9 @@ class lettore_campi {
   void consuma_fine_riga();
   void consuma_separatore();
   campo_letto inizia_campo();
+  // The next field opened, blanks and line ends before it skipped; at the
+  // end of the file it is recorded as an empty field and nothing is returned.
+  std::optional<campo_letto> apri_campo(const char* campo);
   template <typename T>
   T stretto(std::int64_t v, const char* campo);
 

@@ -2,6 +2,7 @@
 // its full structure.
 #include <fmt/format.h>
 
+#include <array>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -22,22 +23,21 @@ struct opzioni_dump {
   bool json = false;
 };
 
-const char* nome_tipo(tipo_file t) {
-  switch (t) {
-    case tipo_file::linea:
-      return "line";
-    case tipo_file::sommario:
-      return "summary";
-    case tipo_file::percorso:
-      return "track";
+// The kinds by the names --kind takes (the command table lists the same).
+constexpr std::array<std::pair<tipo_file, std::string_view>, 3> nomi_tipo{
+    {{tipo_file::linea, "line"}, {tipo_file::sommario, "summary"}, {tipo_file::percorso, "track"}}};
+
+std::string_view nome_tipo(tipo_file t) {
+  for (const auto& [tipo, nome] : nomi_tipo) {
+    if (tipo == t) return nome;
   }
   return "?";
 }
 
 tipo_file tipo_richiesto(const opzioni_dump& o) {
-  if (o.tipo == "line") return tipo_file::linea;
-  if (o.tipo == "summary") return tipo_file::sommario;
-  if (o.tipo == "track") return tipo_file::percorso;
+  for (const auto& [tipo, nome] : nomi_tipo) {
+    if (o.tipo == nome) return tipo;
+  }
   const std::string nome = std::filesystem::path(o.file).filename().string();
   if (const auto t = tipo_da_nome(nome)) return *t;
   throw errore_uso(o.file +
