@@ -6,28 +6,28 @@
 // discard), the same on every system.
 namespace scen {
 
-staged_file folder::stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino) {
-  temporary_file file = create_temporary(nome, fino);
-  produci(file.sink());
+staged_file folder::stage(std::string_view name, const std::function<void(byte_sink&)>& produce, reach how_far) {
+  temporary_file file = create_temporary(name, how_far);
+  produce(file.sink());
   return file.finish();
 }
 
-void folder::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
+void folder::write(std::string_view name, std::string_view byte) {
+  write_in_pieces(name, [byte](byte_sink& f) { f.write(byte); });
 }
 
-void folder::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  file_set uno(*this);
-  uno.write_in_pieces(nome, produci);
-  uno.commit();
+void folder::write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) {
+  file_set one(*this);
+  one.write_in_pieces(name, produce);
+  one.commit();
 }
 
-void working_files::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
+void working_files::write(std::string_view name, std::string_view byte) {
+  write_in_pieces(name, [byte](byte_sink& f) { f.write(byte); });
 }
 
-void working_files::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  const staged_file file = dir_.stage(nome, produci, reach::cache);
+void working_files::write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) {
+  const staged_file file = dir_.stage(name, produce, reach::cache);
   try {
     dir_.replace(std::span(&file, 1), reach::cache);
   } catch (...) {
@@ -37,40 +37,40 @@ void working_files::write_in_pieces(std::string_view nome, const std::function<v
 }
 
 file_set::~file_set() {
-  for (const staged_file& f : file_) dir_.discard(f);
+  for (const staged_file& f : files_) dir_.discard(f);
 }
 
-void file_set::write(std::string_view nome, std::string_view byte) {
-  write_in_pieces(nome, [byte](byte_sink& f) { f.write(byte); });
+void file_set::write(std::string_view name, std::string_view byte) {
+  write_in_pieces(name, [byte](byte_sink& f) { f.write(byte); });
 }
 
-void file_set::write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) {
-  add(dir_.stage(nome, produci));
+void file_set::write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) {
+  add(dir_.stage(name, produce));
 }
 
-void file_set::add(staged_file nuovo) {
-  const auto stesso =
-      std::find_if(file_.begin(), file_.end(), [&](const staged_file& f) { return f.nome == nuovo.nome; });
-  if (stesso != file_.end()) {
-    dir_.discard(*stesso);
-    file_.erase(stesso);
+void file_set::add(staged_file added) {
+  const auto same =
+      std::find_if(files_.begin(), files_.end(), [&](const staged_file& f) { return f.name == added.name; });
+  if (same != files_.end()) {
+    dir_.discard(*same);
+    files_.erase(same);
   }
   try {
-    file_.push_back(std::move(nuovo));
+    files_.push_back(std::move(added));
   } catch (...) {
-    dir_.discard(nuovo);
+    dir_.discard(added);
     throw;
   }
 }
 
 void file_set::commit() {
-  std::vector<staged_file> file = std::move(file_);
-  file_.clear();
+  std::vector<staged_file> files = std::move(files_);
+  files_.clear();
   try {
-    dir_.replace(file);
+    dir_.replace(files);
   } catch (...) {
     // What was not renamed stays a temporary: remove it.
-    for (const staged_file& f : file) dir_.discard(f);
+    for (const staged_file& f : files) dir_.discard(f);
     throw;
   }
 }

@@ -38,11 +38,11 @@ class byte_sink {
 class file_writer {
  public:
   virtual ~file_writer() = default;
-  // Replaces the file `nome` with exactly `byte`.
-  virtual void write(std::string_view nome, std::string_view byte) = 0;
-  // Replaces the file `nome` with the bytes that `produci` hands to the
+  // Replaces the file `name` with exactly `byte`.
+  virtual void write(std::string_view name, std::string_view byte) = 0;
+  // Replaces the file `name` with the bytes that `produce` hands to the
   // stream, piece by piece, so that a large file is never whole in memory.
-  virtual void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) = 0;
+  virtual void write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) = 0;
 };
 
 // How far a replacement reaches: the disk, before the call returns, or only
@@ -52,7 +52,7 @@ enum class reach : std::uint8_t { disk, cache };
 
 // A complete file under its temporary name, waiting to be renamed.
 struct staged_file {
-  std::string nome;                 // the final name in the folder
+  std::string name;                 // the final name in the folder
   std::filesystem::path temporary;  // full path of the temporary
 };
 
@@ -84,23 +84,23 @@ class folder : public file_writer {
   explicit folder(std::filesystem::path base);
 
   const std::filesystem::path& base() const { return base_; }
-  std::filesystem::path path_of(std::string_view nome) const;
+  std::filesystem::path path_of(std::string_view name) const;
 
   // The final name gets the file only once it is complete and on disk; when
-  // a write fails, or `produci` throws, the old file stays as it was and no
+  // a write fails, or `produce` throws, the old file stays as it was and no
   // temporary file is left.
-  void write(std::string_view nome, std::string_view byte) override;
-  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
-  // True when `nome` is a regular file of the folder, false when there is
+  void write(std::string_view name, std::string_view byte) override;
+  void write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) override;
+  // True when `name` is a regular file of the folder, false when there is
   // nothing (or something else) under that name. Throws platform_error when
   // the folder cannot tell.
-  bool exists(std::string_view nome) const;
+  bool exists(std::string_view name) const;
   // The whole file, or nothing when it does not exist. Throws
   // platform_error when it exists but cannot be read, or when it is
-  // larger than `limite` bytes.
-  std::optional<std::string> read(std::string_view nome, std::size_t limite = static_cast<std::size_t>(-1)) const;
-  // Deletes `nome` when it exists; throws platform_error when it cannot.
-  void remove(std::string_view nome);
+  // larger than `limit` bytes.
+  std::optional<std::string> read(std::string_view name, std::size_t limit = static_cast<std::size_t>(-1)) const;
+  // Deletes `name` when it exists; throws platform_error when it cannot.
+  void remove(std::string_view name);
 
   // The steps of a replacement, for file_set. `stage` writes the complete
   // file under a fresh temporary name and flushes it to disk; on failure it
@@ -109,41 +109,41 @@ class folder : public file_writer {
   // until it is done, so that they never split a set. `discard` removes a
   // temporary that will not be renamed, quietly.
   // With reach::cache neither flushes anything.
-  staged_file stage(std::string_view nome, const std::function<void(byte_sink&)>& produci, reach fino = reach::disk);
-  // The first step of `stage` alone: a fresh temporary for `nome`, created
+  staged_file stage(std::string_view name, const std::function<void(byte_sink&)>& produce, reach how_far = reach::disk);
+  // The first step of `stage` alone: a fresh temporary for `name`, created
   // and noted for removal on Ctrl+C or termination before this returns.
   // With reach::disk its bytes start on their way to the disk as they come,
   // so that the flush at the end waits for little more than the last ones.
-  temporary_file create_temporary(std::string_view nome, reach fino = reach::disk);
-  void replace(std::span<const staged_file> files, reach fino = reach::disk);
+  temporary_file create_temporary(std::string_view name, reach how_far = reach::disk);
+  void replace(std::span<const staged_file> files, reach how_far = reach::disk);
   void discard(const staged_file& file) noexcept;
 
   // Removes the temporaries that runs which ended without cleaning up left
-  // behind: only names a run makes for one of `nomi` (".NAME.tmp-" and its
-  // suffix), only regular files, only those untouched for at least `eta`.
+  // behind: only names a run makes for one of `names` (".NAME.tmp-" and its
+  // suffix), only regular files, only those untouched for at least `age`.
   // Returns the names removed; what cannot be removed is left quietly.
-  std::vector<std::string> remove_stale_temporaries(std::span<const std::string> nomi, std::chrono::seconds eta);
+  std::vector<std::string> remove_stale_temporaries(std::span<const std::string> names, std::chrono::seconds age);
 
   // Test seams. The next writes fail once they have written `n` bytes of a
-  // file (counted over all its pieces), as a full disk would; with `solo`,
+  // file (counted over all its pieces), as a full disk would; with `only`,
   // only the writes of that file. Nothing by default.
-  void fail_after_bytes(std::optional<std::size_t> n, std::string solo = {}) {
-    guasto_dopo_ = n;
-    guasto_solo_ = std::move(solo);
+  void fail_after_bytes(std::optional<std::size_t> n, std::string only = {}) {
+    fail_after_ = n;
+    fail_only_ = std::move(only);
   }
-  // Reads of `nome` fail as a failing disk fails them (an input/output
+  // Reads of `name` fail as a failing disk fails them (an input/output
   // error); empty: none.
-  void fail_reads_of(std::string nome) { lettura_guasta_ = std::move(nome); }
-  // The suffixes of temporary names come from `fonte` instead of the
+  void fail_reads_of(std::string name) { failing_reads_ = std::move(name); }
+  // The suffixes of temporary names come from `source` instead of the
   // system's random source, so that a test can put things in their way.
-  void temporary_names_from(std::function<std::string()> fonte) { fonte_nomi_ = std::move(fonte); }
+  void temporary_names_from(std::function<std::string()> source) { name_source_ = std::move(source); }
 
  private:
   std::filesystem::path base_;
-  std::optional<std::size_t> guasto_dopo_;
-  std::string guasto_solo_;
-  std::string lettura_guasta_;
-  std::function<std::string()> fonte_nomi_;
+  std::optional<std::size_t> fail_after_;
+  std::string fail_only_;
+  std::string failing_reads_;
+  std::function<std::string()> name_source_;
 };
 
 // Files that replace their predecessors together: each is written whole
@@ -158,8 +158,8 @@ class file_set final : public file_writer {
   file_set& operator=(const file_set&) = delete;
 
   // A name written twice keeps its second content.
-  void write(std::string_view nome, std::string_view byte) override;
-  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+  void write(std::string_view name, std::string_view byte) override;
+  void write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) override;
   // A file staged elsewhere (see folder::create_temporary) joins the set as
   // if written now; the set removes it unless committed.
   void add(staged_file file);
@@ -169,7 +169,7 @@ class file_set final : public file_writer {
 
  private:
   folder& dir_;
-  std::vector<staged_file> file_;
+  std::vector<staged_file> files_;
 };
 
 // A run's working files (the sources it writes, reads back and deletes):
@@ -179,8 +179,8 @@ class file_set final : public file_writer {
 class working_files final : public file_writer {
  public:
   explicit working_files(folder& dir) : dir_(dir) {}
-  void write(std::string_view nome, std::string_view byte) override;
-  void write_in_pieces(std::string_view nome, const std::function<void(byte_sink&)>& produci) override;
+  void write(std::string_view name, std::string_view byte) override;
+  void write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) override;
 
  private:
   folder& dir_;

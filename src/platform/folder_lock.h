@@ -33,10 +33,10 @@ class folder_lock {
   // How long a run waits for the folder by default: far longer than a run.
   static constexpr std::chrono::milliseconds default_wait{5000};
 
-  // Takes the lock of `dir`, waiting at most `attesa` for another run to let
+  // Takes the lock of `dir`, waiting at most `wait` for another run to let
   // go. Throws folder_busy when it does not, platform_error when the lock
   // file cannot be created or locked.
-  folder_lock(const std::filesystem::path& dir, std::chrono::milliseconds attesa = default_wait);
+  folder_lock(const std::filesystem::path& dir, std::chrono::milliseconds wait = default_wait);
   // Removes the lock file and lets go.
   ~folder_lock();
   folder_lock(const folder_lock&) = delete;

@@ -110,7 +110,7 @@ TEST(TemporaryFile, WrittenByAnotherThreadItTakesItsNameOnlyWithTheSet) {
   });
   scrittore.join();
   const staged_file fatto = t.finish();
-  EXPECT_EQ(fatto.nome, "a.dat");
+  EXPECT_EQ(fatto.name, "a.dat");
   EXPECT_EQ(test_util::read_file(tmp.path() / "a.dat"), "earlier") << "not renamed before the set commits";
   EXPECT_EQ(test_util::read_file(fatto.temporary), "new bytes");
   {

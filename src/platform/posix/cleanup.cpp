@@ -1,4 +1,4 @@
-#include "cleanup.h"
+#include "platform/posix/cleanup.h"
 
 #include <limits.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 namespace scen::posix {
 namespace {
 
-enum stato_slot : int { libero = 0, in_scrittura = 1, pronto = 2 };
+enum slot_state : int { empty = 0, filling = 1, ready = 2 };
 
 struct slot {
-  std::atomic<int> stato{libero};
+  std::atomic<int> state{empty};
   char path[PATH_MAX];
 };
 
@@ -29,10 +29,10 @@ bool register_cleanup(const char* path) noexcept {
   const std::size_t n = std::strlen(path);
   if (n >= PATH_MAX) return false;
   for (slot& s : slots) {
-    int atteso = libero;
-    if (!s.stato.compare_exchange_strong(atteso, in_scrittura)) continue;
+    int expected = empty;
+    if (!s.state.compare_exchange_strong(expected, filling)) continue;
     std::memcpy(s.path, path, n + 1);
-    s.stato.store(pronto);
+    s.state.store(ready);
     return true;
   }
   return false;
@@ -40,8 +40,8 @@ bool register_cleanup(const char* path) noexcept {
 
 void unregister_cleanup(const char* path) noexcept {
   for (slot& s : slots) {
-    if (s.stato.load() == pronto && std::strcmp(s.path, path) == 0) {
-      s.stato.store(libero);
+    if (s.state.load() == ready && std::strcmp(s.path, path) == 0) {
+      s.state.store(empty);
       return;
     }
   }
@@ -49,19 +49,19 @@ void unregister_cleanup(const char* path) noexcept {
 
 void remove_registered() noexcept {
   for (slot& s : slots) {
-    if (s.stato.load() == pronto) ::unlink(s.path);
+    if (s.state.load() == ready) ::unlink(s.path);
   }
 }
 
-signals_held::signals_held() {
-  sigset_t insieme;
-  sigemptyset(&insieme);
-  sigaddset(&insieme, SIGINT);
-  sigaddset(&insieme, SIGTERM);
-  sigaddset(&insieme, SIGHUP);
-  ::sigprocmask(SIG_BLOCK, &insieme, &before_);
+ending_held::ending_held() {
+  sigset_t ending_signals;
+  sigemptyset(&ending_signals);
+  sigaddset(&ending_signals, SIGINT);
+  sigaddset(&ending_signals, SIGTERM);
+  sigaddset(&ending_signals, SIGHUP);
+  ::sigprocmask(SIG_BLOCK, &ending_signals, &before_);
 }
 
-signals_held::~signals_held() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
+ending_held::~ending_held() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
 
 }  // namespace scen::posix

@@ -1,6 +1,8 @@
 // The paths a signal handler removes before the process ends: the run's
 // temporaries and its folder lock. Registering and removing are
 // async-signal-safe: fixed slots, atomic flags, no allocation.
+// `ending_held` keeps interrupts and termination requests waiting while a
+// set is being renamed, so that a signal never splits it.
 #pragma once
 
 #include <signal.h>
@@ -17,12 +19,12 @@ void remove_registered() noexcept;
 // Interrupts and termination requests wait while it lives: around creating
 // a file and registering it, so that no signal falls between the two, and
 // around the renames of a set.
-class signals_held {
+class ending_held {
  public:
-  signals_held();
-  ~signals_held();
-  signals_held(const signals_held&) = delete;
-  signals_held& operator=(const signals_held&) = delete;
+  ending_held();
+  ~ending_held();
+  ending_held(const ending_held&) = delete;
+  ending_held& operator=(const ending_held&) = delete;
 
  private:
   sigset_t before_;

@@ -5,15 +5,15 @@
 
 #include <initializer_list>
 
-#include "cleanup.h"
 #include "platform/exit_status.h"
+#include "platform/posix/cleanup.h"
 
 namespace scen {
 namespace {
 
-extern "C" void alla_fine(int segnale) {
+extern "C" void on_ending(int signal_number) {
   posix::remove_registered();
-  ::_exit(exit_status::signal_base + segnale);
+  ::_exit(exit_status::signal_base + signal_number);
 }
 
 }  // namespace
@@ -23,17 +23,17 @@ void prepare_process() {
   // its temporary half written and nothing said.
   ::signal(SIGXFSZ, SIG_IGN);
 
-  struct sigaction azione {};
-  azione.sa_handler = alla_fine;
-  sigemptyset(&azione.sa_mask);
-  sigaddset(&azione.sa_mask, SIGINT);
-  sigaddset(&azione.sa_mask, SIGTERM);
-  sigaddset(&azione.sa_mask, SIGHUP);
-  for (const int segnale : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction prima {};
+  struct sigaction action {};
+  action.sa_handler = on_ending;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaddset(&action.sa_mask, SIGHUP);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction before {};
     // A signal ignored by whoever started us (nohup, a background job) stays ignored.
-    if (::sigaction(segnale, nullptr, &prima) == 0 && prima.sa_handler == SIG_IGN) continue;
-    ::sigaction(segnale, &azione, nullptr);
+    if (::sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal_number, &action, nullptr);
   }
 }
 

@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 #include "platform/platform_error.h"
+#include "platform/posix/system_text.h"
 
 namespace scen {
 
@@ -22,7 +22,7 @@ void stdout_sink::write(std::string_view text) {
   while (!text.empty()) {
     const ssize_t n = ::write(1, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw platform_error("standard output", std::system_category().message(errno));
+    if (n < 0) throw platform_error("standard output", posix::reason(errno));
     text.remove_prefix(static_cast<std::size_t>(n));
   }
 }

@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "cleanup.h"
+#include "platform/posix/cleanup.h"
 
 namespace scen {
 
 // A new thread starts with its creator's signal mask: created while the
 // signals are held, it holds them for its whole life.
 std::thread start_quiet_thread(std::function<void()> body) {
-  const posix::signals_held held;
+  const posix::ending_held held;
   return std::thread(std::move(body));
 }
 

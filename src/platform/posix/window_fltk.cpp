@@ -22,44 +22,43 @@ constexpr int px(int twip) { return twip / 15; }
 class fltk_window final : public window {
  public:
   fltk_window()
-      : finestra_(px(4200), px(2688), "scenario"),
-        etichetta_(px(960), px(960), px(2652), px(792), waiting_text.data()) {
-    etichetta_.labelfont(FL_HELVETICA_BOLD);
-    etichetta_.labelsize(24 * 96 / 72);  // 24 points
-    etichetta_.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-    finestra_.end();
+      : window_(px(4200), px(2688), "scenario"), label_(px(960), px(960), px(2652), px(792), waiting_text.data()) {
+    label_.labelfont(FL_HELVETICA_BOLD);
+    label_.labelsize(24 * 96 / 72);  // 24 points
+    label_.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    window_.end();
   }
 
   void show_waiting() override {
-    finestra_.show();
+    window_.show();
     // What is drawn into a window before the X server has mapped it is
     // lost, and the run never comes back to the event loop to answer the
     // Expose that follows: wait until the window is viewable (a window
     // manager may take a moment to map it), then draw and push the drawing
     // through to the server before the work starts.
-    const Window xid = fl_xid(&finestra_);
+    const Window xid = fl_xid(&window_);
     for (int i = 0; i < 200; ++i) {
       XWindowAttributes a{};
       if (XGetWindowAttributes(fl_display, xid, &a) != 0 && a.map_state == IsViewable) break;
       Fl::wait(0.01);
     }
     Fl::check();  // the Expose events that came with the mapping
-    finestra_.redraw();
+    window_.redraw();
     Fl::flush();
     XSync(fl_display, False);
   }
 
-  std::int32_t message(std::string_view testo) override {
+  std::int32_t message(std::string_view text) override {
     fl_message_title("");
     fl_close = "OK";
-    const std::string t(testo);
+    const std::string t(text);
     fl_message("%s", t.c_str());
     return 1;  // the one button, OK
   }
 
  private:
-  Fl_Window finestra_;
-  Fl_Box etichetta_;
+  Fl_Window window_;
+  Fl_Box label_;
 };
 
 }  // namespace

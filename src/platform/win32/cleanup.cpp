@@ -37,6 +37,7 @@ void remove_registered() noexcept {
   for (const std::wstring& p : registered()) ::DeleteFileW(p.c_str());
 }
 
-std::unique_lock<std::recursive_mutex> hold_ending() { return std::unique_lock(guard()); }
+ending_held::ending_held() : lock_(guard()) {}
+ending_held::~ending_held() = default;
 
 }  // namespace scen::win32

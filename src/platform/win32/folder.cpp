@@ -105,8 +105,8 @@ class file_sink final : public byte_sink {
   std::size_t written_ = 0;
 };
 
-std::filesystem::path utf8_path(std::string_view nome) {
-  return std::filesystem::path(std::u8string(nome.begin(), nome.end()));
+std::filesystem::path utf8_path(std::string_view name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
 }  // namespace
@@ -116,17 +116,17 @@ folder::folder(std::filesystem::path base) : base_(std::move(base)) {}
 // A name is UTF-8, as std::filesystem's narrow form of a path is here
 // (path::string()); the narrow constructor would read it as Latin-1, so the
 // name is handed over as UTF-8 explicitly. The system's own names are ASCII.
-std::filesystem::path folder::path_of(std::string_view nome) const { return base_ / utf8_path(nome); }
+std::filesystem::path folder::path_of(std::string_view name) const { return base_ / utf8_path(name); }
 
 struct temporary_file::state {
-  state(std::string nome_, std::filesystem::path finale_, std::filesystem::path temporary_, HANDLE h_,
-        std::optional<std::size_t> fail_after, reach fino_)
-      : nome(std::move(nome_)),
-        finale(std::move(finale_)),
+  state(std::string name_, std::filesystem::path final_path_, std::filesystem::path temporary_, HANDLE h_,
+        std::optional<std::size_t> fail_after, reach how_far_)
+      : name(std::move(name_)),
+        final_path(std::move(final_path_)),
         temporary(std::move(temporary_)),
         h(h_),
-        fino(fino_),
-        sink(h_, finale, fail_after) {}
+        how_far(how_far_),
+        sink(h_, final_path, fail_after) {}
   // Unfinished: the temporary goes.
   ~state() {
     if (!h.valid()) return;
@@ -137,11 +137,11 @@ struct temporary_file::state {
   state(const state&) = delete;
   state& operator=(const state&) = delete;
 
-  std::string nome;
-  std::filesystem::path finale;
+  std::string name;
+  std::filesystem::path final_path;
   std::filesystem::path temporary;
   handle h;
-  reach fino;
+  reach how_far;
   file_sink sink;
 };
 
@@ -156,37 +156,37 @@ staged_file temporary_file::finish() {
   state& s = *s_;
   // On the disk before it takes the final name: after a power cut the
   // final name holds the old file or the new one, never a hole.
-  if (s.fino == reach::disk && !::FlushFileBuffers(s.h.get())) {
-    throw platform_error(s.finale, win32::reason(::GetLastError()));
+  if (s.how_far == reach::disk && !::FlushFileBuffers(s.h.get())) {
+    throw platform_error(s.final_path, win32::reason(::GetLastError()));
   }
   // The handle is gone whatever the close says: on failure only the temporary is left to remove.
   if (!s.h.close()) {
     const DWORD code = ::GetLastError();
     ::DeleteFileW(s.temporary.c_str());
     win32::unregister_cleanup(s.temporary);
-    throw platform_error(s.finale, win32::reason(code));
+    throw platform_error(s.final_path, win32::reason(code));
   }
-  staged_file done{std::move(s.nome), std::move(s.temporary)};
+  staged_file done{std::move(s.name), std::move(s.temporary)};
   s_.reset();
   return done;
 }
 
-temporary_file folder::create_temporary(std::string_view nome, reach fino) {
-  const auto finale = path_of(nome);
+temporary_file folder::create_temporary(std::string_view name, reach how_far) {
+  const auto final_path = path_of(name);
   // Only a regular file (or nothing) is ever replaced: a folder, a link or a
   // device under the name stays as it is.
-  const DWORD attr = ::GetFileAttributesW(finale.c_str());
+  const DWORD attr = ::GetFileAttributesW(final_path.c_str());
   if (attr != INVALID_FILE_ATTRIBUTES) {
-    if ((attr & not_regular) != 0) throw platform_error(finale, "exists and is not a regular file");
-    if ((attr & FILE_ATTRIBUTE_READONLY) != 0) throw platform_error(finale, "the file is read-only");
+    if ((attr & not_regular) != 0) throw platform_error(final_path, "exists and is not a regular file");
+    if ((attr & FILE_ATTRIBUTE_READONLY) != 0) throw platform_error(final_path, "the file is read-only");
   }
 
   std::filesystem::path temporary;
   HANDLE created = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < temporary_name_attempts; ++attempt) {
-    temporary = base_ / utf8_path(temporary_name_of(nome, fonte_nomi_ ? fonte_nomi_() : random_suffix()));
+    temporary = base_ / utf8_path(temporary_name_of(name, name_source_ ? name_source_() : random_suffix()));
     // No interrupt between the creation and the registration.
-    const auto held = win32::hold_ending();
+    const win32::ending_held held;
     // CREATE_NEW never opens what is there already, and with
     // FILE_FLAG_OPEN_REPARSE_POINT never follows a link planted there.
     created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -198,17 +198,17 @@ temporary_file folder::create_temporary(std::string_view nome, reach fino) {
     const DWORD code = ::GetLastError();
     // A folder at the name answers "access denied".
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS && code != ERROR_ACCESS_DENIED) {
-      throw platform_error(finale, win32::reason(code));
+      throw platform_error(final_path, win32::reason(code));
     }
   }
   if (created == INVALID_HANDLE_VALUE) {
     throw platform_error(
         temporary, "the temporary name is taken by " + what_is_at(temporary) + ", and so was every other name tried");
   }
-  const bool failing = guasto_solo_.empty() || guasto_solo_ == nome;
+  const bool failing = fail_only_.empty() || fail_only_ == name;
   try {
-    return temporary_file(std::make_unique<temporary_file::state>(std::string(nome), finale, temporary, created,
-                                                                  failing ? guasto_dopo_ : std::nullopt, fino));
+    return temporary_file(std::make_unique<temporary_file::state>(std::string(name), final_path, temporary, created,
+                                                                  failing ? fail_after_ : std::nullopt, how_far));
   } catch (...) {
     ::CloseHandle(created);
     ::DeleteFileW(temporary.c_str());
@@ -217,26 +217,26 @@ temporary_file folder::create_temporary(std::string_view nome, reach fino) {
   }
 }
 
-void folder::replace(std::span<const staged_file> files, reach fino) {
+void folder::replace(std::span<const staged_file> files, reach how_far) {
   // Ctrl+C waits until the whole set has its final names.
-  const auto held = win32::hold_ending();
+  const win32::ending_held held;
   for (const staged_file& f : files) {
-    const auto finale = path_of(f.nome);
+    const auto final_path = path_of(f.name);
     DWORD code = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 10; ++attempt) {
       // WRITE_THROUGH: the rename is on the disk when the call returns.
-      const DWORD through = fino == reach::disk ? MOVEFILE_WRITE_THROUGH : 0;
-      if (::MoveFileExW(f.temporary.c_str(), finale.c_str(), MOVEFILE_REPLACE_EXISTING | through)) {
+      const DWORD through = how_far == reach::disk ? MOVEFILE_WRITE_THROUGH : 0;
+      if (::MoveFileExW(f.temporary.c_str(), final_path.c_str(), MOVEFILE_REPLACE_EXISTING | through)) {
         code = ERROR_SUCCESS;
         break;
       }
       code = ::GetLastError();
       if (!transient(code)) break;
-      const DWORD now = ::GetFileAttributesW(finale.c_str());
+      const DWORD now = ::GetFileAttributesW(final_path.c_str());
       if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_READONLY) != 0) break;
       ::Sleep(50);
     }
-    if (code != ERROR_SUCCESS) throw platform_error(finale, why_not_changed(finale, code));
+    if (code != ERROR_SUCCESS) throw platform_error(final_path, why_not_changed(final_path, code));
     win32::unregister_cleanup(f.temporary);
   }
 }
@@ -246,7 +246,8 @@ void folder::discard(const staged_file& file) noexcept {
   win32::unregister_cleanup(file.temporary);
 }
 
-std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> nomi, std::chrono::seconds eta) {
+std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::string> names,
+                                                          std::chrono::seconds age) {
   std::vector<std::string> removed;
   WIN32_FIND_DATAW entry;
   HANDLE find = ::FindFirstFileW((base_ / L"*").c_str(), &entry);
@@ -256,12 +257,12 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
   const auto ticks = [](const FILETIME& t) {
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
-  const unsigned long long limit = ticks(now_ft) - static_cast<unsigned long long>(eta.count()) * 10000000ULL;
+  const unsigned long long limit = ticks(now_ft) - static_cast<unsigned long long>(age.count()) * 10000000ULL;
   do {
     const std::wstring name(entry.cFileName);
     bool ours = false;
-    for (const std::string& nome : nomi) {
-      const std::wstring prefix = utf8_path(temporary_name_of(nome, "")).wstring();
+    for (const std::string& owner : names) {
+      const std::wstring prefix = utf8_path(temporary_name_of(owner, "")).wstring();
       if (name.starts_with(prefix)) {
         const std::string rest = win32::utf8(std::wstring_view(name).substr(prefix.size()));
         if (is_our_temporary_suffix(rest)) ours = true;
@@ -274,8 +275,8 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
   return removed;
 }
 
-bool folder::exists(std::string_view nome) const {
-  const auto file = path_of(nome);
+bool folder::exists(std::string_view name) const {
+  const auto file = path_of(name);
   const DWORD attr = ::GetFileAttributesW(file.c_str());
   if (attr != INVALID_FILE_ATTRIBUTES) return (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
   const DWORD code = ::GetLastError();
@@ -283,9 +284,9 @@ bool folder::exists(std::string_view nome) const {
   throw platform_error(file, win32::reason(code));
 }
 
-std::optional<std::string> folder::read(std::string_view nome, std::size_t limite) const {
-  const auto file = path_of(nome);
-  if (!exists(nome)) return std::nullopt;
+std::optional<std::string> folder::read(std::string_view name, std::size_t limit) const {
+  const auto file = path_of(name);
+  if (!exists(name)) return std::nullopt;
   handle h(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!h.valid()) {
@@ -294,11 +295,11 @@ std::optional<std::string> folder::read(std::string_view nome, std::size_t limit
     throw platform_error(file, win32::reason(code));
   }
   if (::GetFileType(h.get()) != FILE_TYPE_DISK) return std::nullopt;
-  const bool failing = !lettura_guasta_.empty() && lettura_guasta_ == nome;
+  const bool failing = !failing_reads_.empty() && failing_reads_ == name;
   std::string byte;
   LARGE_INTEGER size{};
   if (::GetFileSizeEx(h.get(), &size)) {
-    byte.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limite));
+    byte.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit));
   }
   char block[1 << 16];
   for (;;) {
@@ -307,16 +308,15 @@ std::optional<std::string> folder::read(std::string_view nome, std::size_t limit
     if (!::ReadFile(h.get(), block, sizeof block, &n, nullptr))
       throw platform_error(file, win32::reason(::GetLastError()));
     if (n == 0) break;
-    if (byte.size() + n > limite)
-      throw platform_error(file, "file is larger than " + std::to_string(limite) + " bytes");
+    if (byte.size() + n > limit) throw platform_error(file, "file is larger than " + std::to_string(limit) + " bytes");
     byte.append(block, n);
   }
   return byte;
 }
 
-void folder::remove(std::string_view nome) {
-  const auto file = path_of(nome);
-  if (!exists(nome)) return;
+void folder::remove(std::string_view name) {
+  const auto file = path_of(name);
+  if (!exists(name)) return;
   if (::DeleteFileW(file.c_str())) return;
   const DWORD code = ::GetLastError();
   if (code == ERROR_FILE_NOT_FOUND) return;

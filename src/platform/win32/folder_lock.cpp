@@ -13,10 +13,10 @@ namespace scen {
 // The lock file is opened sharing reading, writing and deletion, so that a
 // waiting run can open it too, and locked with LockFileEx: Windows lets go
 // of the lock when the process ends, however it ends.
-folder_lock::folder_lock(const std::filesystem::path& dir, std::chrono::milliseconds attesa)
+folder_lock::folder_lock(const std::filesystem::path& dir, std::chrono::milliseconds wait)
     : file_(dir / std::string(file_name)) {
-  const auto scadenza = std::chrono::steady_clock::now() + attesa;
-  auto pausa = std::chrono::milliseconds(2);
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  auto delay = std::chrono::milliseconds(2);
   for (;;) {
     const DWORD attr = ::GetFileAttributesW(file_.c_str());
     if (attr != INVALID_FILE_ATTRIBUTES &&
@@ -43,15 +43,15 @@ folder_lock::folder_lock(const std::filesystem::path& dir, std::chrono::millisec
       ::CloseHandle(h);
       if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) throw platform_error(file_, win32::reason(code));
     }
-    if (std::chrono::steady_clock::now() >= scadenza) throw folder_busy(dir);
-    std::this_thread::sleep_for(pausa);
-    pausa = std::min(pausa * 2, std::chrono::milliseconds(50));
+    if (std::chrono::steady_clock::now() >= deadline) throw folder_busy(dir);
+    std::this_thread::sleep_for(delay);
+    delay = std::min(delay * 2, std::chrono::milliseconds(50));
   }
 }
 
 folder_lock::~folder_lock() {
   if (handle_ == -1) return;
-  const auto held = win32::hold_ending();
+  const win32::ending_held held;
   HANDLE h = reinterpret_cast<HANDLE>(handle_);
   // Deleted while still held (the file was opened sharing deletion): a run
   // waiting for it then creates a new one once this handle is closed.

@@ -11,7 +11,7 @@ namespace {
 // Ctrl+C and Ctrl+Break end a run as SIGINT does elsewhere (130); the
 // console closed, a logoff or a shutdown as SIGTERM does (143). Either way
 // the run's temporaries and its lock go first.
-BOOL WINAPI on_console_event(DWORD event) {
+BOOL WINAPI on_ending(DWORD event) {
   win32::remove_registered();
   const int signal_number = (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) ? 2 : 15;
   ::ExitProcess(static_cast<UINT>(exit_status::signal_base + signal_number));
@@ -20,6 +20,6 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
-void prepare_process() { ::SetConsoleCtrlHandler(on_console_event, TRUE); }
+void prepare_process() { ::SetConsoleCtrlHandler(on_ending, TRUE); }
 
 }  // namespace scen
