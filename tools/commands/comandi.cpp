@@ -7,23 +7,23 @@
 
 namespace scen::tool {
 
-CLI::App* add_command(CLI::App& app, const command_spec& spec) {
-  return app.add_subcommand(std::string(spec.name), std::string(spec.summary));
+CLI::App* add_command(CLI::App& app, const command_entry& entry) {
+  return app.add_subcommand(std::string(entry.name), std::string(entry.summary));
 }
 
-const option_spec& option_of(const command_spec& spec, std::string_view names) {
-  for (const option_spec& o : spec.options) {
+const option_entry& option_of(const command_entry& entry, std::string_view names) {
+  for (const option_entry& o : entry.options) {
     if (o.names == names) return o;
   }
-  throw std::logic_error("the command table gives " + std::string(spec.name) + " no option " + std::string(names));
+  throw std::logic_error("the command table gives " + std::string(entry.name) + " no option " + std::string(names));
 }
 
-void aggiungi_identita(CLI::App& sub, const command_spec& spec, opzioni_identita& o) {
+void aggiungi_identita(CLI::App& sub, const command_entry& entry, opzioni_identita& o) {
   const identita id = identita_incorporata();
   o.nome_linea = id.nome_linea;
   o.nome_treno = id.nome_treno;
-  o.opzione_linea = bind_option(sub, spec, "--route-name", o.nome_linea);
-  o.opzione_treno = bind_option(sub, spec, "--train-number", o.nome_treno);
+  o.opzione_linea = bind_option(sub, entry, "--route-name", o.nome_linea);
+  o.opzione_treno = bind_option(sub, entry, "--train-number", o.nome_treno);
 }
 
 identita identita_valida(const opzioni_identita& o) {

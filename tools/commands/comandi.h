@@ -30,25 +30,25 @@ struct comando {
   std::function<int(std::ostream& out, std::ostream& err)> esegui;
 };
 
-comando registra_compile(CLI::App& app, const command_spec& spec);
-comando registra_export(CLI::App& app, const command_spec& spec);
-comando registra_dump(CLI::App& app, const command_spec& spec);
-comando registra_check(CLI::App& app, const command_spec& spec);
-comando registra_map(CLI::App& app, const command_spec& spec);
-comando registra_lint(CLI::App& app, const command_spec& spec);
-comando registra_diff(CLI::App& app, const command_spec& spec);
+comando registra_compile(CLI::App& app, const command_entry& entry);
+comando registra_export(CLI::App& app, const command_entry& entry);
+comando registra_dump(CLI::App& app, const command_entry& entry);
+comando registra_check(CLI::App& app, const command_entry& entry);
+comando registra_map(CLI::App& app, const command_entry& entry);
+comando registra_lint(CLI::App& app, const command_entry& entry);
+comando registra_diff(CLI::App& app, const command_entry& entry);
 
-// The subcommand of `spec`, named and described as the table says.
-CLI::App* add_command(CLI::App& app, const command_spec& spec);
+// The subcommand of `entry`, named and described as the table says.
+CLI::App* add_command(CLI::App& app, const command_entry& entry);
 
-// The option of `spec` spelled `names`, added to `sub` as the table
+// The option of `entry` spelled `names`, added to `sub` as the table
 // describes it (kind, value name, help, required, default shown, choices)
 // and bound to `value`. A name the table does not hold is a fault of the
 // program: std::logic_error.
-const option_spec& option_of(const command_spec& spec, std::string_view names);
+const option_entry& option_of(const command_entry& entry, std::string_view names);
 template <typename T>
-CLI::Option* bind_option(CLI::App& sub, const command_spec& spec, std::string_view names, T& value) {
-  const option_spec& o = option_of(spec, names);
+CLI::Option* bind_option(CLI::App& sub, const command_entry& entry, std::string_view names, T& value) {
+  const option_entry& o = option_of(entry, names);
   const std::string spelled(o.names);
   const std::string help(o.help);
   if (o.kind == option_kind::flag) return sub.add_flag(spelled, value, help);
@@ -66,7 +66,7 @@ struct opzioni_identita {
   CLI::Option* opzione_linea = nullptr;
   CLI::Option* opzione_treno = nullptr;
 };
-void aggiungi_identita(CLI::App& sub, const command_spec& spec, opzioni_identita& o);
+void aggiungi_identita(CLI::App& sub, const command_entry& entry, opzioni_identita& o);
 // The identity, refused (errore_uso) when it cannot name the scenario's
 // files (problema_identita: empty, outside the folder, not a file name on
 // Windows, two files under one name).

@@ -48,12 +48,12 @@ int esegui_check(const opzioni_check& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_check(CLI::App& app, const command_spec& spec) {
+comando registra_check(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_check>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "DIR", o->dir);
-  aggiungi_identita(*sub, spec, o->identita);
-  bind_option(*sub, spec, "--json", o->json);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "DIR", o->dir);
+  aggiungi_identita(*sub, entry, o->identita);
+  bind_option(*sub, entry, "--json", o->json);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_check(*o, out); }};
 }
 

@@ -216,17 +216,17 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
 
 }  // namespace
 
-comando registra_compile(CLI::App& app, const command_spec& spec) {
+comando registra_compile(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_compile>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "ROUTE_SOURCE", o->linea);
-  bind_option(*sub, spec, "TRAIN_SOURCE", o->treno);
-  bind_option(*sub, spec, "-o,--output", o->dir);
-  aggiungi_identita(*sub, spec, o->identita);
-  bind_option(*sub, spec, "--no-line-data", o->senza_linea);
-  bind_option(*sub, spec, "--json", o->json);
-  bind_option(*sub, spec, "--werror", o->werror);
-  bind_option(*sub, spec, "--map", o->mappa);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "ROUTE_SOURCE", o->linea);
+  bind_option(*sub, entry, "TRAIN_SOURCE", o->treno);
+  bind_option(*sub, entry, "-o,--output", o->dir);
+  aggiungi_identita(*sub, entry, o->identita);
+  bind_option(*sub, entry, "--no-line-data", o->senza_linea);
+  bind_option(*sub, entry, "--json", o->json);
+  bind_option(*sub, entry, "--werror", o->werror);
+  bind_option(*sub, entry, "--map", o->mappa);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
 }
 

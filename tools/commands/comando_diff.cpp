@@ -60,14 +60,14 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_diff(CLI::App& app, const command_spec& spec) {
+comando registra_diff(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_diff>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "BEFORE", o->prima);
-  bind_option(*sub, spec, "AFTER", o->dopo);
-  aggiungi_identita(*sub, spec, o->identita);
-  bind_option(*sub, spec, "--json", o->json);
-  bind_option(*sub, spec, "--html", o->html);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "BEFORE", o->prima);
+  bind_option(*sub, entry, "AFTER", o->dopo);
+  aggiungi_identita(*sub, entry, o->identita);
+  bind_option(*sub, entry, "--json", o->json);
+  bind_option(*sub, entry, "--html", o->html);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_diff(*o, out); }};
 }
 

@@ -348,12 +348,12 @@ int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-comando registra_dump(CLI::App& app, const command_spec& spec) {
+comando registra_dump(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_dump>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "FILE", o->file);
-  bind_option(*sub, spec, "--kind", o->tipo);
-  bind_option(*sub, spec, "--json", o->json);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "FILE", o->file);
+  bind_option(*sub, entry, "--kind", o->tipo);
+  bind_option(*sub, entry, "--json", o->json);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_dump(*o, out, err); }};
 }
 

@@ -42,10 +42,10 @@ int esegui_export(const opzioni_export& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_export(CLI::App& app, const command_spec& spec) {
+comando registra_export(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_export>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "-o,--output", o->dir);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "-o,--output", o->dir);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_export(*o, out); }};
 }
 

@@ -73,15 +73,15 @@ int esegui_lint(const opzioni_lint& o, std::ostream& out) {
 
 }  // namespace
 
-comando registra_lint(CLI::App& app, const command_spec& spec) {
+comando registra_lint(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_lint>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "ROUTE_SOURCE", o->linea);
-  bind_option(*sub, spec, "TRAIN_SOURCE", o->treno);
-  aggiungi_identita(*sub, spec, o->identita);
-  bind_option(*sub, spec, "--no-line-data", o->senza_linea);
-  bind_option(*sub, spec, "--json", o->json);
-  bind_option(*sub, spec, "--werror", o->werror);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "ROUTE_SOURCE", o->linea);
+  bind_option(*sub, entry, "TRAIN_SOURCE", o->treno);
+  aggiungi_identita(*sub, entry, o->identita);
+  bind_option(*sub, entry, "--no-line-data", o->senza_linea);
+  bind_option(*sub, entry, "--json", o->json);
+  bind_option(*sub, entry, "--werror", o->werror);
   return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
 }
 

@@ -66,14 +66,14 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-comando registra_map(CLI::App& app, const command_spec& spec) {
+comando registra_map(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_map>();
-  CLI::App* sub = add_command(app, spec);
-  bind_option(*sub, spec, "DIR", o->dir);
-  aggiungi_identita(*sub, spec, o->identita);
-  bind_option(*sub, spec, "-o,--output", o->file);
-  bind_option(*sub, spec, "--from", o->da_km);
-  bind_option(*sub, spec, "--to", o->a_km);
+  CLI::App* sub = add_command(app, entry);
+  bind_option(*sub, entry, "DIR", o->dir);
+  aggiungi_identita(*sub, entry, o->identita);
+  bind_option(*sub, entry, "-o,--output", o->file);
+  bind_option(*sub, entry, "--from", o->da_km);
+  bind_option(*sub, entry, "--to", o->a_km);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_map(*o, out, err); }};
 }
 

@@ -8,8 +8,8 @@ namespace scen::tool {
 namespace {
 
 // The three kinds of option, spelled as the table needs them.
-constexpr option_spec operand(std::string_view names, std::string_view value_name, std::string_view help,
-                              bool required) {
+constexpr option_entry operand(std::string_view names, std::string_view value_name, std::string_view help,
+                               bool required) {
   return {.names = names,
           .kind = option_kind::positional,
           .value_name = value_name,
@@ -17,31 +17,31 @@ constexpr option_spec operand(std::string_view names, std::string_view value_nam
           .required = required,
           .shows_default = !required};
 }
-constexpr option_spec value(std::string_view names, std::string_view value_name, std::string_view help,
-                            bool shows_default = false) {
+constexpr option_entry value(std::string_view names, std::string_view value_name, std::string_view help,
+                             bool shows_default = false) {
   return {.names = names,
           .kind = option_kind::value,
           .value_name = value_name,
           .help = help,
           .shows_default = shows_default};
 }
-constexpr option_spec flag(std::string_view names, std::string_view help) {
+constexpr option_entry flag(std::string_view names, std::string_view help) {
   return {.names = names, .kind = option_kind::flag, .help = help};
 }
 
-constexpr option_spec route_source = operand("ROUTE_SOURCE", "FILE", "Route source file", true);
-constexpr option_spec train_source = operand("TRAIN_SOURCE", "FILE", "Train source file", true);
-constexpr option_spec folder_operand = operand("DIR", "DIR", "Folder holding the binary files", false);
+constexpr option_entry route_source = operand("ROUTE_SOURCE", "FILE", "Route source file", true);
+constexpr option_entry train_source = operand("TRAIN_SOURCE", "FILE", "Train source file", true);
+constexpr option_entry folder_operand = operand("DIR", "DIR", "Folder holding the binary files", false);
 // The scenario identity: the names of the files read or written.
-constexpr option_spec route_name = value("--route-name", "NAME", "Route name, the stem of every file name", true);
-constexpr option_spec train_number =
+constexpr option_entry route_name = value("--route-name", "NAME", "Route name, the stem of every file name", true);
+constexpr option_entry train_number =
     value("--train-number", "NUMBER", "Train number, the second part of the train's file names", true);
 constexpr std::array<std::string_view, 3> file_kinds{"line", "summary", "track"};
-constexpr option_spec werror = flag("--werror", "Exit with status 1 when there is a warning");
+constexpr option_entry werror = flag("--werror", "Exit with status 1 when there is a warning");
 
 // Built on first use, not at start: most calls of the tool use one entry.
-const std::array<command_spec, 7>& all_commands() {
-  static const std::array<command_spec, 7> commands{{
+const std::array<command_entry, 7>& all_commands() {
+  static const std::array<command_entry, 7> commands{{
       {"compile",
        "Compile a route source and a train source into the binary files, as the run does; the sources are only read",
        {route_source, train_source,
@@ -101,17 +101,17 @@ const std::array<command_spec, 7>& all_commands() {
 
 }  // namespace
 
-const program_spec& program() {
-  static const program_spec p{
+const program_entry& program() {
+  static const program_entry p{
       "scenario-tool", "scenario-tool: compile, check, export, decode and draw train-driving scenarios",
       "scenario-tool " SCENARIO_VERSION, "Run \"scenario-tool COMMAND --help\" for the options of one command."};
   return p;
 }
 
-std::span<const command_spec> command_table() { return all_commands(); }
+std::span<const command_entry> command_table() { return all_commands(); }
 
-const command_spec* find_command(std::string_view name) {
-  for (const command_spec& c : all_commands()) {
+const command_entry* find_command(std::string_view name) {
+  for (const command_entry& c : all_commands()) {
     if (c.name == name) return &c;
   }
   return nullptr;

@@ -24,7 +24,7 @@ enum class option_kind {
   flag,        // an option alone: --json
 };
 
-struct option_spec {
+struct option_entry {
   std::string_view names{};  // as the parser spells them: "ROUTE_SOURCE", "-o,--output", "--json"
   option_kind kind = option_kind::flag;
   std::string_view value_name{};  // "FILE", "DIR", ...; empty for a flag
@@ -34,28 +34,28 @@ struct option_spec {
   std::span<const std::string_view> choices{};  // the only values it takes, when a fixed list
 };
 
-struct command_spec {
+struct command_entry {
   std::string_view name{};
   std::string_view summary{};
-  std::vector<option_spec> options{};
+  std::vector<option_entry> options{};
   // Builds the command's parser from this entry and returns what runs it.
-  comando (*add)(CLI::App& app, const command_spec& spec) = nullptr;
+  comando (*add)(CLI::App& app, const command_entry& entry) = nullptr;
 };
 
-struct program_spec {
+struct program_entry {
   std::string_view name;
   std::string_view summary;
   std::string_view version;
   std::string_view footer;
 };
 
-const program_spec& program();
+const program_entry& program();
 
 // Every command, in the order the overview lists them.
-std::span<const command_spec> command_table();
+std::span<const command_entry> command_table();
 
 // The entry named `name`, or nullptr.
-const command_spec* find_command(std::string_view name);
+const command_entry* find_command(std::string_view name);
 
 // The commands' names as a sentence: "compile, lint, ... and diff" (or "or").
 std::string command_names(std::string_view conjunction);

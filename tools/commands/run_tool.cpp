@@ -55,9 +55,9 @@ std::vector<comando> registra_comandi(CLI::App& app, int argc, const char* const
   std::vector<comando> comandi;
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return comandi;
   if (argc >= 2) {
-    if (const command_spec* c = find_command(argv[1])) return {c->add(app, *c)};
+    if (const command_entry* c = find_command(argv[1])) return {c->add(app, *c)};
   }
-  for (const command_spec& c : command_table()) comandi.push_back(c.add(app, c));
+  for (const command_entry& c : command_table()) comandi.push_back(c.add(app, c));
   return comandi;
 }
 
@@ -82,7 +82,7 @@ int aiuto(CLI::App& app, const std::vector<comando>& comandi, int argc, const ch
 }  // namespace
 
 int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  const program_spec& p = program();
+  const program_entry& p = program();
   CLI::App app{std::string(p.summary)};
   app.name(std::string(p.name));
   app.set_version_flag("--version", std::string(p.version));

@@ -21,15 +21,15 @@ std::string first_name(std::string_view names) {
 }
 
 TEST(CommandTable, EveryParserHoldsExactlyTheOptionsItsEntryDescribes) {
-  for (const command_spec& spec : command_table()) {
-    SCOPED_TRACE(std::string(spec.name));
+  for (const command_entry& entry : command_table()) {
+    SCOPED_TRACE(std::string(entry.name));
     CLI::App app;
-    const comando c = spec.add(app, spec);
+    const comando c = entry.add(app, entry);
     ASSERT_NE(c.sub, nullptr);
-    EXPECT_EQ(c.sub->get_name(), spec.name);
-    EXPECT_EQ(c.sub->get_description(), spec.summary);
+    EXPECT_EQ(c.sub->get_name(), entry.name);
+    EXPECT_EQ(c.sub->get_description(), entry.summary);
     std::set<const CLI::Option*> described;
-    for (const option_spec& o : spec.options) {
+    for (const option_entry& o : entry.options) {
       SCOPED_TRACE(std::string(o.names));
       const CLI::Option* p = c.sub->get_option_no_throw(first_name(o.names));
       ASSERT_NE(p, nullptr);
@@ -55,7 +55,7 @@ TEST(CommandTable, EveryParserHoldsExactlyTheOptionsItsEntryDescribes) {
 }
 
 TEST(CommandTable, AnOptionTheTableDoesNotHoldIsAFaultOfTheProgram) {
-  const command_spec& dump = *find_command("dump");
+  const command_entry& dump = *find_command("dump");
   CLI::App app;
   CLI::App* sub = add_command(app, dump);
   bool json = false;
@@ -66,7 +66,7 @@ TEST(CommandTable, NamesAndLookUpCoverEveryCommand) {
   const auto table = command_table();
   ASSERT_FALSE(table.empty());
   std::set<std::string_view> seen;
-  for (const command_spec& c : table) {
+  for (const command_entry& c : table) {
     EXPECT_TRUE(seen.insert(c.name).second) << c.name << " twice";
     EXPECT_EQ(find_command(c.name), &c);
   }
@@ -87,7 +87,7 @@ TEST(CommandTable, HelpAndMessagesNameEveryCommandOfTheTable) {
   EXPECT_EQ(none.status, exit_status::failure);
   const auto no_such_help = run_tool_in_process({"help", "frobnicate"}, here);
   EXPECT_EQ(no_such_help.status, exit_status::failure);
-  for (const command_spec& c : command_table()) {
+  for (const command_entry& c : command_table()) {
     SCOPED_TRACE(std::string(c.name));
     EXPECT_NE(overview.out.find(std::string(c.summary)), std::string::npos);
     for (const auto* r : {&unknown, &none, &no_such_help}) {
@@ -98,7 +98,7 @@ TEST(CommandTable, HelpAndMessagesNameEveryCommandOfTheTable) {
     const auto flag = run_tool_in_process({std::string(c.name), "--help"}, here);
     EXPECT_EQ(flag.status, 0);
     EXPECT_EQ(help.out, flag.out);
-    for (const option_spec& o : c.options) EXPECT_NE(help.out.find(std::string(o.help)), std::string::npos) << o.names;
+    for (const option_entry& o : c.options) EXPECT_NE(help.out.find(std::string(o.help)), std::string::npos) << o.names;
   }
   const auto version = run_tool_in_process({"--version"}, here);
   EXPECT_EQ(version.out, std::string(program().version) + "\n");
