@@ -119,14 +119,6 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
   return out;
 }
 
-// The format of the --map file, checked before anything is compiled.
-formato_mappa formato_mappa_di(const std::string& file) {
-  const auto f = formato_da_estensione(fs::path(file).extension().string());
-  if (!f) throw errore_uso(file + ": the map is written as SVG, PNG, PDF or HTML; name the file accordingly");
-  if (!formato_disponibile(*f)) throw errore_uso(file + ": this build of scenario-tool draws SVG and HTML only");
-  return *f;
-}
-
 // The compiled model drawn as it stands, each finding marked at its
 // position with the source line where reading stopped.
 void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m, const risultato& r,
@@ -159,12 +151,13 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     om.segni.push_back({static_cast<double>(*x.posizione), testo});
   }
   if (r.fatale) om.problemi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
-  scrivi_mappa_in_file(d, om, formato_mappa_di(o.mappa), o.mappa);
+  scrivi_mappa_in_file(d, om, formato_del_file(o.mappa), o.mappa);
 }
 
 int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
-  if (!o.mappa.empty()) formato_mappa_di(o.mappa);
+  // The --map file's format is checked before anything is compiled.
+  if (!o.mappa.empty()) formato_del_file(o.mappa);
   const std::optional<std::string> linea = leggi_sorgente(o.linea);
   const std::optional<std::string> treno = leggi_sorgente(o.treno);
   prepare_folder(o.dir);

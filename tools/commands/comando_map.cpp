@@ -26,15 +26,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_della_cartella(dir, o.identita);
   const std::filesystem::path output_path =
       o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
-  const auto formato = formato_da_estensione(output_path.extension().string());
-  if (!formato) {
-    throw errore_uso(output_path.string() +
-                     ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", "
-                     "\".png\", \".pdf\" or \".html\"");
-  }
-  if (!formato_disponibile(*formato)) {
-    throw errore_uso(output_path.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
-  }
+  const formato_mappa formato = formato_del_file(output_path);
   opzioni_mappa om;
   if (o.da_km) om.da = *o.da_km * 1000;
   if (o.a_km) om.a = *o.a_km * 1000;
@@ -59,7 +51,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
     throw errore_uso("--from is beyond the end of the route's track");
   }
   for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
-  scrivi_mappa_in_file(*d, om, *formato, output_path);
+  scrivi_mappa_in_file(*d, om, formato, output_path);
   out << output_path.string() << '\n';
   return exit_status::clean;
 }

@@ -35,6 +35,10 @@ enum class formato_mappa { svg, png, pdf, html };
 std::optional<formato_mappa> formato_da_estensione(const std::string& estensione);
 // True when this build can write `f` (PNG and PDF need cairo).
 bool formato_disponibile(formato_mappa f);
+// The format a map file is written in, by its name's extension; refused
+// (std::invalid_argument, naming the file) when no format has that
+// extension or this build cannot write it.
+formato_mappa formato_del_file(const std::filesystem::path& file);
 
 // Writes the map to `out` as it is drawn. What is drawn is simplified to
 // what the page can show: objects closer than a pixel are drawn as one, and

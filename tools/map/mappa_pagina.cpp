@@ -2,6 +2,7 @@
 // backend by format.
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "canvas/canvas_svg.h"
 #include "io/output_file.h"
@@ -52,6 +53,19 @@ bool formato_disponibile(formato_mappa f) {
     default:
       return false;
   }
+}
+
+formato_mappa formato_del_file(const std::filesystem::path& file) {
+  const auto f = formato_da_estensione(file.extension().string());
+  if (!f) {
+    throw std::invalid_argument(file.string() +
+                                ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", \".png\", "
+                                "\".pdf\" or \".html\"");
+  }
+  if (!formato_disponibile(*f)) {
+    throw std::invalid_argument(file.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
+  }
+  return *f;
 }
 
 void scrivi_mappa(const scenario_decodificato& d, const opzioni_mappa& o, formato_mappa f, byte_sink& out) {

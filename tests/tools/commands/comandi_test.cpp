@@ -63,5 +63,21 @@ TEST_F(FolderIdentity, EveryCommandThatReadsAFolderFollowsTheSameRule) {
   }
 }
 
+// The map's file name is judged by one rule, whichever command draws it.
+TEST_F(FolderIdentity, CompileAndMapRefuseAMapFileNameAlike) {
+  compila("Prova_Linea", "7");
+  for (const std::string nome : {"m.txt", "m", "m.svgz", "m.svg.bak"}) {
+    SCOPED_TRACE(nome);
+    const std::string atteso = nome + ": the map is written as SVG, PNG, PDF or HTML";
+    const auto c = esegui({"compile", "route.txt", "train.txt", "-o", "altro", "--map", nome});
+    const auto m = esegui({"map", "out", "-o", nome});
+    for (const auto* r : {&c, &m}) {
+      EXPECT_EQ(r->status, 2);
+      EXPECT_NE(r->err.find(atteso), std::string::npos) << r->err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "altro"));
+  }
+}
+
 }  // namespace
 }  // namespace scen
