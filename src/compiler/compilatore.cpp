@@ -1,5 +1,6 @@
 #include "compiler/compilatore.h"
 
+#include "compiler/chiavi.h"
 #include "compiler/interno.h"
 #include "compiler/numeri.h"
 #include "compiler/osservatore.h"
@@ -72,7 +73,7 @@ esito_fase leggi_chiavi(contesto& c, lettore_campi& l, salto_commenti salto,
       l.azzera_campi();
       c.m.riga = l.leggi_testo();
       if (alla_fine()) return esito_fase::go_on;
-      for (int n = 0; n < salto.al_massimo && contiene(c.m.riga, "-"); ++n) {
+      for (int n = 0; n < salto.al_massimo && contiene(c.m.riga, segno_commento); ++n) {
         l.azzera_campi();
         c.m.riga = l.leggi_testo();
         if (salto.fine_file_dopo && alla_fine()) return esito_fase::go_on;

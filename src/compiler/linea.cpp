@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+#include "compiler/chiavi.h"
 #include "compiler/interno.h"
 #include "compiler/memo.h"
 #include "compiler/numeri.h"
@@ -64,50 +65,31 @@ esito_fase ripetizione(contesto& c, lettore_campi& l, const std::string& chiave)
   voce.fine = l.leggi_32("the repetition end");
   if (voce.inizio % metri_cella != 0) return c.termina(3);
   if (voce.fine % metri_cella != 0) return c.termina(4);
-  if (contiene(chiave, "4")) {
-    voce.posizione = 4;
-  } else if (contiene(chiave, "9")) {
-    voce.posizione = 9;
-  } else {
-    return c.termina(5);
-  }
+  const std::optional<std::int32_t> codici = codici_ripetizione(chiave);
+  if (!codici) return c.termina(5);
+  voce.posizione = *codici;
   if (voce.fine == 0) voce.posizione = 0;
+  if (c.oss != nullptr) c.oss->ripetizione(c, voce.inizio, voce.fine);
   return esito_fase::go_on;
-}
-
-// A section header ends the general section: a key that, without its
-// leading blanks, does not begin with "-" and holds both "[" and "]".
-bool intestazione(const std::string& riga) {
-  const auto primo = riga.find_first_not_of(" \t");
-  const bool commento = primo != std::string::npos && riga[primo] == '-';
-  return !commento && contiene(riga, "[") && contiene(riga, "]");
 }
 
 // lunghezza percorso, ... | progressiva chilometrica uno|due|tre, ... | sfondo uno|due|tre, VALUE |
 // ripetizione segnali 4|9 codici, ...
-// One key of the general section; every test that the key passes reads its own values.
+// One key of the general section; every rule that the key passes reads its own values.
 esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& riga) {
   modello& m = c.m;
-  // Only the length key ignores letter case; the others match as the writer spells them.
-  const std::string minuscola_riga = minuscole(riga);
-  if (c.oss != nullptr) {
-    const bool prende =
-        (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) ||
-        (contiene(riga, "progressiva") && (contiene(riga, "tre") || contiene(riga, "due") || contiene(riga, "uno"))) ||
-        (contiene(riga, "sfondo") && (contiene(riga, "uno") || contiene(riga, "due") || contiene(riga, "tre"))) ||
-        (contiene(riga, "segnali") && contiene(riga, "ripetizione")) || intestazione(riga);
-    c.oss->chiave(c, parte_sorgente::generale, riga, prende);
-  }
-  if (contiene(minuscola_riga, "percorso") && contiene(minuscola_riga, "lunghezza")) {
+  const chiave_letta k(riga);
+  if (c.oss != nullptr) c.oss->chiave(c, parte_sorgente::generale, k, chiude_generale(riga));
+  if (prende(k, chiave::lunghezza_percorso)) {
     if (lunghezza(c, l) == esito_fase::return_now) return esito_fase::return_now;
   }
-  if (contiene(riga, "tre") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_0);
-  if (contiene(riga, "due") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_1);
-  if (contiene(riga, "uno") && contiene(riga, "progressiva")) tre_numeri(c, l, voce::zona_2);
-  if (contiene(riga, "sfondo") && contiene(riga, "uno")) voce_di(m, voce::linea).inizio = l.leggi_32("sfondo uno");
-  if (contiene(riga, "sfondo") && contiene(riga, "due")) voce_di(m, voce::linea).posizione = l.leggi_32("sfondo due");
-  if (contiene(riga, "sfondo") && contiene(riga, "tre")) voce_di(m, voce::linea).fine = l.leggi_32("sfondo tre");
-  if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
+  if (prende(k, chiave::progressiva_tre)) tre_numeri(c, l, voce::zona_0);
+  if (prende(k, chiave::progressiva_due)) tre_numeri(c, l, voce::zona_1);
+  if (prende(k, chiave::progressiva_uno)) tre_numeri(c, l, voce::zona_2);
+  if (prende(k, chiave::sfondo_uno)) voce_di(m, voce::linea).inizio = l.leggi_32("sfondo uno");
+  if (prende(k, chiave::sfondo_due)) voce_di(m, voce::linea).posizione = l.leggi_32("sfondo due");
+  if (prende(k, chiave::sfondo_tre)) voce_di(m, voce::linea).fine = l.leggi_32("sfondo tre");
+  if (prende(k, chiave::ripetizione_segnali)) {
     if (ripetizione(c, l, riga) == esito_fase::return_now) return esito_fase::return_now;
   }
   return esito_fase::go_on;
@@ -116,7 +98,7 @@ esito_fase chiave_generale(contesto& c, lettore_campi& l, const std::string& rig
 esito_fase sezione_generale(contesto& c, lettore_campi& l) {
   return leggi_chiavi(c, l, commenti_generale, [&](const std::string& riga, bool& finita) {
     if (chiave_generale(c, l, riga) == esito_fase::return_now) return esito_fase::return_now;
-    finita = intestazione(riga);
+    finita = chiude_generale(riga);
     return esito_fase::go_on;
   });
 }
@@ -191,14 +173,6 @@ void avanza_piano_fino_a(modello& m, stato_sezioni& st, std::int64_t fino_a, dou
   st.k = k;
 }
 
-std::optional<double> curvatura_della_chiave(const std::string& riga) {
-  static constexpr std::array<double, 6> curvature{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  for (std::size_t i = 0; i < curvature.size(); ++i) {
-    if (contiene(riga, std::string(1, static_cast<char>('1' + i)))) return curvature[i];
-  }
-  return std::nullopt;
-}
-
 // curvaHD, START, LENGTH   (H the hand, d or s; D the curvature digit, 1 to 6)
 esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
   const std::int32_t s = l.leggi_32("the curve's start");
@@ -207,7 +181,7 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   if (c.oss != nullptr) {
     c.oss->posizione(c, 1, s, "curve");
     if (st.k > 2 && s < st.k - 1) {
-      c.oss->avviso(c, 1,
+      c.oss->avviso(c, 1, tipo_avviso::curva_sovrapposta,
                     fmt::format("curve at {} m starts before the line drawn so far ends (at {} m): only its part "
                                 "after {} m turns",
                                 s, st.k - 1, st.k - 1));
@@ -215,7 +189,7 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   }
   std::optional<double> curvatura = curvatura_della_chiave(riga);
   if (!curvatura) return c.termina(103);
-  if (contiene_senza_maiuscole(riga, "s")) curvatura = -*curvatura;
+  if (curva_a_sinistra(chiave_letta(riga))) curvatura = -*curvatura;
 
   // Metres below the metre limit go in one pass; any left fail one by one.
   avanza_piano_fino_a(c.m, st, std::min<std::int64_t>(s, ultimo_metro_piano - 1), 0.0);
@@ -243,7 +217,8 @@ esito_fase montagna(contesto& c, lettore_campi& l) {
     const std::int64_t t = tipo > 10 ? std::int64_t{tipo} - 10 : tipo;
     c.oss->valore(c, 3, t, 0, 255, basso_8(t), "landscape type");
     if (fine <= inizio)
-      c.oss->avviso(c, 2, fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
+      c.oss->avviso(c, 2, tipo_avviso::montagna_vuota,
+                    fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
   }
   memo_montagna(c.m, inizio, fine, tipo);
   return esito_fase::go_on;
@@ -287,25 +262,20 @@ esito_fase cartello_indicazione(contesto& c, lettore_campi& l) {
   return esito_fase::go_on;
 }
 
-// One key of the section part; every test it passes reads its own values.
+// One key of the section part; every rule it passes reads its own values.
 esito_fase chiave_sezione(contesto& c, lettore_campi& l, stato_sezioni& st, const std::string& riga) {
-  const std::string chiave = minuscole(riga);
-  if (c.oss != nullptr) {
-    const bool presa = contiene(chiave, "pendenza") || contiene(chiave, "curva") || contiene(chiave, "montagna") ||
-                       contiene(chiave, "indicatori_v") ||
-                       (contiene(chiave, "indicat") && contiene(chiave, "cartello"));
-    c.oss->chiave(c, parte_sorgente::sezioni, riga, presa || intestazione(riga));
-  }
+  const chiave_letta k(riga);
+  if (c.oss != nullptr) c.oss->chiave(c, parte_sorgente::sezioni, k, chiude_generale(riga));
   esito_fase e = esito_fase::go_on;
-  if (contiene(chiave, "pendenza")) e = leggi_profilo(c, l, st.pendenze, riga_pendenza);
+  if (prende(k, chiave::pendenza)) e = leggi_profilo(c, l, st.pendenze, riga_pendenza);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "curva") && c.m.scrivi_linea != 0) e = curva(c, l, st, riga);
+  if (prende(k, chiave::curva) && c.m.scrivi_linea != 0) e = curva(c, l, st, riga);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "montagna")) e = montagna(c, l);
+  if (prende(k, chiave::montagna)) e = montagna(c, l);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "indicatori_v")) e = indicatore_v_max(c, l);
+  if (prende(k, chiave::indicatori_v_max)) e = indicatore_v_max(c, l);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "indicat") && contiene(chiave, "cartello")) e = cartello_indicazione(c, l);
+  if (prende(k, chiave::cartello_indicatore)) e = cartello_indicazione(c, l);
   return e;
 }
 
@@ -351,7 +321,7 @@ esito_fase compila_linea(contesto& c) {
     l.azzera_campi();
     m.riga = l.leggi_testo();
     if (l.fine_file()) return c.termina(102);
-    if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
+    if (contiene_senza_maiuscole(m.riga, inizio_sorgente)) break;
   }
 
   if (sezione_generale(c, l) == esito_fase::return_now) return esito_fase::return_now;

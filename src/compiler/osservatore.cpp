@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 #include <string_view>
 
+#include "compiler/caratteri.h"
+#include "compiler/chiavi.h"
 #include "compiler/numeri.h"
 #include "model/accesso.h"
 #include "model/codici_errore.h"
@@ -17,33 +20,6 @@ namespace scen {
 namespace {
 
 using sorgente = luogo_errore::sorgente;
-
-constexpr std::array<std::string_view, 9> chiavi_generale{"lunghezza percorso",
-                                                          "progressiva chilometrica uno",
-                                                          "progressiva chilometrica due",
-                                                          "progressiva chilometrica tre",
-                                                          "sfondo uno",
-                                                          "sfondo due",
-                                                          "sfondo tre",
-                                                          "ripetizione segnali 4 codici",
-                                                          "ripetizione segnali 9 codici"};
-constexpr std::array<std::string_view, 16> chiavi_sezioni{
-    "pendenza", "curvad1", "curvad2", "curvad3", "curvad4", "curvad5",  "curvad6",         "curvas1",
-    "curvas2",  "curvas3", "curvas4", "curvas5", "curvas6", "montagna", "indicatori_vmax", "cartello indicatore"};
-constexpr std::array<std::string_view, 10> chiavi_treno{"percentuale massa frenata",
-                                                        "numero vetture",
-                                                        "velocita",
-                                                        "aderenza",
-                                                        "orologio",
-                                                        "sabbia",
-                                                        "segnale",
-                                                        "rallentamento",
-                                                        "abbattimento",
-                                                        "stazione"};
-constexpr std::array<std::string_view, 7> intestazioni_linea{"[generale]", "[curve]",       "[pendenze]", "[montagne]",
-                                                             "[cartelli]", "[indicazioni]", "[fine]"};
-constexpr std::array<std::string_view, 8> intestazioni_treno{
-    "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]", "[segnali]", "[codici]", "[fine]"};
 
 std::size_t distanza(std::string_view a, std::string_view b) {
   std::vector<std::size_t> riga(b.size() + 1);
@@ -61,8 +37,7 @@ std::size_t distanza(std::string_view a, std::string_view b) {
 }
 
 // The known key nearest to `chiave`, when it is near enough to be a slip.
-template <std::size_t N>
-std::optional<std::string> piu_vicina(const std::string& chiave, const std::array<std::string_view, N>& note) {
+std::optional<std::string> piu_vicina(const std::string& chiave, std::span<const std::string_view> note) {
   if (chiave.size() > 64) return std::nullopt;  // no key is that long: nothing near
   const std::string k = minuscole(chiave);
   std::optional<std::string> migliore;
@@ -91,22 +66,6 @@ bool numero(std::string_view s) {
     if (s[i] < '0' || s[i] > '9') return false;
   }
   return true;
-}
-
-bool intestazione(std::string_view s) {
-  return s.find('[') != std::string_view::npos && s.find(']') != std::string_view::npos;
-}
-
-bool chiave_del_generale(const std::string& k) {
-  const std::string m = minuscole(k);
-  return (contiene(m, "lunghezza") && contiene(m, "percorso")) || contiene(m, "progressiva") || contiene(m, "sfondo") ||
-         (contiene(m, "ripetizione") && contiene(m, "segnali"));
-}
-
-bool chiave_delle_sezioni(const std::string& k) {
-  const std::string m = minuscole(k);
-  return contiene(m, "pendenza") || contiene(m, "curva") || contiene(m, "montagna") || contiene(m, "indicatori_v") ||
-         (contiene(m, "indicat") && contiene(m, "cartello"));
 }
 
 std::int64_t multiplo_vicino(std::int64_t v, std::int64_t passo) {
@@ -179,14 +138,15 @@ esito_analisi osservatore::risultato() {
   return std::move(esito_);
 }
 
-void osservatore::avviso(const contesto& c, std::size_t i, std::string messaggio, std::optional<std::string> fix,
-                         std::vector<nota_rilievo> note) {
+void osservatore::avviso(const contesto& c, std::size_t i, tipo_avviso tipo, std::string messaggio,
+                         std::optional<std::string> fix, std::vector<nota_rilievo> note) {
   if (pieno(gravita::avviso)) {
     ++non_detti_;
     return;
   }
   rilievo r;
   r.livello = gravita::avviso;
+  r.avviso = tipo;
   r.dove = punto(c, i);
   r.messaggio = std::move(messaggio);
   r.note = std::move(note);
@@ -194,30 +154,36 @@ void osservatore::avviso(const contesto& c, std::size_t i, std::string messaggio
   aggiungi(std::move(r));
 }
 
+void osservatore::avviso_con_aiuto(const contesto& c, tipo_avviso tipo, std::string messaggio,
+                                   std::optional<std::string> aiuto, std::optional<std::string> fix) {
+  if (pieno(gravita::avviso)) {
+    ++non_detti_;
+    return;
+  }
+  rilievo r;
+  r.livello = gravita::avviso;
+  r.avviso = tipo;
+  r.dove = punto(c, 0);
+  r.messaggio = std::move(messaggio);
+  r.aiuto = std::move(aiuto);
+  if (fix) r.fix = correzione{r.dove, *fix};
+  aggiungi(std::move(r));
+}
+
 // ---- Keys -----------------------------------------------------------------------
 
-void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::string& chiave, bool presa) {
+void osservatore::chiave(const contesto& c, parte_sorgente parte, const chiave_letta& k, bool intestazione_) {
   nel_treno_ = parte == parte_sorgente::treno;
   const punto_sorgente dove = punto(c, 0);
   if (righe_ignorate_ != 0 && dove.riga == righe_ignorate_) return;
   righe_ignorate_ = 0;
-  if (presa && !intestazione(chiave)) {
-    if (parte == parte_sorgente::sezioni && c.m.scrivi_linea == 0 && contiene_senza_maiuscole(chiave, "curva")) {
-      righe_ignorate_ = dove.riga;  // its values are read as keys and match nothing
-    }
-    if (parte == parte_sorgente::generale && contiene_senza_maiuscole(chiave, "lunghezza") &&
-        contiene_senza_maiuscole(chiave, "percorso")) {
-      if (lunghezza_vista_) {
-        avviso(c, 0,
-               "a second route length line: the track and the plan view start anew from here, and "
-               "nothing placed before it is kept");
-      }
-      lunghezza_vista_ = true;
-    }
+  const std::string chiave(k.scritta);
+  const std::vector<scen::chiave> prese = chiavi_prese(k, parte);
+  if (!prese.empty()) {
+    chiave_presa(c, parte, k, prese);
     return;
   }
   if (chiave.empty()) return;
-  if (presa && !intestazione(chiave)) return;
   if (pieno(gravita::avviso)) {
     ++non_detti_;
     return;
@@ -225,74 +191,119 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const std::str
   // One key passed over is enough for its line: the values after it are then
   // read as keys too, and would only repeat it.
   righe_ignorate_ = dove.riga;
-  if (intestazione(chiave)) {
+  if (intestazione_ || sembra_intestazione(chiave)) {
     const bool treno = parte == parte_sorgente::treno;
-    const std::string k = minuscole(chiave);
-    const auto& note = treno ? std::vector<std::string_view>(intestazioni_treno.begin(), intestazioni_treno.end())
-                             : std::vector<std::string_view>(intestazioni_linea.begin(), intestazioni_linea.end());
-    if (std::find(note.begin(), note.end(), std::string_view(k)) != note.end()) return;
-    std::optional<std::string> vicina =
-        treno ? piu_vicina(chiave, intestazioni_treno) : piu_vicina(chiave, intestazioni_linea);
-    std::string m = fmt::format("unknown section header \"{}\"", breve(chiave));
-    if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
-    avviso(c, 0, m, vicina);
+    const auto note = intestazioni(treno);
+    if (std::find(note.begin(), note.end(), std::string_view(k.minuscola)) != note.end()) return;
+    const std::optional<std::string> vicina = piu_vicina(chiave, note);
+    avviso_con_aiuto(c, tipo_avviso::intestazione_sconosciuta,
+                     fmt::format("unknown section header \"{}\"", breve(chiave)),
+                     vicina ? std::optional(fmt::format("did you mean \"{}\"?", *vicina)) : std::nullopt, vicina);
     return;
   }
   if (numero(chiave)) {
-    avviso(c, 0,
+    avviso(c, 0, tipo_avviso::valore_come_chiave,
            fmt::format("the value \"{}\" stands where a key is expected and is passed over: the line before holds "
                        "more values than its key reads, or a comma is missing",
                        breve(chiave)));
     return;
   }
-  // A key no test took: passed over, with the nearest key of its part.
-  const auto sconosciuta = [&](const auto& note, const char* dove_parte) {
-    const auto vicina = piu_vicina(chiave, note);
-    std::string m = fmt::format("unknown key \"{}\"{}; the line is passed over", breve(chiave), dove_parte);
-    if (vicina) m += fmt::format("; did you mean \"{}\"?", *vicina);
-    avviso(c, 0, m, vicina);
+  const chiave_letta minuscola(k.minuscola);
+  const bool generale_minuscola = !chiavi_prese(minuscola, parte_sorgente::generale).empty();
+  // A key no rule took: passed over, with the nearest key of its part.
+  const auto sconosciuta = [&](parte_sorgente p, const char* dove_parte) {
+    const auto vicina = piu_vicina(chiave, scritture_note(p));
+    avviso_con_aiuto(c, tipo_avviso::chiave_sconosciuta,
+                     fmt::format("unknown key \"{}\"{}; the line is passed over", breve(chiave), dove_parte),
+                     vicina ? std::optional(fmt::format("did you mean \"{}\"?", *vicina)) : std::nullopt, vicina);
   };
   switch (parte) {
     case parte_sorgente::generale: {
-      if (chiave_del_generale(chiave)) {
-        const std::string m = minuscole(chiave);
-        avviso(c, 0,
-               fmt::format("key \"{}\" is not recognised: the keys of [generale] other than the route length "
-                           "are matched in lower case only",
-                           breve(chiave)),
-               m);
+      if (generale_minuscola) {
+        avviso_con_aiuto(c, tipo_avviso::chiave_maiuscole,
+                         fmt::format("key \"{}\" is not recognised: the keys of [generale] other than the route "
+                                     "length are matched in lower case only",
+                                     breve(chiave)),
+                         fmt::format("write it in lower case: \"{}\"", k.minuscola), k.minuscola);
         return;
       }
-      if (chiave_delle_sezioni(chiave)) {
-        avviso(c, 0,
+      if (!chiavi_prese(k, parte_sorgente::sezioni).empty()) {
+        avviso(c, 0, tipo_avviso::chiave_fuori_sezione,
                fmt::format("key \"{}\" is passed over: inside [generale] only the general keys are read; move the "
                            "line after the next section header",
-                           chiave));
+                           breve(chiave)));
         return;
       }
-      sconosciuta(chiavi_generale, " in [generale]");
+      sconosciuta(parte_sorgente::generale, " in [generale]");
       return;
     }
     case parte_sorgente::sezioni: {
-      if (chiave_del_generale(chiave)) {
-        avviso(c, 0,
+      if (generale_minuscola) {
+        avviso(c, 0, tipo_avviso::chiave_fuori_sezione,
                fmt::format("key \"{}\" is passed over: the general keys are read only in the [generale] section",
                            breve(chiave)));
         return;
       }
-      sconosciuta(chiavi_sezioni, "");
+      sconosciuta(parte_sorgente::sezioni, "");
       return;
     }
     case parte_sorgente::treno: {
-      sconosciuta(chiavi_treno, "");
+      sconosciuta(parte_sorgente::treno, "");
       return;
     }
   }
 }
 
+// A key some rules took. Written as in the formats it says nothing; written
+// otherwise, it says what the rules read it as.
+void osservatore::chiave_presa(const contesto& c, parte_sorgente parte, const chiave_letta& k,
+                               const std::vector<scen::chiave>& prese) {
+  if (parte == parte_sorgente::sezioni && c.m.scrivi_linea == 0 && prese.front() == scen::chiave::curva) {
+    righe_ignorate_ = punto(c, 0).riga;  // its values are read as keys and match nothing
+  }
+  if (prese.front() == scen::chiave::lunghezza_percorso) {
+    if (lunghezza_vista_) {
+      avviso(c, 0, tipo_avviso::seconda_lunghezza,
+             "a second route length line: the track and the plan view start anew from here, and "
+             "nothing placed before it is kept");
+    }
+    lunghezza_vista_ = true;
+  }
+  if (prese.size() == 1 && scritta_come_nei_formati(k, prese.front())) return;
+  std::vector<std::string> lette;
+  for (scen::chiave id : prese) lette.push_back(fmt::format("\"{}\"", letta_come(k, id)));
+  std::string m = fmt::format("key \"{}\" is read as {}", breve(std::string(k.scritta)), fmt::join(lette, " and as "));
+  if (prese.size() > 1) m += ": each reads its own values from the line";
+  std::optional<std::string> aiuto;
+  std::optional<std::string> fix;
+  if (prese.front() == scen::chiave::curva) {
+    const bool sinistra = curva_a_sinistra(k);
+    const auto raggio = raggio_della_chiave(k.scritta);
+    if (raggio) {
+      m += fmt::format(", a {}-hand curve of radius {} m", sinistra ? "left" : "right", *raggio);
+      if (sinistra && !contiene(k.minuscola, "curvas")) m += " (the key holds an \"s\")";
+    }
+    aiuto =
+        "the curve keys are curvad1 to curvad6 (right-hand) and curvas1 to curvas6 (left-hand), the digit giving "
+        "the radius: 10000, 5000, 2500, 1000, 500 or 333 m";
+  }
+  const auto primo = k.scritta.find_first_not_of(" \t");
+  if (primo != std::string_view::npos &&
+      (k.scritta[primo] == '#' || k.scritta[primo] == '/' || k.scritta[primo] == ';' || k.scritta[primo] == '\'')) {
+    m += fmt::format("; \"{}\" does not make the line a comment, and the line is compiled", k.scritta[primo]);
+    aiuto = "a source has no line comments (a key holding \"-\" hides only itself): delete the line to leave it out";
+  } else if (prese.size() == 1 && prese.front() != scen::chiave::curva) {
+    fix = letta_come(k, prese.front());
+    if (!aiuto) aiuto = fmt::format("write the key as \"{}\"", *fix);
+  }
+  const std::string nascosto = caratteri_nascosti(k.scritta);
+  if (!nascosto.empty()) m += "; it holds " + nascosto;
+  avviso_con_aiuto(c, tipo_avviso::chiave_scritta_altrimenti, m, aiuto, fix);
+}
+
 void osservatore::ultimo_campo(const contesto& c, const std::string& campo) {
-  if (contiene_senza_maiuscole(campo, "[fine]") || campo.empty()) return;
-  avviso(c, 0,
+  if (contiene_senza_maiuscole(campo, fine_sorgente) || campo.empty()) return;
+  avviso(c, 0, tipo_avviso::ultimo_campo,
          fmt::format("the last field of {}, \"{}\", is never acted upon: end the source with a \"[fine]\" line",
                      nome_file(c.file), breve(campo)));
 }
@@ -300,6 +311,7 @@ void osservatore::ultimo_campo(const contesto& c, const std::string& campo) {
 void osservatore::treno_senza_generale(const contesto& c) {
   rilievo r;
   r.livello = gravita::avviso;
+  r.avviso = tipo_avviso::treno_senza_generale;
   r.dove = {sorgente::treno, 0, 0, 0};
   r.messaggio =
       "the train source has no \"[generale]\" line: nothing of it is read (no station, signal, slowdown or "
@@ -312,12 +324,13 @@ void osservatore::treno_senza_generale(const contesto& c) {
 
 void osservatore::posizione(const contesto& c, std::size_t i, std::int64_t p, const char* cosa) {
   if (p < 0) {
-    avviso(c, i, fmt::format("{} at {} m stands before the start of the route (0 m)", cosa, p));
+    avviso(c, i, tipo_avviso::prima_di_zero,
+           fmt::format("{} at {} m stands before the start of the route (0 m)", cosa, p));
     return;
   }
   const std::int32_t lunghezza = c.m.stazioni[voce::dati_generali].fine;
   if (c.m.percorso && p > lunghezza) {
-    avviso(c, i,
+    avviso(c, i, tipo_avviso::oltre_percorso,
            fmt::format("{} at {} m stands beyond the end of the route ({} m): the simulator's train never gets "
                        "there",
                        cosa, p, lunghezza));
@@ -328,7 +341,7 @@ void osservatore::cella_punto(const contesto& c, std::size_t i, std::int64_t p, 
   if (p % 50 == 0) return;
   const std::int64_t cella = scen::cella_punto(p);
   const std::int64_t metri = (cella - 1) * 50;
-  avviso(c, i,
+  avviso(c, i, tipo_avviso::posizione_arrotondata,
          fmt::format("{} at {} m is placed on cell {}, which stands for {} m: positions are kept in steps of 50 m",
                      cosa, p, cella, metri),
          std::to_string(metri));
@@ -338,7 +351,7 @@ void osservatore::cella_profilo(const contesto& c, std::size_t i, std::int64_t p
   const std::int64_t cella = scen::cella_profilo(p);
   if (p % 50 != 0) {
     const std::int64_t metri = cella * 50;
-    avviso(c, i,
+    avviso(c, i, tipo_avviso::profilo_arrotondato,
            fmt::format("{} at {} m takes effect from cell {}, at {} m: positions are kept in steps of 50 m", cosa, p,
                        cella, metri),
            std::to_string(metri));
@@ -348,7 +361,7 @@ void osservatore::cella_profilo(const contesto& c, std::size_t i, std::int64_t p
   auto [it, nuova] = ultima_cella_profilo_.try_emplace(tipo, cella);
   if (!nuova) {
     if (cella > 0 && cella <= it->second) {
-      avviso(c, i,
+      avviso(c, i, tipo_avviso::profilo_fuori_ordine,
              fmt::format("{} at {} m does not come after the previous one (cell {} after cell {}): the lines of a "
                          "profile are read in increasing position, and this one only moves the previous value on "
                          "by one cell",
@@ -361,7 +374,7 @@ void osservatore::cella_profilo(const contesto& c, std::size_t i, std::int64_t p
 void osservatore::valore(const contesto& c, std::size_t i, std::int64_t letto, std::int64_t minimo,
                          std::int64_t massimo, std::int64_t salvato, const std::string& cosa) {
   if (letto >= minimo && letto <= massimo) return;
-  avviso(c, i,
+  avviso(c, i, tipo_avviso::bit_bassi,
          fmt::format("{} {} is outside {} to {}: only its low bits are kept, and it is stored as {}", cosa, letto,
                      minimo, massimo, salvato));
 }
@@ -370,7 +383,8 @@ void osservatore::nome(const contesto& c, std::size_t i, const std::string& test
   for (std::size_t k = 0; k < testo.size(); ++k) {
     const auto b = static_cast<unsigned char>(testo[k]);
     if (b < 0x20 || b == 0x7F) {
-      avviso(c, i, fmt::format("{} \"{}\" holds the control byte 0x{:02X}", cosa, testo, b));
+      avviso(c, i, tipo_avviso::byte_di_controllo,
+             fmt::format("{} \"{}\" holds the control byte 0x{:02X}", cosa, testo, b));
       return;
     }
   }
@@ -388,7 +402,7 @@ void osservatore::nome(const contesto& c, std::size_t i, const std::string& test
     for (std::size_t j = 0; j < n; ++j) {
       esadecimale += fmt::format("{}{:02X}", j ? " " : "", static_cast<unsigned char>(testo[k + j]));
     }
-    avviso(c, i,
+    avviso(c, i, tipo_avviso::testo_utf8,
            fmt::format("{} holds the bytes {} (\"{}\"), a character written as UTF-8; the sources are "
                        "Windows-1252 and the bytes are stored as they are: save the source as Windows-1252",
                        cosa, esadecimale, testo.substr(k, n)));
@@ -413,7 +427,7 @@ void osservatore::marcatore_stazione(const contesto& c, std::int64_t cella, cons
       cosa = it->second.cosa;
       note.push_back({it->second.dove, fmt::format("the {} was placed here", it->second.cosa)});
     }
-    avviso(c, 0,
+    avviso(c, 0, tipo_avviso::marcatore_sostituisce,
            fmt::format("the end marker of station \"{}\" goes on cell {} and replaces the {} already there",
                        nome_stazione, cella, cosa),
            std::nullopt, std::move(note));
@@ -430,6 +444,21 @@ void osservatore::zona(const contesto& c, std::int32_t voce_zona) {
 
 void osservatore::rallentamento(const contesto& c, std::int32_t x, std::int32_t l) {
   esito_.rallentamenti.push_back({x, l, punto(c, 0)});
+}
+
+void osservatore::ripetizione(const contesto& c, std::int32_t inizio, std::int32_t fine) {
+  if (fine == 0 && inizio != 0) {
+    avviso(
+        c, 2, tipo_avviso::ripetizione_annullata,
+        fmt::format(
+            "the repetition's end is 0: its code count is stored as 0 and the simulator gets no cab-signal repetition "
+            "(from {} m)",
+            inizio));
+  } else if (fine != 0 && fine <= inizio) {
+    avviso(c, 2, tipo_avviso::ripetizione_annullata,
+           fmt::format("the repetition ends at {} m, not after its start at {} m: it covers no track", fine, inizio),
+           std::nullopt);
+  }
 }
 
 void osservatore::velocita_fuori(const contesto& c) { velocita_fuori_ = punto(c, 2); }
@@ -626,12 +655,12 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
           const auto a = riga.find_first_not_of(" \t");
           const auto b = riga.find_last_not_of(" \t,");
           if (a != std::string::npos && b != std::string::npos) riga = riga.substr(a, b - a + 1);
-          if (intestazione(riga) && distanza(minuscole(riga), "[generale]") <= 3) {
+          if (sembra_intestazione(riga) && distanza(minuscole(riga), inizio_sorgente) <= 3) {
             const punto_sorgente p{sorgente::linea, n, static_cast<std::int32_t>(a == std::string::npos ? 1 : a + 1),
                                    static_cast<std::int32_t>(riga.size())};
             r.dove = p;
             r.messaggio += fmt::format("; \"{}\" here is not it", riga);
-            r.fix = correzione{p, "[generale]"};
+            r.fix = correzione{p, std::string(inizio_sorgente)};
             break;
           }
           if (i < t.size() && t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
@@ -669,14 +698,17 @@ void osservatore::concludi_sorgente(const contesto& c) {
     r.dove = dove;
     switch (e.quale) {
       case evento_virgolette::tipo::non_chiuso:
+        r.avviso = tipo_avviso::virgolette_non_chiuse;
         r.messaggio =
             "the quoted text is never closed: it runs to the end of the source and swallows every line "
             "after it";
         break;
       case evento_virgolette::tipo::su_piu_righe:
+        r.avviso = tipo_avviso::virgolette_su_piu_righe;
         r.messaggio = "the quoted text runs over a line end: the lines up to its closing quote are part of it";
         break;
       case evento_virgolette::tipo::coda_ignorata:
+        r.avviso = tipo_avviso::coda_virgolette;
         r.dove = {c.file, e.coda.riga, e.coda.colonna, static_cast<std::int32_t>(e.coda.fine - e.coda.inizio)};
         r.messaggio = fmt::format("\"{}\" after the closing quote is dropped",
                                   c.lettore->byte().substr(e.coda.inizio, e.coda.fine - e.coda.inizio));

@@ -9,20 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "compiler/chiavi.h"
 #include "compiler/interno.h"
 #include "compiler/rilievi.h"
 
 namespace scen {
-
-enum class parte_sorgente : std::uint8_t { generale, sezioni, treno };
 
 class osservatore {
  public:
   osservatore(modo_analisi modo, const std::optional<std::string>& linea, const std::optional<std::string>& treno)
       : modo_(modo), linea_(linea), treno_(treno) {}
 
-  // A key and whether any test of its part took it.
-  void chiave(const contesto& c, parte_sorgente parte, const std::string& chiave, bool presa);
+  // A key of `parte` as read; `intestazione` when it is a section header.
+  void chiave(const contesto& c, parte_sorgente parte, const chiave_letta& k, bool intestazione);
   // The last field of a source, which is never acted upon.
   void ultimo_campo(const contesto& c, const std::string& campo);
   void treno_senza_generale(const contesto& c);
@@ -36,8 +35,14 @@ class osservatore {
   void valore(const contesto& c, std::size_t i, std::int64_t letto, std::int64_t minimo, std::int64_t massimo,
               std::int64_t salvato, const std::string& cosa);
   // A warning on field `i` of the current line (the key when i is 0).
-  void avviso(const contesto& c, std::size_t i, std::string messaggio, std::optional<std::string> fix = {},
-              std::vector<nota_rilievo> note = {});
+  void avviso(const contesto& c, std::size_t i, tipo_avviso tipo, std::string messaggio,
+              std::optional<std::string> fix = {}, std::vector<nota_rilievo> note = {});
+  // A warning on the key of the current line with a suggestion in words and,
+  // when there is one, the key's replacement.
+  void avviso_con_aiuto(const contesto& c, tipo_avviso tipo, std::string messaggio, std::optional<std::string> aiuto,
+                        std::optional<std::string> fix = {});
+  // The cab-signal repetition as stored.
+  void ripetizione(const contesto& c, std::int32_t inizio, std::int32_t fine);
   // A text stored byte for byte (a station name, a board text).
   void nome(const contesto& c, std::size_t i, const std::string& testo, const char* cosa);
 
@@ -65,6 +70,8 @@ class osservatore {
     punto_sorgente dove;
     std::string cosa;
   };
+  void chiave_presa(const contesto& c, parte_sorgente parte, const chiave_letta& k,
+                    const std::vector<scen::chiave>& prese);
   punto_sorgente punto(const contesto& c, std::size_t i) const;
   std::string testo_campo(const contesto& c, std::size_t i) const;
   const std::optional<std::string>& sorgente(luogo_errore::sorgente s) const;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/avvisi.h"
 #include "compiler/compilatore.h"
 #include "compiler/sorgenti.h"
 #include "model/modello.h"
@@ -42,12 +43,15 @@ struct nota_rilievo {
 
 struct rilievo {
   gravita livello = gravita::errore;
-  std::optional<std::int32_t> codice;     // the compile's error code; none for warnings
+  std::optional<std::int32_t> codice;     // the compile's error code (or fatal end); none for warnings
+  std::optional<tipo_avviso> avviso;      // which warning, for a warning
   std::optional<std::int32_t> posizione;  // metres, where the code carries a position
   punto_sorgente dove;
   std::string messaggio;
   std::vector<nota_rilievo> note;
   std::optional<correzione> fix;
+  // A suggestion in words ("did you mean ..."), shown under a help: label.
+  std::optional<std::string> aiuto;
 };
 
 // A slowdown line as read: the code pass's errors are told by the slowdown

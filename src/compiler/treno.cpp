@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "compiler/chiavi.h"
 #include "compiler/interno.h"
 #include "compiler/memo.h"
 #include "compiler/numeri.h"
@@ -61,7 +62,7 @@ void avvisi_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
   if (v[1] == 2) {
     o.valore(c, 11, tempo, 0, 255, basso_8(tempo), "tempo");
   } else if (v[10] != 0) {
-    o.avviso(c, 11,
+    o.avviso(c, 11, tipo_avviso::tempo_ignorato,
              fmt::format("tempo {} is kept only for a signal with sx = 2; this one (sx = {}) stores 0", v[10], v[1]));
   }
 }
@@ -108,7 +109,7 @@ void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
   const std::int64_t fine = std::int64_t{v[0]} + v[2];
   if (fine % 50 != 0 && v[0] % 50 == 0) {
     const std::int64_t metri = (cella_punto(fine) - 1) * 50;
-    o.avviso(c, 3,
+    o.avviso(c, 3, tipo_avviso::posizione_arrotondata,
              fmt::format("the slowdown's end at {} m is placed on cell {}, which stands for {} m: positions are kept "
                          "in steps of 50 m",
                          fine, cella_punto(fine), metri),
@@ -119,13 +120,13 @@ void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
   o.valore(c, 6, v[5], -32768, 32767, basso_16(v[5]), "d_v");
   const celle_rallentamento k = celle_del_rallentamento(v[0], v[2]);
   if (!k.con_avviso && v[4] != 0) {
-    o.avviso(c, 5,
+    o.avviso(c, 5, tipo_avviso::rallentamento_senza_avviso,
              fmt::format("a slowdown at {} m (1500 m or less) has no warning board, so f_ta = {} places no cells "
                          "before it",
                          v[0], v[4]));
   }
   if (k.inizio == k.fine) {
-    o.avviso(c, 3,
+    o.avviso(c, 3, tipo_avviso::fine_sulla_partenza,
              fmt::format("the slowdown's end falls on its start cell {} (length {} m): the cell keeps only the start",
                          k.inizio, v[2]));
   }
@@ -183,39 +184,33 @@ esito_fase abbattimento(contesto& c, lettore_campi& l) {
 // orologio, HOURS MINUTES SECONDS | aderenza, POSITION, VALUE | velocita, POSITION, KMH |
 // stazione, ... (see compila_stazione) | rallentamento, ... | segnale, ... | abbattimento, ...
 // Every keyword the field contains triggers its action, in this order.
-esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const std::string& chiave) {
+esito_fase parola_chiave(contesto& c, lettore_campi& l, stato_treno& st, const std::string& riga) {
   modello& m = c.m;
-  if (c.oss != nullptr) {
-    const bool presa = (contiene(chiave, "frenata") && contiene(chiave, "massa")) || contiene(chiave, "vetture") ||
-                       contiene(chiave, "velocit") || contiene(chiave, "aderenza") || contiene(chiave, "orologio") ||
-                       contiene(chiave, "sabbia") || contiene(chiave, "segnale") || contiene(chiave, "rallentamento") ||
-                       contiene(chiave, "abbattimento") || contiene(chiave, "stazione") ||
-                       (contiene(chiave, "[") && contiene(chiave, "]"));
-    c.oss->chiave(c, parte_sorgente::treno, c.m.riga, presa);
-  }
+  const chiave_letta k(riga);
+  if (c.oss != nullptr) c.oss->chiave(c, parte_sorgente::treno, k, sembra_intestazione(riga));
   esito_fase e = esito_fase::go_on;
-  if (contiene(chiave, "frenata") && contiene(chiave, "massa")) {
+  if (prende(k, chiave::massa_frenata)) {
     voce_di(m, voce::dati_generali).inizio = l.leggi_32("the braked-mass percentage");
   }
-  if (contiene(chiave, "vetture")) voce_di(m, voce::dati_generali).posizione = l.leggi_32("the number of cars");
-  if (contiene(chiave, "velocit")) e = leggi_profilo(c, l, st.velocita, riga_velocita);
+  if (prende(k, chiave::vetture)) voce_di(m, voce::dati_generali).posizione = l.leggi_32("the number of cars");
+  if (prende(k, chiave::velocita)) e = leggi_profilo(c, l, st.velocita, riga_velocita);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "aderenza")) e = leggi_profilo(c, l, st.aderenze, riga_aderenza);
+  if (prende(k, chiave::aderenza)) e = leggi_profilo(c, l, st.aderenze, riga_aderenza);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "orologio")) {
+  if (prende(k, chiave::orologio)) {
     stazione& t = voce_di(m, voce::treno);
     t.gruppo_b1 = l.leggi_16("the clock's hours");
     t.gruppo_b2 = l.leggi_16("the clock's minutes");
     t.gruppo_b3 = l.leggi_16("the clock's seconds");
   }
-  if (contiene(chiave, "sabbia")) voce_di(m, voce::treno).gruppo_a1 = l.leggi_16("the sand quantity");
-  if (contiene(chiave, "segnale")) e = segnale(c, l);
+  if (prende(k, chiave::sabbia)) voce_di(m, voce::treno).gruppo_a1 = l.leggi_16("the sand quantity");
+  if (prende(k, chiave::segnale)) e = segnale(c, l);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "rallentamento")) e = rallentamento(c, l);
+  if (prende(k, chiave::rallentamento)) e = rallentamento(c, l);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "abbattimento")) e = abbattimento(c, l);
+  if (prende(k, chiave::abbattimento)) e = abbattimento(c, l);
   if (e != esito_fase::go_on) return e;
-  if (contiene(chiave, "stazione")) e = compila_stazione(c, st.stazione);
+  if (prende(k, chiave::stazione)) e = compila_stazione(c, st.stazione);
   return e;
 }
 
@@ -229,10 +224,10 @@ esito_fase leggi_righe(contesto& c, lettore_campi& l, stato_treno& st) {
     }
     l.azzera_campi();
     m.riga = l.leggi_testo();
-    if (contiene_senza_maiuscole(m.riga, "[generale]")) break;
+    if (contiene_senza_maiuscole(m.riga, inizio_sorgente)) break;
   }
   return leggi_chiavi(c, l, commenti_righe,
-                      [&](const std::string& riga, bool&) { return parola_chiave(c, l, st, minuscole(riga)); });
+                      [&](const std::string& riga, bool&) { return parola_chiave(c, l, st, riga); });
 }
 
 // After the last field or a failed position check: the profiles are carried

@@ -24,7 +24,9 @@ const rilievo* cerca(const std::vector<rilievo>& rr, const caso& c) {
   for (const rilievo& r : rr) {
     const bool livello = (r.livello == gravita::errore) == (std::string(c.livello) == "error");
     const bool codice = c.codice < 0 ? !r.codice : (r.codice && *r.codice == c.codice);
-    if (livello && codice && r.messaggio.find(c.parole) != std::string::npos) return &r;
+    // The words may stand in the message or in its suggestion.
+    const std::string testo = r.messaggio + (r.aiuto ? "\nhelp: " + *r.aiuto : "");
+    if (livello && codice && testo.find(c.parole) != std::string::npos) return &r;
   }
   return nullptr;
 }

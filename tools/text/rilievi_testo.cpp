@@ -169,6 +169,7 @@ void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate
   if (r.codice) out << " [code " << *r.codice << "]";
   out << '\n';
   stampa_sorgente(out, r.dove, s, t, r.fix ? std::optional<std::string>(r.fix->testo) : std::nullopt);
+  if (r.aiuto) out << "  " << t("1;32", "help:") << ' ' << per_terminale(*r.aiuto) << '\n';
   for (const nota_rilievo& n : r.note) {
     out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << per_terminale(n.messaggio) << '\n';
   }
@@ -188,6 +189,7 @@ nlohmann::json rilievo_json(const rilievo& r, const sorgenti_nominate& s) {
     x["message"] = utf8_da_1252(n.messaggio);
     j["notes"].push_back(x);
   }
+  j["help"] = r.aiuto ? nlohmann::json(utf8_da_1252(*r.aiuto)) : nlohmann::json(nullptr);
   if (r.fix) {
     nlohmann::json f;
     punto_json(r.fix->dove, s, f);
