@@ -7,7 +7,7 @@ namespace {
 
 using enum tipo_avviso;
 
-constexpr std::array<voce_avviso, 39> tabella{{
+constexpr std::array<voce_avviso, 40> tabella{{
     {chiave_sconosciuta, "unknown-key", "a key no rule of its section reads", "stazoine,   36750, 22, ...",
      "The first field of a line is its key. A key that none of the section's rules recognises is passed over, and "
      "so is every value after it (each is read as a key in turn): the whole line is lost. The nearest known key is "
@@ -103,6 +103,11 @@ constexpr std::array<voce_avviso, 39> tabella{{
      "multiple of 5, or is 100 km/h or more, changes the first group's speed the simulator shows."},
     {lunghezza_negativa, "negative-length", "a negative length", "rallentamento, 36500, 70, -500, 1, 1, 0",
      "A curve or slowdown of negative length: the curve does not turn, the slowdown's end stands before its start."},
+    {cifra_segnale, "signal-digit", "a signal value that runs into its neighbour",
+     "segnale, 15700, 2, 3, 1, 0, 0, 2, 12, 1, 0, 0",
+     "A signal's cell keeps two values in one number: s1 * 10 + d1 (likewise s2, d2 and s3, d3) and rapp * 10 + sx "
+     "* 3 + dx. A d above 9 or below 0, a dx above 2, or sx * 3 + dx above 9 runs into the value beside it, and the "
+     "simulator reads other values than written."},
     {rallentamento_senza_avviso, "slowdown-no-board", "f_ta on a slowdown at 1500 m or less",
      "rallentamento, 1500, 70, 500, 1, 1, 0",
      "A slowdown at 1500 m or less has no warning board, so f_ta places no cells before it."},

@@ -47,6 +47,7 @@ enum class tipo_avviso : std::uint8_t {
   paesaggio_forzato,
   cartello_fuori_gruppo,
   lunghezza_negativa,
+  cifra_segnale,
   // Objects.
   rallentamento_senza_avviso,
   fine_sulla_partenza,

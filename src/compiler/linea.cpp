@@ -186,6 +186,10 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
                                 "after {} m turns",
                                 s, st.k - 1, st.k - 1));
     }
+    if (n < 0) {
+      c.oss->riletto(c, 2, tipo_avviso::lunghezza_negativa, fmt::format("a curve {} m long", n), "a straight line",
+                     "a curve turns over the metres after its start, and a negative length has none");
+    }
   }
   std::optional<double> curvatura = curvatura_della_chiave(riga);
   if (!curvatura) return c.termina(103);
@@ -206,6 +210,32 @@ esito_fase curva(contesto& c, lettore_campi& l, stato_sezioni& st, const std::st
   return esito_fase::go_on;
 }
 
+// What the simulator gets of a mountain zone: its ends on 50 m cells, and
+// landscape type 3 when it starts 150 m or less after the previous zone's end.
+void avvisi_montagna(contesto& c, std::int32_t inizio, std::int32_t fine, std::int64_t tipo) {
+  osservatore& o = *c.oss;
+  const std::int64_t prima = cella_profilo(inizio);
+  const std::int64_t ultima = arrotonda(static_cast<double>(fine) / metri_cella - 1.0);
+  const auto metri = [](std::int64_t m) { return fmt::format("{} m", m); };
+  if (inizio % metri_cella != 0) {
+    o.riletto(c, 1, tipo_avviso::profilo_arrotondato, "a mountain zone starting at " + metri(inizio),
+              "one starting at " + metri(prima * metri_cella),
+              "a zone covers whole 50 m cells, from start / 50 (rounded)");
+  }
+  if (fine % metri_cella != 0 && fine > inizio) {
+    o.riletto(c, 2, tipo_avviso::profilo_arrotondato, "a mountain zone ending at " + metri(fine),
+              "one ending at " + metri((ultima + 1) * metri_cella),
+              "a zone covers whole 50 m cells, up to end / 50 - 1 (rounded)");
+  }
+  const modello& m = c.m;
+  if (m.n_montagne >= 1 && std::int64_t{inizio} - m.fine_montagne[static_cast<std::size_t>(m.n_montagne)] <= 150 &&
+      tipo != 3) {
+    o.riletto(c, 3, tipo_avviso::paesaggio_forzato, fmt::format("landscape type {}", tipo), "landscape type 3",
+              fmt::format("the zone starts 150 m or less after the previous zone's end ({} m)",
+                          m.fine_montagne[static_cast<std::size_t>(m.n_montagne)]));
+  }
+}
+
 // montagna, START, END, TYPE
 esito_fase montagna(contesto& c, lettore_campi& l) {
   std::int32_t inizio = l.leggi_32("the mountain zone's start");
@@ -219,9 +249,42 @@ esito_fase montagna(contesto& c, lettore_campi& l) {
     if (fine <= inizio)
       c.oss->avviso(c, 2, tipo_avviso::montagna_vuota,
                     fmt::format("mountain zone ends at {} m, not after its start: it covers no cell", fine));
+    avvisi_montagna(c, inizio, fine, t);
   }
   memo_montagna(c.m, inizio, fine, tipo);
   return esito_fase::go_on;
+}
+
+// What the simulator reads back of a maximum-speed board: each pair of
+// speeds is one number vd / 5 + vs * 20 (rounded), read as vs = number / 20
+// and vd = (number mod 20) * 5; the stripes are strisces * 10 + strisced.
+void avvisi_cartello(contesto& c, const std::array<std::int32_t, 9>& v) {
+  static constexpr std::array<std::array<const char*, 2>, 3> nomi{{{"vas", "vad"}, {"vbs", "vbd"}, {"vcs", "vcd"}}};
+  const auto giu = [](std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  for (std::size_t g = 0; g < 3; ++g) {
+    const std::int64_t s = v[1 + g];
+    const std::int64_t d = v[5 + g];
+    const std::int64_t n = arrotonda(static_cast<double>(d) / 5.0 + static_cast<double>(s) * 20.0);
+    if (n < -32768 || n > 32767) continue;  // not stored: a run-time failure
+    const std::int64_t s_letto = giu(n, 20);
+    const std::int64_t d_letto = (n - s_letto * 20) * 5;
+    if (s_letto == s && d_letto == d) continue;
+    c.oss->riletto(c, 6 + g, tipo_avviso::cartello_fuori_gruppo,
+                   fmt::format("{} {} km/h and {} {} km/h", nomi[g][0], s, nomi[g][1], d),
+                   fmt::format("{} {} km/h and {} {} km/h", nomi[g][0], s_letto, nomi[g][1], d_letto),
+                   fmt::format("the board keeps both in one number, {} / 5 + {} * 20, so a second-group speed must be "
+                               "a multiple of 5 from 0 to 95 km/h",
+                               nomi[g][1], nomi[g][0]));
+  }
+  const std::int64_t strisce = std::int64_t{v[4]} * 10 + v[8];
+  const auto sedici = [](std::int64_t x) { return x >= -32768 && x <= 32767; };
+  if (!sedici(strisce) || !sedici(v[4]) || !sedici(v[8])) return;  // told as low bits
+  const std::int64_t s_letto = giu(strisce, 10);
+  if (s_letto != v[4] || strisce - s_letto * 10 != v[8]) {
+    c.oss->riletto(c, 9, tipo_avviso::cartello_fuori_gruppo, fmt::format("strisces {} and strisced {}", v[4], v[8]),
+                   fmt::format("strisces {} and strisced {}", s_letto, strisce - s_letto * 10),
+                   "the board keeps both in one number, strisces * 10 + strisced, so strisced must be 0 to 9");
+  }
 }
 
 // indicatori_vmax, POSIZIONE, VAS, VBS, VCS, STRISCES, VAD, VBD, VCD, STRISCED
@@ -237,6 +300,9 @@ esito_fase indicatore_v_max(contesto& c, lettore_campi& l) {
     c.oss->contesa(cella_punto(v[0]));
     const std::int64_t strisce = std::int64_t{basso_16(v[4])} * 10 + basso_16(v[8]);
     c.oss->valore(c, 5, strisce, -32768, 32767, basso_16(strisce), "the stripes value strisces * 10 + strisced");
+    c.oss->valore(c, 5, v[4], -32768, 32767, basso_16(v[4]), "strisces");
+    c.oss->valore(c, 9, v[8], -32768, 32767, basso_16(v[8]), "strisced");
+    avvisi_cartello(c, v);
   }
   memo_indicatori_v_max(c.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   if (c.m.codice_errore > 0) return c.termina(c.m.codice_errore, v[0]);
@@ -325,7 +391,13 @@ esito_fase compila_linea(contesto& c) {
   }
 
   if (sezione_generale(c, l) == esito_fase::return_now) return esito_fase::return_now;
+  std::array<std::array<std::int32_t, 3>, 3> zone_scritte{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const stazione& z = m.stazioni[static_cast<std::size_t>(voce::zona_0) + i];
+    zone_scritte[i] = {z.inizio, z.fine, z.posizione};
+  }
   progressive_ordina(m);
+  if (c.oss != nullptr) c.oss->zone_ordinate(c, zone_scritte);
   m.n_montagne = 0;
 
   stato_sezioni st;

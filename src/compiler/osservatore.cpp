@@ -360,7 +360,14 @@ void osservatore::cella_profilo(const contesto& c, std::size_t i, std::int64_t p
   if (tipo == "code line") return;
   auto [it, nuova] = ultima_cella_profilo_.try_emplace(tipo, cella);
   if (!nuova) {
-    if (cella > 0 && cella <= it->second) {
+    if (cella <= 0 && it->second > 0) {
+      // A line at cell 0 or before fills nothing: it takes the previous
+      // line's place, and its value starts where that one did.
+      riletto(c, i, tipo_avviso::profilo_fuori_ordine, fmt::format("{} at {} m", cosa, p),
+              fmt::format("it from {} m on (cell {}), where the previous line's value was to start; that value is lost",
+                          it->second * 50, it->second),
+              "the lines of a profile are read in increasing position");
+    } else if (cella > 0 && cella <= it->second) {
       avviso(c, i, tipo_avviso::profilo_fuori_ordine,
              fmt::format("{} at {} m does not come after the previous one (cell {} after cell {}): the lines of a "
                          "profile are read in increasing position, and this one only moves the previous value on "
@@ -719,5 +726,52 @@ void osservatore::concludi_sorgente(const contesto& c) {
 }
 
 void osservatore::concludi(const contesto& c) { (void)c; }
+
+// ---- What the simulator gets back ------------------------------------------------
+
+void osservatore::riletto(const contesto& c, std::size_t i, tipo_avviso tipo, const std::string& scritto,
+                          const std::string& ottenuto, const std::string& perche) {
+  avviso(c, i, tipo, fmt::format("written {}, the simulator gets {}, because {}", scritto, ottenuto, perche));
+}
+
+void osservatore::zone_ordinate(const contesto& c, const std::array<std::array<std::int32_t, 3>, 3>& scritte) {
+  std::array<bool, 3> presa{};
+  std::int64_t inizio_massimo = INT64_MIN;
+  bool tutte_a_zero = true;
+  for (const auto& z : scritte) {
+    inizio_massimo = std::max<std::int64_t>(inizio_massimo, z[0]);
+    tutte_a_zero = tutte_a_zero && z[0] == 0;
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& z = scritte[i];
+    if (z == std::array<std::int32_t, 3>{0, 0, 0}) continue;
+    bool trovata = false;
+    for (std::size_t j = 0; j < 3 && !trovata; ++j) {
+      const scen::stazione& e = c.m.stazioni[static_cast<std::size_t>(voce::zona_0) + j];
+      const std::int64_t progressiva = std::int64_t{e.fine} - (e.posizione == 1 ? 100 : 0);
+      if (!presa[j] && e.inizio == z[0] && progressiva == z[1] && e.posizione == z[2]) {
+        presa[j] = true;
+        trovata = true;
+      }
+    }
+    if (trovata) continue;
+    const auto it = zone_.find(voce::zona_0 + static_cast<std::int32_t>(i));
+    if (it == zone_.end() || pieno(gravita::avviso)) continue;
+    rilievo r;
+    r.livello = gravita::avviso;
+    r.avviso = tipo_avviso::zone_azzerate;
+    r.dove = it->second.inizio;
+    const std::string perche =
+        tutte_a_zero ? "all three zones start at 0 m and none has a progressive above 0, so none is kept"
+                     : fmt::format(
+                           "two zones share the largest start, {} m, and a tie for the largest start clears "
+                           "all three zones",
+                           inizio_massimo);
+    r.messaggio = fmt::format(
+        "kilometric zone written with start {} m, progressive {} m and flag {}, the simulator gets no zone, because {}",
+        z[0], z[1], z[2], perche);
+    aggiungi(std::move(r));
+  }
+}
 
 }  // namespace scen

@@ -3,6 +3,7 @@
 // has none, and every call site tests for it first.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -64,6 +65,18 @@ class osservatore {
   void concludi_sorgente(const contesto& c);
 
   esito_analisi risultato();
+
+  // ---- What the simulator gets back (values read back from what is stored) ----
+
+  // Field `i` of the current line was written as `scritto` and the simulator
+  // gets `ottenuto`, because of `perche`: a warning of kind `tipo` in those
+  // words.
+  void riletto(const contesto& c, std::size_t i, tipo_avviso tipo, const std::string& scritto,
+               const std::string& ottenuto, const std::string& perche);
+  // The kilometric zones once ordered: each zone line whose zone, written
+  // as `scritte` (start, progressive, flag; by entry 81 to 83), is no longer
+  // in entries 81 to 83.
+  void zone_ordinate(const contesto& c, const std::array<std::array<std::int32_t, 3>, 3>& scritte);
 
  private:
   struct occupante {

@@ -30,12 +30,51 @@ struct stato_treno {
 constexpr riga_profilo riga_velocita{"speed limit", "the speed limit's position", "the speed limit",
                                      [](contesto& c, std::int32_t v) {
                                        const std::int64_t quinto = arrotonda(static_cast<double>(v) / 5.0);
-                                       if (quinto < 0 || quinto > 255) c.oss->velocita_fuori(c);
+                                       if (quinto < 0 || quinto > 255) {
+                                         c.oss->velocita_fuori(c);
+                                       } else if (quinto * 5 != v) {
+                                         c.oss->riletto(c, 2, tipo_avviso::velocita_arrotondata,
+                                                        fmt::format("{} km/h", v), fmt::format("{} km/h", quinto * 5),
+                                                        "speed limits are stored in steps of 5 km/h (km/h / 5, "
+                                                        "rounded)");
+                                       }
                                      }};
 
 constexpr riga_profilo riga_aderenza{
     "adhesion", "the adhesion's position", "the adhesion value",
     [](contesto& c, std::int32_t a) { c.oss->valore(c, 2, a, 0, 255, basso_8(a), "adhesion"); }};
+
+// What the simulator reads back of a signal's cell: each pair as one number
+// s * 10 + d, read as s = number / 10 and d = number mod 10; the last as
+// rapp * 10 + sx * 3 + dx, read as rapp = number / 10, sx and dx from the
+// rest, (sx * 3 + dx). A value that does not fit 16 bits is told as such.
+void avvisi_cifre_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
+  const auto giu = [](std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  const auto sedici = [](std::int64_t x) { return x >= -32768 && x <= 32767; };
+  static constexpr std::array<const char*, 3> s_nomi{"s1", "s2", "s3"};
+  static constexpr std::array<const char*, 3> d_nomi{"d1", "d2", "d3"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::int64_t s = v[2 + i];
+    const std::int64_t d = v[7 + i];
+    const std::int64_t n = s * 10 + d;
+    if (!sedici(n)) continue;
+    const std::int64_t s_letto = giu(n, 10);
+    if (s_letto == s && n - s_letto * 10 == d) continue;
+    c.oss->riletto(c, 8 + i, tipo_avviso::cifra_segnale, fmt::format("{} {} and {} {}", s_nomi[i], s, d_nomi[i], d),
+                   fmt::format("{} {} and {} {}", s_nomi[i], s_letto, d_nomi[i], n - s_letto * 10),
+                   fmt::format("the cell keeps both in one number, {} * 10 + {}, so {} must be 0 to 9", s_nomi[i],
+                               d_nomi[i], d_nomi[i]));
+  }
+  const std::int64_t n = std::int64_t{v[5]} * 10 + std::int64_t{v[1]} * 3 + v[6];
+  if (!sedici(n)) return;
+  const std::int64_t rapp = giu(n, 10);
+  const std::int64_t resto = n - rapp * 10;
+  if (rapp == v[5] && resto / 3 == v[1] && resto % 3 == v[6]) return;
+  c.oss->riletto(c, 7, tipo_avviso::cifra_segnale, fmt::format("rapp {}, sx {} and dx {}", v[5], v[1], v[6]),
+                 fmt::format("rapp {}, sx {} and dx {}", rapp, resto / 3, resto % 3),
+                 "the cell keeps the three in one number, rapp * 10 + sx * 3 + dx, so dx must be 0 to 2 and "
+                 "sx * 3 + dx at most 9");
+}
 
 // What the signal's cell keeps of its values: they are formed on the low 16
 // (and 8) bits, and `tempo` only counts with sx = 2.
@@ -59,7 +98,12 @@ void avvisi_segnale(contesto& c, const std::array<std::int32_t, 11>& v) {
   o.valore(c, 2, avviso, 0, 255, basso_8((std::int64_t{basso_8(v[1])} * 3 + basso_8(v[6])) * 10 + 4),
            "the approach marker (sx * 3 + dx) * 10 + 4 =");
   const std::int64_t tempo = v[10] >= 1 && v[10] <= 100 ? 101 : v[10];
+  avvisi_cifre_segnale(c, v);
   if (v[1] == 2) {
+    if (tempo != v[10]) {
+      o.riletto(c, 11, tipo_avviso::tempo_alzato, fmt::format("tempo {}", v[10]), "tempo 101",
+                "a signal's time from 1 to 100 is raised to 101");
+    }
     o.valore(c, 11, tempo, 0, 255, basso_8(tempo), "tempo");
   } else if (v[10] != 0) {
     o.avviso(c, 11, tipo_avviso::tempo_ignorato,
@@ -114,6 +158,11 @@ void avvisi_rallentamento(contesto& c, const std::array<std::int32_t, 6>& v) {
                          "in steps of 50 m",
                          fine, cella_punto(fine), metri),
              std::to_string(metri - v[0]));
+  }
+  if (v[2] < 0) {
+    o.riletto(c, 3, tipo_avviso::lunghezza_negativa, fmt::format("a slowdown {} m long", v[2]),
+              fmt::format("its end {} m before its start", -std::int64_t{v[2]}),
+              "the end stands at start + length, and the slowdown runs from its start to its end");
   }
   o.valore(c, 2, v[1], -32768, 32767, basso_16(v[1]), "the slowdown's speed");
   o.valore(c, 4, v[3], -32768, 32767, basso_16(v[3]), "f_tt");
