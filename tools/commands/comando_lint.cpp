@@ -37,15 +37,8 @@ std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, 
   std::vector<rilievo> out = std::move(a.rilievi);
   if (conta(out).errori > 0 || !m.percorso) return out;
   const std::optional<std::string> fatale = completa_modello(m);
-  if (del_passo_codici(m.codice_errore)) {
-    out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a.rallentamenti));
-  }
-  if (fatale) {
-    rilievo r;
-    r.messaggio =
-        fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
-    out.push_back(std::move(r));
-  }
+  if (del_passo_codici(m.codice_errore)) out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a));
+  if (fatale) out.push_back(rilievo_del_fatale(*fatale, a));
   return out;
 }
 
