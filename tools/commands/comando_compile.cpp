@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
 #include "compiler/sorgenti.h"
@@ -221,7 +222,10 @@ comando registra_compile(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--json", o->json);
   bind_option(*sub, entry, "--werror", o->werror);
   bind_option(*sub, entry, "--map", o->mappa);
-  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_compile(*o, out, err);
+          }};
 }
 
 }  // namespace scen::tool

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/rilievi.h"
 #include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
@@ -75,7 +76,10 @@ comando registra_lint(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--no-line-data", o->senza_linea);
   bind_option(*sub, entry, "--json", o->json);
   bind_option(*sub, entry, "--werror", o->werror);
-  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_lint(*o, out);
+          }};
 }
 
 }  // namespace scen::tool
