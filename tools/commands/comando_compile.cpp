@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
 #include "compiler/sorgenti.h"
@@ -74,7 +75,7 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
   // The top-level place and message describe error_code (or the fatal end).
   const rilievo* principale = nullptr;
   for (const rilievo& x : r.rilievi) {
-    if (x.codice && *x.codice == r.codice) principale = &x;
+    if (x.codice && *x.codice == r.codice && x.livello == gravita::errore) principale = &x;
   }
   const auto nome = [&](luogo_errore::sorgente f) -> nlohmann::json {
     if (f == luogo_errore::sorgente::linea) return nomi.linea;
@@ -101,7 +102,7 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
 // The findings of the compile: its errors told in full and its warnings,
 // gathered by the compile itself as it ran; then the code pass's error,
 // which may have overwritten the compile's code in the model.
-std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi a) {
+std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi& a) {
   std::vector<rilievo> out = std::move(a.rilievi);
   if (compilazione.codice != 0) {
     const bool detto = std::any_of(out.begin(), out.end(),
@@ -115,7 +116,8 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
       out.push_back(std::move(x));
     }
   }
-  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a.rallentamenti));
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a));
+  if (r.fatale) out.push_back(rilievo_del_fatale(*r.fatale, a));
   return out;
 }
 
@@ -188,11 +190,11 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
 
-  r.rilievi = trova_rilievi(r, compilazione, raccolta.risultato());
+  esito_analisi analisi = raccolta.risultato();
+  r.rilievi = trova_rilievi(r, compilazione, analisi);
   const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
   const bool colore = colore_per(2);
   for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
-  if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
 
   if (!o.mappa.empty()) disegna_compilato(o, id, m, r, nomi, err);
 
@@ -220,7 +222,10 @@ comando registra_compile(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--json", o->json);
   bind_option(*sub, entry, "--werror", o->werror);
   bind_option(*sub, entry, "--map", o->mappa);
-  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_compile(*o, out, err);
+          }};
 }
 
 }  // namespace scen::tool

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/rilievi.h"
 #include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
@@ -37,15 +38,8 @@ std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, 
   std::vector<rilievo> out = std::move(a.rilievi);
   if (conta(out).errori > 0 || !m.percorso) return out;
   const std::optional<std::string> fatale = completa_modello(m);
-  if (del_passo_codici(m.codice_errore)) {
-    out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a.rallentamenti));
-  }
-  if (fatale) {
-    rilievo r;
-    r.messaggio =
-        fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
-    out.push_back(std::move(r));
-  }
+  if (del_passo_codici(m.codice_errore)) out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a));
+  if (fatale) out.push_back(rilievo_del_fatale(*fatale, a));
   return out;
 }
 
@@ -82,7 +76,10 @@ comando registra_lint(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--no-line-data", o->senza_linea);
   bind_option(*sub, entry, "--json", o->json);
   bind_option(*sub, entry, "--werror", o->werror);
-  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_lint(*o, out);
+          }};
 }
 
 }  // namespace scen::tool
