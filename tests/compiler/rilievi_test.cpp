@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
+#include "compiler/sorgenti.h"
 #include "model/nomi_file.h"
 #include "support/source_mistakes.h"
 
@@ -56,6 +58,30 @@ TEST_P(Findings, TheMistakeGivesItsFindingInBothModes) {
       EXPECT_EQ(r->dove.colonna, c.colonna_attesa) << r->messaggio;
     }
   }
+}
+
+// Collecting findings never changes what the compile stores: for every case
+// of the table the model compiled with findings is the one compiled without.
+TEST_P(Findings, TheModelIsTheSameWithAndWithoutFindings) {
+  const caso& c = GetParam();
+  const auto [linea, treno] = sorgenti_di(c);
+  const auto nuovo = [] {
+    modello m;
+    m.nome_linea = id_inc.nome_linea;
+    m.nome_treno = id_inc.nome_treno;
+    m.scrivi_linea = 1;
+    return m;
+  };
+  modello con = nuovo();
+  analizza_sorgenti(con, linea, treno, modo_analisi::come_compilazione);
+  modello senza = nuovo();
+  sorgenti_in_memoria s(linea, treno);
+  memorizza_dati(senza, s);
+  EXPECT_EQ(con.codice_errore, senza.codice_errore);
+  EXPECT_EQ(con.posizione_errore, senza.posizione_errore);
+  EXPECT_TRUE(con.stazioni == senza.stazioni);
+  EXPECT_TRUE(con.percorso == senza.percorso);
+  EXPECT_TRUE(con.planimetria == senza.planimetria);
 }
 
 // A source copied incompletely: cut inside a line it is told at that line;
