@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <span>
 #include <string_view>
 
@@ -651,6 +652,21 @@ rilievo osservatore::errore_25(const contesto& c) {
       r.note.push_back({chiave, fmt::format("the line of the key \"{}\" ends before all its values are read", k)});
     }
     return r;
+  }
+  // Adding 100 to a kilometric progressive is done once the general section
+  // is read: the failure belongs to the zone line whose progressive overflowed.
+  if (contiene(motivo, "kilometric progressive")) {
+    for (const auto& [voce_zona, z] : zone_) {
+      (void)voce_zona;
+      if (z.valore_progressiva > std::numeric_limits<std::int32_t>::max() - 100) {
+        r.dove = z.progressiva;
+        r.messaggio = fmt::format(
+            "{}: with flag 1 the compile adds 100 to the progressive {}, which then does not "
+            "fit a whole number of 32 bits",
+            motivo, z.valore_progressiva);
+        return r;
+      }
+    }
   }
   if (!c.m.percorso) {
     r.dove = punto(c, 0);
