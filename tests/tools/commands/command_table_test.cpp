@@ -71,8 +71,8 @@ TEST(CommandTable, NamesAndLookUpCoverEveryCommand) {
     EXPECT_EQ(find_command(c.name), &c);
   }
   EXPECT_EQ(find_command("help"), nullptr);
-  EXPECT_EQ(command_names("and"), "compile, lint, export, dump, check, map and diff");
-  EXPECT_EQ(command_names("or"), "compile, lint, export, dump, check, map or diff");
+  EXPECT_EQ(command_names("and"), "compile, lint, export, dump, check, map, diff and explain");
+  EXPECT_EQ(command_names("or"), "compile, lint, export, dump, check, map, diff or explain");
 }
 
 // Every help and every message that lists the commands comes from the
