@@ -142,6 +142,7 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     if (!x.posizione) continue;
     const bool errore = x.livello == gravita::errore;
     std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, x.messaggio)
+                        : errore           ? fmt::format("error at {} m: {}", *x.posizione, x.messaggio)
                                            : fmt::format("warning at {} m: {}", *x.posizione, x.messaggio);
     if (errore && x.dove.riga > 0 && x.dove.file != luogo_errore::sorgente::nessuna) {
       const std::string& file = x.dove.file == luogo_errore::sorgente::linea ? nomi.linea : nomi.treno;

@@ -44,7 +44,7 @@ void spiega_avviso(std::ostream& out, const voce_avviso& v) {
   out << "warning [" << v.nome << "]: " << utf8_da_1252(v.titolo) << "\n\n";
   out << "  " << utf8_da_1252(v.esempio) << "\n\n";
   stampa_paragrafo(out, v.spiegazione);
-  out << "\nSilence it with -Wno-" << v.nome << ", make it an error with -Werror=" << v.nome << ".\n";
+  out << "\nLeave it out with -Wno-" << v.nome << "; make it an error with -Werror=" << v.nome << ".\n";
 }
 
 std::optional<std::int32_t> numero(std::string_view testo) {
@@ -70,8 +70,8 @@ void spiega_errore(std::ostream& out, const voce_errore& e) {
 
 void spiega_fatale(std::ostream& out, const voce_fatale& f) {
   out << "fatal error " << f.testo << ": " << utf8_da_1252(f.messaggio) << "\n\n";
-  stampa_paragrafo(out, fmt::format("The run ends with \"Errore n. {}\" in a message box and writes no binary file.",
-                                    f.testo));
+  stampa_paragrafo(
+      out, fmt::format("The run ends with \"Errore n. {}\" in a message box and writes no binary file.", f.testo));
 }
 
 // Every name and code explain knows, for the nearest to a mistyped one.

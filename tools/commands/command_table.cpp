@@ -37,7 +37,8 @@ constexpr option_entry route_name = value("--route-name", "NAME", "Route name, t
 constexpr option_entry train_number =
     value("--train-number", "NUMBER", "Train number, the second part of the train's file names", true);
 constexpr std::array<std::string_view, 3> file_kinds{"line", "summary", "track"};
-constexpr option_entry werror = flag("--werror", "Exit with status 1 when there is a warning");
+constexpr option_entry werror =
+    flag("--werror", "Exit with status 1 when there is a warning (compile then writes no file)");
 constexpr option_entry warning_choice =
     value("-W", "no-NAME|error=NAME",
           "Select a warning by its name: -Wno-NAME leaves it out (not shown, not counted), -Werror=NAME makes it an "

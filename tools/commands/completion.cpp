@@ -96,8 +96,9 @@ std::string completion_bash() {
       s += "        COMPREPLY=($(compgen -P -W -W \"${warning_choices}\" -- \"${cur#-W}\")); return\n";
       s += "      fi\n";
     }
-    s += fmt::format("      if [[ \"${{cur}}\" == -* ]]; then\n        COMPREPLY=($(compgen -W \"{}\" -- \"${{cur}}\"))\n",
-                     joined(options));
+    s += fmt::format(
+        "      if [[ \"${{cur}}\" == -* ]]; then\n        COMPREPLY=($(compgen -W \"{}\" -- \"${{cur}}\"))\n",
+        joined(options));
     s += fmt::format("      else\n        {}\n      fi ;;\n", operands.empty() ? "COMPREPLY=()" : operands);
   }
   s += "    help) COMPREPLY=($(compgen -W \"${commands}\" -- \"${cur}\")) ;;\n";

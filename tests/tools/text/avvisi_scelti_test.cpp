@@ -60,7 +60,8 @@ TEST(WarningNames, EveryWarningShowsItsNameInTextAndJson) {
   // The suggestion stays on its help: line.
   EXPECT_NE(r.out.find("  help: did you mean \"stazione\"?\n"), std::string::npos) << r.out;
 
-  const auto j = nlohmann::json::parse(run_tool_in_process({"lint", "route.txt", "train.txt", "--json"}, dir.path()).out);
+  const auto j =
+      nlohmann::json::parse(run_tool_in_process({"lint", "route.txt", "train.txt", "--json"}, dir.path()).out);
   ASSERT_EQ(j.at("findings").size(), 2u) << j.dump();
   EXPECT_EQ(j.at("findings")[0].at("name"), bit_bassi);
   EXPECT_EQ(j.at("findings")[1].at("name"), sconosciuta);
@@ -283,8 +284,8 @@ TEST(FindingStreams, EachCommandWritesItsFindingsWhereItSays) {
 
   struct caso {
     std::vector<std::string> argomenti;
-    bool su_uscita;      // the findings on standard output, not standard error
-    const char* segno;   // a piece of the findings
+    bool su_uscita;     // the findings on standard output, not standard error
+    const char* segno;  // a piece of the findings
   };
   const std::vector<caso> casi{
       {{"compile", "route.txt", "train.txt", "-o", "out"}, false, "warning: gradient 200"},
@@ -305,7 +306,8 @@ TEST(FindingStreams, EachCommandWritesItsFindingsWhereItSays) {
   for (const std::vector<std::string>& argomenti :
        {std::vector<std::string>{"compile", "route.txt", "train.txt", "-o", "out", "--json"},
         std::vector<std::string>{"lint", "route.txt", "train.txt", "--json"},
-        std::vector<std::string>{"check", "bad", "--json"}, std::vector<std::string>{"diff", "good", "bad", "--json"}}) {
+        std::vector<std::string>{"check", "bad", "--json"},
+        std::vector<std::string>{"diff", "good", "bad", "--json"}}) {
     SCOPED_TRACE(testing::PrintToString(argomenti));
     const auto r = run_tool_in_process(argomenti, dir.path());
     ASSERT_TRUE(nlohmann::json::accept(r.out)) << r.out;
