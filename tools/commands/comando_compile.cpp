@@ -206,7 +206,8 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   esito_analisi analisi = raccolta.risultato();
   r.non_detti = analisi.non_detti;
   r.rilievi = trova_rilievi(r, compilazione, std::move(analisi));
-  const bool respinto = respinto_dagli_avvisi(o, r);
+  // A fatal end staged nothing: its own message says no file was written.
+  const bool respinto = !r.fatale && respinto_dagli_avvisi(o, r);
   if (respinto) {
     r.scritti.clear();  // the set is dropped with `files`
   } else {

@@ -42,7 +42,7 @@ constexpr option_entry werror =
 constexpr option_entry warning_choice =
     value("-W", "no-NAME|error=NAME",
           "Select a warning by its name: -Wno-NAME leaves it out (not shown, not counted), -Werror=NAME makes it an "
-          "error; may be repeated, a later choice for a name replacing an earlier one (names: \"explain\")");
+          "error; may be repeated, a later choice for a name replacing an earlier one; \"explain\" lists the names");
 
 // Built on first use, not at start: most calls of the tool use one entry.
 const std::array<command_entry, 8>& all_commands() {
