@@ -86,7 +86,6 @@ class selezione_avvisi {
   // command line.
   void scegli(tipo_avviso t, trattamento_avviso come);
   trattamento_avviso di(tipo_avviso t) const;
-  bool vuota() const { return scelte_.empty(); }
 
  private:
   std::vector<trattamento_avviso> scelte_;  // by kind; empty: every warning shown
