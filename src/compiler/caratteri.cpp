@@ -77,7 +77,7 @@ std::optional<numero_italiano> numero_all_italiana(std::string_view testo) {
       k += 4;
     }
     if (k == testo.size() && k > j && intera <= 3) {
-      return numero_italiano{std::string(testo), segno + unite, "the dot is a thousands separator"};
+      return numero_italiano{std::string(testo), segno + unite, "a dot as the thousands separator"};
     }
   }
   const std::size_t decimali = cifre(j + 1);
@@ -85,8 +85,8 @@ std::optional<numero_italiano> numero_all_italiana(std::string_view testo) {
   const double valore = std::stod(std::string(testo.substr(i, intera)) + "." + std::string(testo.substr(j + 1)));
   const auto tondo = static_cast<long long>(std::llround(valore));
   return numero_italiano{std::string(testo), segno + std::to_string(tondo),
-                         separatore == ',' ? "a decimal comma; the field takes whole numbers only"
-                                           : "a decimal point; the field takes whole numbers only"};
+                         separatore == ',' ? "a decimal comma, and the field takes whole numbers only"
+                                           : "a decimal point, and the field takes whole numbers only"};
 }
 
 }  // namespace scen

@@ -20,7 +20,7 @@ std::string caratteri_nascosti(std::string_view testo);
 struct numero_italiano {
   std::string scritto;
   std::string inteso;
-  std::string perche;  // "the dot is a thousands separator" ...
+  std::string perche;  // "a dot as the thousands separator" ...
 };
 std::optional<numero_italiano> numero_all_italiana(std::string_view testo);
 

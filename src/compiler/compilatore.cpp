@@ -80,7 +80,9 @@ esito_fase leggi_chiavi(contesto& c, lettore_campi& l, salto_commenti salto,
       }
       // A copy: the values the key reads may replace `riga` (a board's text).
       const std::string riga = c.m.riga;
-      return chiave(riga, finita);
+      const esito_fase letta = chiave(riga, finita);
+      if (c.oss != nullptr && letta == esito_fase::go_on) c.oss->fine_riga(c);
+      return letta;
     });
     if (e == esito_fase::return_now) return e;
     if (e == esito_fase::stop_reading || finita) return esito_fase::go_on;

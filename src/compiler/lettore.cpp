@@ -76,7 +76,8 @@ void lettore_campi::salta_oltre_riga(std::int32_t riga) {
 std::optional<campo_letto> lettore_campi::apri_campo(const char* campo) {
   controlla_non_finito(campo);
   salta_vuoti_e_fine_riga();
-  const campo_letto dove = inizia_campo();
+  campo_letto dove = inizia_campo();
+  dove.nome = campo;
   if (!fine_file()) return dove;
   campi_.push_back(dove);
   return std::nullopt;

@@ -25,6 +25,7 @@ struct campo_letto {
   std::int32_t colonna = 0;
   std::size_t inizio = 0;
   std::size_t fine = 0;
+  const char* nome = nullptr;  // what the field is ("the station's name"), when the reader was told
 };
 
 // A run-time failure on one field: it names the field, its place, the text

@@ -80,6 +80,54 @@ std::int32_t righe_di(const std::string& testo) {
   return n;
 }
 
+// What made a number field unreadable, when it is something an author
+// cannot see or a habit of writing numbers: named, with the fix.
+void spiega_numero(const std::string& testo, rilievo& r) {
+  if (testo.empty()) return;
+  if (const auto italiano = numero_all_italiana(testo)) {
+    r.messaggio += fmt::format(": \"{}\" is written with {}", italiano->scritto, italiano->perche);
+    r.aiuto = fmt::format("write {}", italiano->inteso);
+    // A thousands dot has one meaning; a decimal's rounding is the author's to choose.
+    if (italiano->perche.starts_with("a dot as")) r.fix = correzione{r.dove, italiano->inteso};
+    return;
+  }
+  const std::string nascosti = caratteri_nascosti(testo);
+  if (nascosti.empty()) return;
+  r.messaggio += fmt::format(": it holds {}, which looks like a blank or a minus sign but is not one", nascosti);
+  std::string pulito;
+  for (std::size_t i = 0; i < testo.size();) {
+    const auto b = static_cast<unsigned char>(testo[i]);
+    if (b < 0x80) {
+      pulito += testo[i++];
+      continue;
+    }
+    // The look-alike minus signs and dashes become "-"; the rest is dropped.
+    const std::string_view resto = std::string_view(testo).substr(i);
+    const bool meno = resto.starts_with("\xE2\x88\x92") || resto.starts_with("\xE2\x80\x93") ||
+                      resto.starts_with("\xE2\x80\x94") || b == 0x96 || b == 0x97;
+    if (meno) pulito += '-';
+    i += resto.starts_with("\xE2") ? 3 : resto.starts_with("\xEF\xBB\xBF") ? 3 : resto.starts_with("\xC2") ? 2 : 1;
+  }
+  r.aiuto = "retype it with plain characters (space, \"-\", digits)";
+  if (numero(pulito)) {
+    r.aiuto = fmt::format("write {}", pulito);
+    r.fix = correzione{r.dove, pulito};
+  }
+}
+
+// The number the current key continues when only a comma stands between
+// them ("7,5"), or nothing.
+std::string numero_spezzato(const contesto& c) {
+  if (!c.lettore || c.lettore->campi().empty()) return {};
+  const std::string_view t = c.lettore->byte();
+  const campo_letto& k = c.lettore->campi().front();
+  if (k.inizio < 2 || t[k.inizio - 1] != ',') return {};
+  std::size_t da = k.inizio - 1;
+  while (da > 0 && t[da - 1] >= '0' && t[da - 1] <= '9') --da;
+  if (da == k.inizio - 1) return {};
+  return std::string(t.substr(da, k.fine - da));
+}
+
 }  // namespace
 
 // ---- Places and texts ---------------------------------------------------------
@@ -134,6 +182,7 @@ bool osservatore::salta(tipo_avviso t) {
 
 esito_analisi osservatore::risultato() {
   esito_.non_detti = non_detti_;
+  esito_.oggetti = std::move(celle_);
   return std::move(esito_);
 }
 
@@ -193,10 +242,20 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const chiave_l
     return;
   }
   if (numero(chiave)) {
-    avviso(c, 0, tipo_avviso::valore_come_chiave,
-           fmt::format("the value \"{}\" stands where a key is expected and is passed over: the line before holds "
-                       "more values than its key reads, or a comma is missing",
-                       breve(chiave)));
+    std::optional<std::string> aiuto;
+    // "7,5" written for seven and a half: the comma cut it into two values.
+    const std::string decimale = numero_spezzato(c);
+    if (!decimale.empty()) {
+      if (const auto italiano = numero_all_italiana(decimale)) {
+        aiuto = fmt::format("if \"{}\" is one number, it is written with {}: write {}", decimale, italiano->perche,
+                            italiano->inteso);
+      }
+    }
+    avviso_con_aiuto(c, tipo_avviso::valore_come_chiave,
+                     fmt::format("the value \"{}\" stands where a key is expected and is passed over: the line "
+                                 "before holds more values than its key reads, or a comma is missing",
+                                 breve(chiave)),
+                     aiuto);
     return;
   }
   const chiave_letta minuscola(k.minuscola);
@@ -294,10 +353,67 @@ void osservatore::chiave_presa(const contesto& c, parte_sorgente parte, const ch
 }
 
 void osservatore::ultimo_campo(const contesto& c, const std::string& campo) {
+  if (troncata(c)) return;
   if (contiene_senza_maiuscole(campo, fine_sorgente) || campo.empty()) return;
   avviso(c, 0, tipo_avviso::ultimo_campo,
          fmt::format("the last field of {}, \"{}\", is never acted upon: end the source with a \"[fine]\" line",
                      nome_file(c.file), breve(campo)));
+}
+
+bool osservatore::troncata(const contesto& c) {
+  if (troncata_detta_ || !c.lettore) return troncata_detta_;
+  const std::string_view t = c.lettore->byte();
+  if (t.empty() || t.back() == '\n' || t.back() == '\r') return false;
+  const std::size_t inizio_riga = t.find_last_of("\r\n") == std::string_view::npos ? 0 : t.find_last_of("\r\n") + 1;
+  const std::string_view ultima = t.substr(inizio_riga);
+  const std::size_t fine = ultima.find_last_not_of(" \t");
+  if (fine != std::string_view::npos && contiene_senza_maiuscole(ultima, fine_sorgente)) return false;
+  troncata_detta_ = true;
+  std::int32_t riga = 1;
+  for (std::size_t i = 0; i < inizio_riga; ++i) {
+    if (t[i] == '\n' || (t[i] == '\r' && (i + 1 >= t.size() || t[i + 1] != '\n'))) ++riga;
+  }
+  const std::size_t ultimo_separatore = ultima.find_last_of(", \t");
+  const std::string_view coda =
+      ultimo_separatore == std::string_view::npos ? ultima : ultima.substr(ultimo_separatore + 1);
+  const bool in_un_numero = !coda.empty() && numero(coda);
+  rilievo r;
+  r.livello = gravita::avviso;
+  r.avviso = tipo_avviso::sorgente_troncata;
+  r.dove = {c.file, riga, 1, static_cast<std::int32_t>(ultima.size())};
+  r.messaggio = fmt::format(
+      "{} ends inside line {}{}, with no line end: it looks cut off (copied incompletely); written \"{}\", the "
+      "simulator gets nothing of this line, nor of anything that should have followed it",
+      nome_file(c.file), riga, in_un_numero ? fmt::format(", just after the number {}", coda) : "", breve(ultima));
+  r.aiuto = "copy the source again in full; a complete source ends with a \"[fine]\" line and a line end";
+  aggiungi(std::move(r));
+  return true;
+}
+
+void osservatore::fine_riga(const contesto& c) {
+  if (!c.lettore) return;
+  const auto& campi = c.lettore->campi();
+  if (campi.size() < 2) return;
+  const campo_letto& chiave = campi.front();
+  for (std::size_t i = 1; i < campi.size(); ++i) {
+    const campo_letto& f = campi[i];
+    if (f.riga <= chiave.riga) continue;
+    const std::string preso(c.lettore->byte().substr(f.inizio, f.fine - f.inizio));
+    const std::string cosa = f.nome != nullptr ? f.nome : "a value";
+    const std::string k = testo_campo(c, 0);
+    avviso_con_aiuto(
+        c, tipo_avviso::campo_su_altra_riga,
+        fmt::format("the line of \"{}\" ends after {} value{}: written without {}, the simulator gets \"{}\" from "
+                    "line {} as {}{}",
+                    breve(k), i - 1, i == 2 ? "" : "s", cosa, breve(preso), f.riga, cosa,
+                    c.lettore->riga_attuale() == campi.back().riga
+                        ? fmt::format(", and the rest of line {} is passed over", campi.back().riga)
+                        : std::string()),
+        fmt::format("add {} to line {}", cosa, chiave.riga));
+    // The values left on the later line are read as keys: this finding tells them.
+    righe_ignorate_ = campi.back().riga;
+    return;
+  }
 }
 
 void osservatore::treno_senza_generale(const contesto& c) {
@@ -482,6 +598,7 @@ rilievo osservatore::errore_25(const contesto& c) {
   if (gc != nullptr) {
     const campo_letto& f = gc->dove();
     r.dove = {c.file, f.riga, f.colonna, static_cast<std::int32_t>(f.fine - f.inizio)};
+    spiega_numero(gc->testo(), r);
     const punto_sorgente chiave = punto(c, 0);
     if (chiave.riga > 0 && f.riga > chiave.riga) {
       // The values were looked for on a later line: the key's line holds too
@@ -683,6 +800,8 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
 
 void osservatore::concludi_sorgente(const contesto& c) {
   if (!c.lettore) return;
+  troncata(c);
+  troncata_detta_ = false;
   for (const evento_virgolette& e : c.lettore->eventi()) {
     const punto_sorgente dove{c.file, e.campo.riga, e.campo.colonna, 1};
     rilievo r;

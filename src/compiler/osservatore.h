@@ -24,6 +24,8 @@ class osservatore {
 
   // A key of `parte` as read; `intestazione` when it is a section header.
   void chiave(const contesto& c, parte_sorgente parte, const chiave_letta& k, bool intestazione);
+  // The current line's values are all read: told when some came from a later line.
+  void fine_riga(const contesto& c);
   // The last field of a source, which is never acted upon.
   void ultimo_campo(const contesto& c, const std::string& campo);
   void treno_senza_generale(const contesto& c);
@@ -68,10 +70,6 @@ class osservatore {
   esito_analisi risultato();
 
  private:
-  struct occupante {
-    punto_sorgente dove;
-    std::string cosa;
-  };
   void chiave_presa(const contesto& c, parte_sorgente parte, const chiave_letta& k,
                     const std::vector<scen::chiave>& prese);
   punto_sorgente punto(const contesto& c, std::size_t i) const;
@@ -79,6 +77,8 @@ class osservatore {
   const std::optional<std::string>& sorgente(luogo_errore::sorgente s) const;
   void aggiungi(rilievo r);
   rilievo errore_25(const contesto& c);
+  // A source that does not end with a line end: most likely cut off.
+  bool troncata(const contesto& c);
   void note_contesa(const contesto& c, rilievo& r);
 
   // Past this many findings of one severity the rest are only counted: a
@@ -97,7 +97,7 @@ class osservatore {
   const std::optional<std::string>& treno_;
   selezione_avvisi scelta_;
   esito_analisi esito_;
-  std::map<std::int64_t, occupante> celle_;
+  std::map<std::int64_t, oggetto_posato> celle_;
   std::map<std::int32_t, punto_sorgente> stazioni_;
   struct zona_letta {
     punto_sorgente inizio, progressiva;
@@ -112,6 +112,7 @@ class osservatore {
   bool senza_percorso_detto_ = false;
   std::int32_t righe_ignorate_ = 0;  // a curve line read with no plan view: its values are keys
   bool nel_treno_ = false;
+  bool troncata_detta_ = false;  // the current source's cut-off end has been told
 };
 
 }  // namespace scen

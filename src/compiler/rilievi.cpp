@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "compiler/osservatore.h"
 #include "model/codici_errore.h"
@@ -73,17 +74,24 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
   return raccolta.risultato();
 }
 
-rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
-                             const std::vector<rallentamento_letto>& rallentamenti) {
-  rilievo r;
-  r.codice = codice;
-  r.posizione = posizione;
-  r.messaggio = messaggio_errore(codice, posizione);
+namespace {
+
+// The objects on `celle`, in that order.
+std::vector<const oggetto_posato*> oggetti_su(const esito_analisi& x, std::initializer_list<std::int64_t> celle) {
+  std::vector<const oggetto_posato*> out;
+  for (const std::int64_t k : celle) {
+    const auto it = x.oggetti.find(k);
+    if (it != x.oggetti.end()) out.push_back(&it->second);
+  }
+  return out;
+}
+
+const rallentamento_letto* rallentamento_vicino(std::int32_t posizione, const std::vector<rallentamento_letto>& rr) {
   // The slowdown whose stretch (1000 m before its warning board to 600 m
   // after its end) holds the position, the nearest one when several do.
   const rallentamento_letto* migliore = nullptr;
   std::int64_t d_min = 0;
-  for (const auto& x : rallentamenti) {
+  for (const auto& x : rr) {
     const std::int64_t da = std::int64_t{x.x} - metri_tavola_avviso - celle_prima_avviso * metri_cella;
     const std::int64_t a = std::int64_t{x.x} + x.l + celle_dopo_fine * metri_cella;
     const std::int64_t d = posizione < da ? da - posizione : posizione > a ? posizione - a : 0;
@@ -92,9 +100,70 @@ rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
       d_min = d;
     }
   }
-  if (migliore != nullptr && d_min == 0) {
-    r.dove = migliore->dove;
-    r.messaggio += fmt::format(" (the code pass places the code points of the slowdown at {} m)", migliore->x);
+  return migliore != nullptr && d_min == 0 ? migliore : nullptr;
+}
+
+}  // namespace
+
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, const esito_analisi& a) {
+  rilievo r;
+  r.codice = codice;
+  r.posizione = posizione;
+  r.messaggio = messaggio_errore(codice, posizione);
+  const rallentamento_letto* rallentamento = rallentamento_vicino(posizione, a.rallentamenti);
+  if (rallentamento != nullptr) {
+    r.dove = rallentamento->dove;
+    r.messaggio += fmt::format(" (the code pass places the code points of the slowdown at {} m)", rallentamento->x);
+  }
+  // The cells the code point could have taken: the signal's two before it
+  // (11) or the cell and its neighbours along the slowdown (13).
+  const std::int64_t cella = posizione / metri_cella;
+  std::vector<const oggetto_posato*> presi;
+  if (codice == codice_passo::prima_segnale) presi = oggetti_su(a, {cella - 1, cella - 2});
+  if (codice == codice_passo::rallentamento) presi = oggetti_su(a, {cella, cella - 1, cella + 1});
+  // The line that took them is the cause, unless it is the slowdown itself.
+  for (const oggetto_posato* o : presi) {
+    if (rallentamento != nullptr && o->dove.riga == rallentamento->dove.riga &&
+        o->dove.file == rallentamento->dove.file)
+      continue;
+    const punto_sorgente del_rallentamento = r.dove;
+    r.dove = o->dove;
+    r.messaggio += fmt::format(": the {} takes the cells the code point needs", o->cosa);
+    if (rallentamento != nullptr) {
+      r.note.push_back({del_rallentamento, fmt::format("the slowdown at {} m being coded", rallentamento->x)});
+    }
+    r.aiuto = fmt::format("move the {} so that the code point finds a free cell", o->cosa);
+    break;
+  }
+  return r;
+}
+
+rilievo rilievo_fatale(std::int32_t codice, const std::string& testo, const esito_analisi& a) {
+  rilievo r;
+  r.codice = codice;
+  r.messaggio = fmt::format("fatal error {}: {}; no file is written", codice, testo);
+  const char* segno = codice == 1251 ? "a check code" : "a format marker";
+  // The markers go on the first cell of the track.
+  const auto it = a.oggetti.find(1);
+  if (it != a.oggetti.end()) {
+    r.dove = it->second.dove;
+    r.posizione = 0;
+    r.messaggio = fmt::format(
+        "fatal error {}: the {} stands on the track's first cell (0 to 49 m), where the compile writes {}; no file "
+        "is written",
+        codice, it->second.cosa, segno);
+    r.aiuto = "place it 50 m or more from the start of the route";
+    return r;
+  }
+  // Else a code point of the code pass: told by the slowdown it was for.
+  if (const rallentamento_letto* x = rallentamento_vicino(0, a.rallentamenti)) {
+    r.dove = x->dove;
+    r.posizione = 0;
+    r.messaggio = fmt::format(
+        "fatal error {}: the code pass put a code point of the slowdown at {} m on the track's first cell (0 to 49 "
+        "m), where the compile writes {}; no file is written",
+        codice, x->x, segno);
+    r.aiuto = "start the slowdown further from the start of the route";
   }
   return r;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,12 @@ struct rallentamento_letto {
   punto_sorgente dove;
 };
 
+// An object the compile placed on a cell, and the line that placed it.
+struct oggetto_posato {
+  punto_sorgente dove;
+  std::string cosa;
+};
+
 enum class modo_analisi : std::uint8_t {
   come_compilazione,  // stops where the compile stops: the findings of a compile
   verifica,           // records an error and reads on from the next line
@@ -77,6 +84,8 @@ struct esito_analisi {
   std::vector<rilievo> rilievi;
   std::vector<rallentamento_letto> rallentamenti;
   oltre_limite non_detti;
+  // The objects on the track by cell, as the sources' lines placed them.
+  std::map<std::int64_t, oggetto_posato> oggetti;
 };
 
 // The findings of a compile gathered while it runs: hand `collettore()` to
@@ -106,9 +115,13 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
                                 const std::optional<std::string>& treno, modo_analisi modo,
                                 selezione_avvisi scelta = {});
 
-// The finding for an error of the code pass (11 to 13) at `posizione` metres,
-// told by the slowdown line that caused it when one is near.
-rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione,
-                             const std::vector<rallentamento_letto>& rallentamenti);
+// The finding for an error of the code pass (11 to 13) at `posizione` metres:
+// told by the line whose object took the cells the code point needed, with
+// the slowdown being coded as a note; else by the slowdown line near it.
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, const esito_analisi& a);
+
+// The finding for a fatal end (`codice` 1250 or 1251, `testo` its message):
+// told by the line whose object stands on the cell of the markers, when one does.
+rilievo rilievo_fatale(std::int32_t codice, const std::string& testo, const esito_analisi& a);
 
 }  // namespace scen

@@ -104,6 +104,50 @@ TEST(FindingSelection, EveryWarningFollowsTheSelectionOfItsKind) {
   }
 }
 
+// A source copied incompletely: cut inside a line it is told at that line;
+// a complete last line without a line end is not a cut.
+struct taglio {
+  const char* nome;
+  std::string coda;  // appended to the train fixture's first 13 lines
+  int riga;          // line of the cut-off finding, 0: none
+  const char* parole;
+};
+
+TEST(Findings, ASourceCutOffIsToldWhereItEnds) {
+  std::string inizio;
+  const auto righe = test_util::treno_piccolo();
+  for (std::size_t i = 0; i < 13; ++i) inizio += righe[i] + "\r\n";
+  const std::vector<taglio> casi{
+      {"inside_a_number", "stazione,    5000, 12,  6", 14, "just after the number 6"},
+      {"inside_a_name", "stazione,    5000, 12,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   8,48, 0, LUN", 14,
+       "ends inside line 14"},
+      {"inside_a_key", "staz", 14, "ends inside line 14"},
+      {"fine_without_line_end", "[fine]", 0, nullptr},
+  };
+  for (const taglio& t : casi) {
+    for (const modo_analisi modo : {modo_analisi::come_compilazione, modo_analisi::verifica}) {
+      modello m;
+      m.nome_linea = id_inc.nome_linea;
+      m.nome_treno = id_inc.nome_treno;
+      m.scrivi_linea = 1;
+      const esito_analisi a =
+          analizza_sorgenti(m, test_util::join_crlf(test_util::linea_piccola()), inizio + t.coda, modo);
+      const rilievo* r = nullptr;
+      for (const rilievo& x : a.rilievi) {
+        if (x.avviso == tipo_avviso::sorgente_troncata) r = &x;
+      }
+      if (t.riga == 0) {
+        EXPECT_EQ(r, nullptr) << t.nome << ":\n" << elenco(a.rilievi);
+        continue;
+      }
+      ASSERT_NE(r, nullptr) << t.nome << ":\n" << elenco(a.rilievi);
+      EXPECT_EQ(r->dove.file, luogo_errore::sorgente::treno) << t.nome;
+      EXPECT_EQ(r->dove.riga, t.riga) << t.nome;
+      EXPECT_NE(r->messaggio.find(t.parole), std::string::npos) << t.nome << ": " << r->messaggio;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Mistakes, Findings, ::testing::ValuesIn(casi()),
                          [](const ::testing::TestParamInfo<caso>& i) { return std::string(i.param.nome); });
 

@@ -2,10 +2,13 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <charconv>
 #include <optional>
 #include <vector>
 
 #include "formats/cartella_scenario.h"
+#include "passes/messaggi_fatali.h"
 
 namespace scen::tool {
 
@@ -92,6 +95,20 @@ std::string leggi_sorgente(const std::filesystem::path& file) {
   std::optional<std::string> byte = leggi_file(file);
   if (!byte) throw errore_uso(file.string() + ": no such file");
   return std::move(*byte);
+}
+
+rilievo rilievo_del_fatale(const std::string& fatale, const esito_analisi& a) {
+  std::int32_t codice = 0;
+  const auto [fine, ec] = std::from_chars(fatale.data(), fatale.data() + fatale.size(), codice);
+  if (ec != std::errc{} || fine != fatale.data() + fatale.size()) codice = 0;
+  const auto fatali = tabella_fatali();
+  const bool dei_passi = std::any_of(fatali.begin(), fatali.end(), [&](const auto& f) { return f.testo == fatale; });
+  if (dei_passi) return rilievo_fatale(codice, messaggio_fatale(fatale), a);
+  // An error of the compile that left no track: its own finding tells where.
+  rilievo r;
+  r.livello = gravita::nota;
+  r.messaggio = fmt::format("fatal error {}: {}; no file is written", fatale, messaggio_fatale(fatale));
+  return r;
 }
 
 }  // namespace scen::tool

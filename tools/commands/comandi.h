@@ -15,6 +15,7 @@
 
 #include "commands/command_table.h"
 #include "compiler/avvisi.h"
+#include "compiler/rilievi.h"
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
 
@@ -95,5 +96,9 @@ selezione_avvisi selezione_di(const opzioni_avvisi& o);
 // A source the author names: its bytes, refused (errore_uso, exit status 2)
 // when there is no such file.
 std::string leggi_sorgente(const std::filesystem::path& file);
+
+// The error finding of a fatal end (`fatale` as the passes give it), told by
+// the source line whose object caused it when one did.
+rilievo rilievo_del_fatale(const std::string& fatale, const esito_analisi& a);
 
 }  // namespace scen::tool

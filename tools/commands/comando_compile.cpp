@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/compilatore.h"
 #include "compiler/rilievi.h"
 #include "compiler/sorgenti.h"
@@ -75,7 +76,7 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
   // The top-level place and message describe error_code (or the fatal end).
   const rilievo* principale = nullptr;
   for (const rilievo& x : r.rilievi) {
-    if (x.codice && *x.codice == r.codice) principale = &x;
+    if (x.codice && *x.codice == r.codice && x.livello == gravita::errore) principale = &x;
   }
   const auto nome = [&](luogo_errore::sorgente f) -> nlohmann::json {
     if (f == luogo_errore::sorgente::linea) return nomi.linea;
@@ -100,7 +101,7 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
 // The findings of the compile: its errors told in full and its warnings,
 // gathered by the compile itself as it ran; then the code pass's error,
 // which may have overwritten the compile's code in the model.
-std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi a) {
+std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione& compilazione, esito_analisi& a) {
   std::vector<rilievo> out = std::move(a.rilievi);
   if (compilazione.codice != 0) {
     const bool detto = std::any_of(out.begin(), out.end(),
@@ -114,7 +115,8 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
       out.push_back(std::move(x));
     }
   }
-  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a.rallentamenti));
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a));
+  if (r.fatale) out.push_back(rilievo_del_fatale(*r.fatale, a));
   return out;
 }
 
@@ -205,8 +207,8 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
 
   esito_analisi analisi = raccolta.risultato();
   r.non_detti = analisi.non_detti;
-  r.rilievi = trova_rilievi(r, compilazione, std::move(analisi));
-  // A fatal end staged nothing: its own message says no file was written.
+  r.rilievi = trova_rilievi(r, compilazione, analisi);
+  // A fatal end staged nothing: its own finding says so.
   const bool respinto = !r.fatale && respinto_dagli_avvisi(o, r);
   if (respinto) {
     r.scritti.clear();  // the set is dropped with `files`
@@ -218,7 +220,6 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
   if (const std::string resto = testo_non_detti(conta(r.rilievi, r.non_detti)); !resto.empty()) err << resto << '\n';
   if (respinto) err << "no file written: the warnings fail the compile (--werror, -Werror=NAME)\n";
-  if (r.fatale) err << fmt::format("fatal error {}: {}; no file written\n", *r.fatale, messaggio_fatale(*r.fatale));
 
   if (!o.mappa.empty()) disegna_compilato(o, id, m, r, nomi, err);
 
@@ -245,7 +246,10 @@ comando registra_compile(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--json", o->json);
   aggiungi_avvisi(*sub, entry, o->avvisi);
   bind_option(*sub, entry, "--map", o->mappa);
-  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_compile(*o, out, err); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_compile(*o, out, err);
+          }};
 }
 
 }  // namespace scen::tool

@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "commands/comandi.h"
+#include "commands/sorgenti_date.h"
 #include "compiler/rilievi.h"
 #include "model/codici_errore.h"
 #include "passes/messaggi_fatali.h"
@@ -50,15 +51,8 @@ esito_lint controlla(const opzioni_lint& o, const std::string& linea, const std:
       a.non_detti.errori > 0 || std::any_of(out.begin(), out.end(), [](const rilievo& r) { return r.codice; });
   if (errore_compilazione || !m.percorso) return esito;
   const std::optional<std::string> fatale = completa_modello(m);
-  if (del_passo_codici(m.codice_errore)) {
-    out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a.rallentamenti));
-  }
-  if (fatale) {
-    rilievo r;
-    r.messaggio =
-        fmt::format("fatal error {}: {}; the compile would write no file", *fatale, messaggio_fatale(*fatale));
-    out.push_back(std::move(r));
-  }
+  if (del_passo_codici(m.codice_errore)) out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a));
+  if (fatale) out.push_back(rilievo_del_fatale(*fatale, a));
   return esito;
 }
 
@@ -95,7 +89,10 @@ comando registra_lint(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--no-line-data", o->senza_linea);
   bind_option(*sub, entry, "--json", o->json);
   aggiungi_avvisi(*sub, entry, o->avvisi);
-  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_lint(*o, out); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) {
+            prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_lint(*o, out);
+          }};
 }
 
 }  // namespace scen::tool

@@ -56,6 +56,7 @@ struct caso_errore {
   const char* file_atteso;  // source named on standard error, or nullptr for none
   int riga_atteso;          // its line, 0 for none
   const char* fatale;       // fatal text, or nullptr
+  int riga_fatale = 0;      // the train source line the fatal error finding names, 0 for none
 };
 
 // Named by its case in test output, not by its bytes.
@@ -128,7 +129,7 @@ const std::vector<caso_errore>& casi_errore() {
        1500,
        1,
        T,
-       17,
+       25,
        nullptr},
       {"approach_code_points",
        true,
@@ -148,7 +149,7 @@ const std::vector<caso_errore>& casi_errore() {
        3450,
        1,
        T,
-       17,
+       25,
        nullptr},
       {"too_close_to_track_end", true, 0, {"velocita,   16950,    80"}, 15, 16950, 1, T, 24, nullptr},
       {"signal_on_signal",
@@ -234,7 +235,7 @@ const std::vector<caso_errore>& casi_errore() {
       {"number_with_letters", true, 2, {"numero vetture,    12x"}, 25, 0, 1, T, 2, nullptr},
       {"no_general_section", false, 1, {"[general]"}, 102, 0, 3, R, 1, "102"},
       {"curve_digit", false, 11, {"curvad7,  800,  450"}, 103, 0, 1, R, 11, nullptr},
-      {"marker_slot_used", true, 0, {"abbattimento,     50,   180"}, 0, 0, 3, nullptr, 0, "1250"},
+      {"marker_slot_used", true, 0, {"abbattimento,     50,   180"}, 0, 0, 3, nullptr, 0, "1250", 24},
       {"check_code_slot_used",
        true,
        0,
@@ -244,7 +245,8 @@ const std::vector<caso_errore>& casi_errore() {
        3,
        nullptr,
        0,
-       "1251"},
+       "1251",
+       24},
       // A fatal end still names the compile's error and its place.
       {"marker_slot_used_after_an_error",
        true,
@@ -256,7 +258,8 @@ const std::vector<caso_errore>& casi_errore() {
        3,
        T,
        25,
-       "1250"},
+       "1250",
+       24},
   };
   return casi;
 }
@@ -304,9 +307,21 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
     }
     EXPECT_TRUE(trovata) << "expected a line \"" << luogo << "... error: ..." << codice << "\", got:\n" << r.err;
   }
-  if (c.fatale) {
+  if (c.fatale && c.riga_fatale > 0) {
+    // The fatal end is an error finding at the line whose object caused it.
+    const std::string luogo = std::string(T) + ":" + std::to_string(c.riga_fatale) + ":";
+    bool trovata = false;
+    for (std::size_t at = r.err.find(luogo); at != std::string::npos; at = r.err.find(luogo, at + 1)) {
+      const std::string riga = r.err.substr(at, r.err.find('\n', at) - at);
+      trovata = trovata || (riga.find(std::string("error: fatal error ") + c.fatale) != std::string::npos &&
+                            riga.find(std::string("[code ") + c.fatale + "]") != std::string::npos);
+    }
+    EXPECT_TRUE(trovata) << "expected \"" << luogo << "...: error: fatal error " << c.fatale << "\", got:\n" << r.err;
+  } else if (c.fatale) {
     EXPECT_NE(r.err.find(std::string("fatal error ") + c.fatale + ": " + messaggio_fatale(c.fatale)), std::string::npos)
         << r.err;
+  }
+  if (c.fatale) {
     EXPECT_FALSE(fs::exists(dir.path() / "out") && !fs::is_empty(dir.path() / "out")) << "a fatal end writes nothing";
   } else {
     EXPECT_EQ(file_in(dir.path() / "out"), std::set<std::string>(nomi_binari.begin(), nomi_binari.end()));
@@ -320,6 +335,16 @@ TEST_P(CompileFaults, CodePlaceMessageAndExitStatus) {
   EXPECT_TRUE(j.at("message").is_string());
   EXPECT_EQ(j.at("source"), c.file_atteso ? nlohmann::json(c.file_atteso) : nlohmann::json(nullptr));
   EXPECT_EQ(j.at("line"), c.riga_atteso > 0 ? nlohmann::json(c.riga_atteso) : nlohmann::json(nullptr));
+  if (c.riga_fatale > 0) {
+    // In --json the fatal end is an error finding with its file and line, and counts as an error.
+    bool trovata = false;
+    for (const auto& f : j.at("findings")) {
+      trovata = trovata || (f.at("code") == std::atoi(c.fatale) && f.at("severity") == "error" && f.at("source") == T &&
+                            f.at("line") == c.riga_fatale);
+    }
+    EXPECT_TRUE(trovata) << j.dump(2);
+    EXPECT_GE(j.at("errors").get<int>(), 1);
+  }
 }
 
 std::string nome_caso(const ::testing::TestParamInfo<caso_errore>& caso) { return caso.param.nome; }

@@ -99,9 +99,11 @@ TEST(Lint, ReportsEveryMistakeInOnePass) {
        {"route.txt:14:20: warning: gradient 200",
         "route.txt:18:19: error: expected a whole number for the board's "
         "position, found \"7O0\" [code 25]",
-        "train.txt:2:20: error: expected a whole number for the number of cars, found \"1.5\" [code 25]",
-        "train.txt:14:1: warning: unknown key \"stazoine\"", "train.txt:24:13: error: signal at 1000 m",
-        "train.txt:19:13: note: the signal at 1000 m was placed here", "\n3 errors, 2 warnings\n"}) {
+        "train.txt:2:20: error: expected a whole number for the number of cars, found \"1.5\": \"1.5\" is written "
+        "with a decimal point, and the field takes whole numbers only [code 25]",
+        "  help: write 2", "train.txt:14:1: warning: unknown key \"stazoine\"",
+        "train.txt:24:13: error: signal at 1000 m", "train.txt:19:13: note: the signal at 1000 m was placed here",
+        "\n3 errors, 2 warnings\n"}) {
     EXPECT_NE(r.out.find(atteso), std::string::npos) << "missing: " << atteso << "\n" << r.out;
   }
   EXPECT_FALSE(fs::exists(dir.path() / nome_file_percorso(id_inc))) << "lint writes nothing";
