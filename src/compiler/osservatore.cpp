@@ -128,6 +128,23 @@ std::string numero_spezzato(const contesto& c) {
   return std::string(t.substr(da, k.fine - da));
 }
 
+// The name a station line ends with, read from the line's bytes: the
+// station's errors may come before the compile reads it.
+std::string nome_in_riga(const contesto& c) {
+  const std::string_view t = c.lettore->byte();
+  const std::size_t da = c.lettore->campi().front().inizio;
+  std::size_t a = da;
+  while (a < t.size() && t[a] != '\r' && t[a] != '\n') ++a;
+  const std::string_view riga = t.substr(da, a - da);
+  const std::size_t virgola = riga.rfind(',');
+  if (virgola == std::string_view::npos) return {};
+  std::string_view nome = riga.substr(virgola + 1);
+  while (!nome.empty() && (nome.front() == ' ' || nome.front() == '\t' || nome.front() == '"')) nome.remove_prefix(1);
+  while (!nome.empty() && (nome.back() == ' ' || nome.back() == '\t' || nome.back() == '"')) nome.remove_suffix(1);
+  if (numero(nome)) return {};
+  return std::string(nome);
+}
+
 }  // namespace
 
 // ---- Places and texts ---------------------------------------------------------
@@ -718,7 +735,8 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
     case 22: {
       for (auto it = stazioni_.rbegin(); it != stazioni_.rend(); ++it) {
         if (it->second.riga < r.dove.riga || it->second.file != r.dove.file) {
-          r.note.push_back({it->second, "the previous station"});
+          const std::string& nome = c.m.stazioni[static_cast<std::size_t>(it->first)].nome;
+          r.note.push_back({it->second, fmt::format("the previous station, \"{}\"", breve(nome))});
           break;
         }
       }
@@ -781,6 +799,11 @@ void osservatore::errore(const contesto& c, std::int32_t codice) {
     }
     default:
       break;
+  }
+  if (c.lettore && !c.lettore->campi().empty() && prende(chiave_letta(testo_campo(c, 0)), scen::chiave::stazione) &&
+      codice != 25) {
+    const std::string nome = nome_in_riga(c);
+    if (!nome.empty()) r.messaggio += fmt::format(" (station \"{}\")", breve(nome));
   }
   if (modo_ == modo_analisi::come_compilazione && c.file != sorgente::nessuna && codice != 2) {
     const auto& testo = sorgente(c.file);

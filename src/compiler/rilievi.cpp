@@ -113,7 +113,7 @@ rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, const 
   const rallentamento_letto* rallentamento = rallentamento_vicino(posizione, a.rallentamenti);
   if (rallentamento != nullptr) {
     r.dove = rallentamento->dove;
-    r.messaggio += fmt::format(" (the code pass places the code points of the slowdown at {} m)", rallentamento->x);
+    r.messaggio += fmt::format(" (a cab-signal code point of the slowdown at {} m)", rallentamento->x);
   }
   // The cells the code point could have taken: the signal's two before it
   // (11) or the cell and its neighbours along the slowdown (13).
@@ -155,13 +155,13 @@ rilievo rilievo_fatale(std::int32_t codice, const std::string& testo, const esit
     r.aiuto = "place it 50 m or more from the start of the route";
     return r;
   }
-  // Else a code point of the code pass: told by the slowdown it was for.
+  // Else a code point added for a slowdown: told by that slowdown.
   if (const rallentamento_letto* x = rallentamento_vicino(0, a.rallentamenti)) {
     r.dove = x->dove;
     r.posizione = 0;
     r.messaggio = fmt::format(
-        "fatal error {}: the code pass put a code point of the slowdown at {} m on the track's first cell (0 to 49 "
-        "m), where the compile writes {}; no file is written",
+        "fatal error {}: a cab-signal code point added for the slowdown at {} m falls on the track's first cell (0 "
+        "to 49 m), where the compile writes {}; no file is written",
         codice, x->x, segno);
     r.aiuto = "start the slowdown further from the start of the route";
   }

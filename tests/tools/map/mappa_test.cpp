@@ -337,9 +337,11 @@ TEST_F(Map, CompileDrawsTheResultWithTheErrorMarked) {
   const std::string svg = read_file(dir_.path() / "bin" / "result.svg");
   std::string errore;
   ASSERT_EQ(xml_ben_formato(svg).radice(errore), "svg") << errore;
-  EXPECT_NE(svg.find("<g class=\"mark\"><title>error 8 at 36725 m: station position 36725 m is not a multiple of "
-                     "50 m\nreading stopped at src/Ardena_VelmoraCle_4713-.txt line 35</title>"),
-            std::string::npos);
+  EXPECT_NE(
+      svg.find(
+          "<g class=\"mark\"><title>error 8 at 36725 m: station position 36725 m is not a multiple of "
+          "50 m (station &quot;CORSENA&quot;)\nreading stopped at src/Ardena_VelmoraCle_4713-.txt line 35</title>"),
+      std::string::npos);
   // The stations before the error are drawn, none after it.
   const auto testi = testi_svg(svg);
   EXPECT_TRUE(ha_testo(testi, "ROCCA ALTERA"));

@@ -158,7 +158,8 @@ TEST(Findings, JsonFixNamesTheReplacementAndItsRange) {
   EXPECT_EQ(f.at("fix").at("column"), 14);
   EXPECT_EQ(f.at("fix").at("end_column"), 18);
   // The text form: place, caret under the token, the fix under it.
-  EXPECT_NE(r.err.find("train.txt:14:14: error: station position 5025 m is not a multiple of 50 m [code 8]\n  " +
+  EXPECT_NE(r.err.find("train.txt:14:14: error: station position 5025 m is not a multiple of 50 m (station "
+                       "\"LUNESCO\") [code 8]\n  " +
                        treno[13] + "\n               ^~~~\n               5000\n"),
             std::string::npos)
       << r.err;
