@@ -1,6 +1,9 @@
 #include "compiler/avvisi.h"
 
 #include <array>
+#include <string>
+
+#include "model/testo.h"
 
 namespace scen {
 namespace {
@@ -153,6 +156,29 @@ const voce_avviso* cerca_avviso(std::string_view nome) {
     if (v.nome == nome) return &v;
   }
   return nullptr;
+}
+
+std::string_view avviso_piu_vicino(std::string_view nome) {
+  const std::string cercato = minuscole(nome);
+  const voce_avviso* migliore = &tabella.front();
+  std::size_t d_min = distanza(cercato, migliore->nome);
+  for (const voce_avviso& v : tabella) {
+    const std::size_t d = distanza(cercato, v.nome);
+    if (d < d_min) {
+      d_min = d;
+      migliore = &v;
+    }
+  }
+  return migliore->nome;
+}
+
+void selezione_avvisi::scegli(tipo_avviso t, trattamento_avviso come) {
+  if (scelte_.empty()) scelte_.assign(tabella.size(), trattamento_avviso::mostrato);
+  scelte_[static_cast<std::size_t>(t)] = come;
+}
+
+trattamento_avviso selezione_avvisi::di(tipo_avviso t) const {
+  return scelte_.empty() ? trattamento_avviso::mostrato : scelte_[static_cast<std::size_t>(t)];
 }
 
 }  // namespace scen

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace scen {
 
@@ -72,5 +73,23 @@ std::span<const voce_avviso> tabella_avvisi();
 const voce_avviso& avviso_di(tipo_avviso t);
 // The record of the stable name `nome`, or none.
 const voce_avviso* cerca_avviso(std::string_view nome);
+// The stable name nearest to `nome`, for "did you mean".
+std::string_view avviso_piu_vicino(std::string_view nome);
+
+// What the author asked of a warning: shown, silenced (-Wno-NAME: not shown
+// nor counted) or made an error (-Werror=NAME). The collector applies it as
+// each finding is made, so that the cap counts only what is shown.
+enum class trattamento_avviso : std::uint8_t { mostrato, taciuto, errore };
+
+class selezione_avvisi {
+ public:
+  // The later choice for a kind replaces the earlier, as on a compiler's
+  // command line.
+  void scegli(tipo_avviso t, trattamento_avviso come);
+  trattamento_avviso di(tipo_avviso t) const;
+
+ private:
+  std::vector<trattamento_avviso> scelte_;  // by kind; empty: every warning shown
+};
 
 }  // namespace scen

@@ -22,21 +22,6 @@ namespace {
 
 using sorgente = luogo_errore::sorgente;
 
-std::size_t distanza(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> riga(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) riga[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonale = riga[0];
-    riga[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t sopra = riga[j];
-      riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonale = sopra;
-    }
-  }
-  return riga[b.size()];
-}
-
 // The known key nearest to `chiave`, when it is near enough to be a slip.
 std::optional<std::string> piu_vicina(const std::string& chiave, std::span<const std::string_view> note) {
   if (chiave.size() > 64) return std::nullopt;  // no key is that long: nothing near
@@ -185,32 +170,43 @@ std::string osservatore::testo_campo(const contesto& c, std::size_t i) const {
 }
 
 void osservatore::aggiungi(rilievo r) {
+  if (r.avviso) {
+    switch (scelta_.di(*r.avviso)) {
+      case trattamento_avviso::taciuto:
+        return;
+      case trattamento_avviso::errore:
+        r.livello = gravita::errore;
+        break;
+      case trattamento_avviso::mostrato:
+        break;
+    }
+  }
   if (pieno(r.livello)) {
-    ++non_detti_;
+    (r.livello == gravita::errore ? non_detti_.errori : non_detti_.avvisi) += 1;
     return;
   }
   (r.livello == gravita::errore ? errori_ : avvisi_) += 1;
   esito_.rilievi.push_back(std::move(r));
 }
 
+bool osservatore::salta(tipo_avviso t) {
+  const trattamento_avviso come = scelta_.di(t);
+  if (come == trattamento_avviso::taciuto) return true;
+  const bool errore = come == trattamento_avviso::errore;
+  if (!pieno(errore ? gravita::errore : gravita::avviso)) return false;
+  (errore ? non_detti_.errori : non_detti_.avvisi) += 1;
+  return true;
+}
+
 esito_analisi osservatore::risultato() {
-  if (non_detti_ > 0) {
-    rilievo r;
-    r.livello = gravita::nota;
-    r.messaggio = fmt::format("{} more finding{} not shown (at most {} errors and {} warnings are)", non_detti_,
-                              non_detti_ == 1 ? " is" : "s are", limite, limite);
-    esito_.rilievi.push_back(std::move(r));
-  }
+  esito_.non_detti = non_detti_;
   esito_.oggetti = std::move(celle_);
   return std::move(esito_);
 }
 
 void osservatore::avviso(const contesto& c, std::size_t i, tipo_avviso tipo, std::string messaggio,
                          std::optional<std::string> fix, std::vector<nota_rilievo> note) {
-  if (pieno(gravita::avviso)) {
-    ++non_detti_;
-    return;
-  }
+  if (salta(tipo)) return;
   rilievo r;
   r.livello = gravita::avviso;
   r.avviso = tipo;
@@ -223,10 +219,7 @@ void osservatore::avviso(const contesto& c, std::size_t i, tipo_avviso tipo, std
 
 void osservatore::avviso_con_aiuto(const contesto& c, tipo_avviso tipo, std::string messaggio,
                                    std::optional<std::string> aiuto, std::optional<std::string> fix) {
-  if (pieno(gravita::avviso)) {
-    ++non_detti_;
-    return;
-  }
+  if (salta(tipo)) return;
   rilievo r;
   r.livello = gravita::avviso;
   r.avviso = tipo;
@@ -251,17 +244,15 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const chiave_l
     return;
   }
   if (chiave.empty()) return;
-  if (pieno(gravita::avviso)) {
-    ++non_detti_;
-    return;
-  }
   // One key passed over is enough for its line: the values after it are then
-  // read as keys too, and would only repeat it.
+  // read as keys too, and would only repeat it (past the cap as well, so
+  // that the count of findings not shown is the count there would be).
   righe_ignorate_ = dove.riga;
   if (intestazione_ || sembra_intestazione(chiave)) {
     const bool treno = parte == parte_sorgente::treno;
     const auto note = intestazioni(treno);
     if (std::find(note.begin(), note.end(), std::string_view(k.minuscola)) != note.end()) return;
+    if (salta(tipo_avviso::intestazione_sconosciuta)) return;
     const std::optional<std::string> vicina = piu_vicina(chiave, note);
     avviso_con_aiuto(c, tipo_avviso::intestazione_sconosciuta,
                      fmt::format("unknown section header \"{}\"", breve(chiave)),
@@ -289,6 +280,7 @@ void osservatore::chiave(const contesto& c, parte_sorgente parte, const chiave_l
   const bool generale_minuscola = !chiavi_prese(minuscola, parte_sorgente::generale).empty();
   // A key no rule took: passed over, with the nearest key of its part.
   const auto sconosciuta = [&](parte_sorgente p, const char* dove_parte) {
+    if (salta(tipo_avviso::chiave_sconosciuta)) return;
     const auto vicina = piu_vicina(chiave, scritture_note(p));
     avviso_con_aiuto(c, tipo_avviso::chiave_sconosciuta,
                      fmt::format("unknown key \"{}\"{}; the line is passed over", breve(chiave), dove_parte),

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/chiavi.h"
@@ -18,8 +19,9 @@ namespace scen {
 
 class osservatore {
  public:
-  osservatore(modo_analisi modo, const std::optional<std::string>& linea, const std::optional<std::string>& treno)
-      : modo_(modo), linea_(linea), treno_(treno) {}
+  osservatore(modo_analisi modo, const std::optional<std::string>& linea, const std::optional<std::string>& treno,
+              selezione_avvisi scelta = {})
+      : modo_(modo), linea_(linea), treno_(treno), scelta_(std::move(scelta)) {}
 
   // A key of `parte` as read; `intestazione` when it is a section header.
   void chiave(const contesto& c, parte_sorgente parte, const chiave_letta& k, bool intestazione);
@@ -96,12 +98,17 @@ class osservatore {
   // source of a million stray lines must not give a million findings.
   static constexpr int limite = 100;
   bool pieno(gravita g) const { return (g == gravita::errore ? errori_ : avvisi_) >= limite; }
+  // Whether a warning of kind `t` is left out: silenced, or past the cap of
+  // the severity it is shown at (then it is counted). Tested before a
+  // finding is built, which may cost a search for the nearest key.
+  bool salta(tipo_avviso t);
   int errori_ = 0;
   int avvisi_ = 0;
-  int non_detti_ = 0;
+  oltre_limite non_detti_;
   modo_analisi modo_;
   const std::optional<std::string>& linea_;
   const std::optional<std::string>& treno_;
+  selezione_avvisi scelta_;
   esito_analisi esito_;
   std::map<std::int64_t, oggetto_posato> celle_;
   std::map<std::int32_t, punto_sorgente> stazioni_;

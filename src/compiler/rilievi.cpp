@@ -19,8 +19,8 @@ using sorgente = luogo_errore::sorgente;
 // ---- The analysis ----------------------------------------------------------------
 
 raccolta_rilievi::raccolta_rilievi(const std::optional<std::string>& linea, const std::optional<std::string>& treno,
-                                   modo_analisi modo)
-    : oss_(std::make_unique<osservatore>(modo, linea, treno)) {}
+                                   modo_analisi modo, selezione_avvisi scelta)
+    : oss_(std::make_unique<osservatore>(modo, linea, treno, std::move(scelta))) {}
 
 raccolta_rilievi::~raccolta_rilievi() = default;
 
@@ -38,8 +38,8 @@ esito_analisi raccolta_rilievi::risultato() {
 }
 
 esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
-                                const std::optional<std::string>& treno, modo_analisi modo) {
-  raccolta_rilievi raccolta(linea, treno, modo);
+                                const std::optional<std::string>& treno, modo_analisi modo, selezione_avvisi scelta) {
+  raccolta_rilievi raccolta(linea, treno, modo, std::move(scelta));
   sorgenti_in_memoria s(linea, treno);
   if (modo == modo_analisi::come_compilazione) {
     memorizza_dati(m, s, raccolta.collettore());

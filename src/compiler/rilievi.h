@@ -74,21 +74,29 @@ enum class modo_analisi : std::uint8_t {
   verifica,           // records an error and reads on from the next line
 };
 
+// The findings past the cap of their severity: counted, not kept.
+struct oltre_limite {
+  std::int64_t errori = 0;
+  std::int64_t avvisi = 0;
+};
+
 struct esito_analisi {
   std::vector<rilievo> rilievi;
   std::vector<rallentamento_letto> rallentamenti;
+  oltre_limite non_detti;
   // The objects on the track by cell, as the sources' lines placed them.
   std::map<std::int64_t, oggetto_posato> oggetti;
 };
 
 // The findings of a compile gathered while it runs: hand `collettore()` to
 // the compile (memorizza_dati, or the run's memorizza_percorso), then take
-// `risultato()` once, in the order of the sources. The collector refers to
+// `risultato()` once, in the order of the sources. `scelta` silences some
+// warnings and makes others errors as they are found. The collector refers to
 // `linea` and `treno`, the author's texts, which must outlive it.
 class raccolta_rilievi {
  public:
   raccolta_rilievi(const std::optional<std::string>& linea, const std::optional<std::string>& treno,
-                   modo_analisi modo = modo_analisi::come_compilazione);
+                   modo_analisi modo = modo_analisi::come_compilazione, selezione_avvisi scelta = {});
   ~raccolta_rilievi();
   raccolta_rilievi(const raccolta_rilievi&) = delete;
   raccolta_rilievi& operator=(const raccolta_rilievi&) = delete;
@@ -104,7 +112,8 @@ class raccolta_rilievi {
 // written out), collecting findings. `m` needs its identity and
 // `scrivi_linea` set; the sources are never deleted.
 esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& linea,
-                                const std::optional<std::string>& treno, modo_analisi modo);
+                                const std::optional<std::string>& treno, modo_analisi modo,
+                                selezione_avvisi scelta = {});
 
 // The finding for an error of the code pass (11 to 13) at `posizione` metres:
 // told by the line whose object took the cells the code point needed, with

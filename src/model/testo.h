@@ -1,6 +1,7 @@
 // Texts are bytes (Windows-1252); nothing is converted to or from UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,9 @@ constexpr unsigned char minuscola(unsigned char c) {
 }
 
 std::string minuscole(std::string_view testo);
+
+// How many bytes must be inserted, removed or replaced to turn `a` into `b`:
+// how near a mistyped name is to a known one.
+std::size_t distanza(std::string_view a, std::string_view b);
 
 }  // namespace scen

@@ -2,6 +2,7 @@
 // finding at the right place, in the compile's mode and in the check's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,51 @@ TEST_P(Findings, TheModelIsTheSameWithAndWithoutFindings) {
   EXPECT_TRUE(con.stazioni == senza.stazioni);
   EXPECT_TRUE(con.percorso == senza.percorso);
   EXPECT_TRUE(con.planimetria == senza.planimetria);
+}
+
+esito_analisi analizza(const caso& c, modo_analisi modo, selezione_avvisi scelta = {}) {
+  const auto [linea, treno] = sorgenti_di(c);
+  modello m;
+  m.nome_linea = id_inc.nome_linea;
+  m.nome_treno = id_inc.nome_treno;
+  m.scrivi_linea = 1;
+  return analizza_sorgenti(m, linea, treno, modo, std::move(scelta));
+}
+
+std::size_t quanti(const std::vector<rilievo>& rr, tipo_avviso t, gravita g) {
+  return static_cast<std::size_t>(
+      std::count_if(rr.begin(), rr.end(), [&](const rilievo& r) { return r.avviso == t && r.livello == g; }));
+}
+
+// Every path that makes a warning goes through the selection: the kind of
+// each mistake's warning left out leaves the other findings alone, and made
+// an error turns each of its warnings into an error.
+TEST(FindingSelection, EveryWarningFollowsTheSelectionOfItsKind) {
+  for (const caso& c : casi()) {
+    if (std::string(c.livello) != "warning") continue;
+    SCOPED_TRACE(c.nome);
+    for (const modo_analisi modo : {modo_analisi::come_compilazione, modo_analisi::verifica}) {
+      const esito_analisi a = analizza(c, modo);
+      const rilievo* r = cerca(a.rilievi, c);
+      ASSERT_NE(r, nullptr) << elenco(a.rilievi);
+      ASSERT_TRUE(r->avviso.has_value()) << r->messaggio;
+      const tipo_avviso tipo = *r->avviso;
+      const std::size_t n = quanti(a.rilievi, tipo, gravita::avviso);
+
+      selezione_avvisi taci;
+      taci.scegli(tipo, trattamento_avviso::taciuto);
+      const esito_analisi senza = analizza(c, modo, taci);
+      EXPECT_EQ(quanti(senza.rilievi, tipo, gravita::avviso) + quanti(senza.rilievi, tipo, gravita::errore), 0u);
+      EXPECT_EQ(senza.rilievi.size(), a.rilievi.size() - n) << elenco(senza.rilievi);
+
+      selezione_avvisi errore;
+      errore.scegli(tipo, trattamento_avviso::errore);
+      const esito_analisi come_errore = analizza(c, modo, errore);
+      EXPECT_EQ(quanti(come_errore.rilievi, tipo, gravita::errore), n);
+      EXPECT_EQ(quanti(come_errore.rilievi, tipo, gravita::avviso), 0u);
+      EXPECT_EQ(come_errore.rilievi.size(), a.rilievi.size());
+    }
+  }
 }
 
 // A source copied incompletely: cut inside a line it is told at that line;

@@ -59,6 +59,38 @@ identita identita_della_cartella(const std::filesystem::path& dir, const opzioni
   return identita_valida(o);
 }
 
+void aggiungi_avvisi(CLI::App& sub, const command_entry& entry, opzioni_avvisi& o) {
+  // One value per -W, attached or not: -Wno-NAME, -W no-NAME.
+  bind_option(sub, entry, "-W", o.scelte)->allow_extra_args(false);
+  bind_option(sub, entry, "--werror", o.werror);
+}
+
+selezione_avvisi selezione_di(const opzioni_avvisi& o) {
+  selezione_avvisi s;
+  for (const std::string& scelta : o.scelte) {
+    std::string_view nome = scelta;
+    trattamento_avviso come = trattamento_avviso::mostrato;
+    if (nome.starts_with("no-error=")) {
+      nome.remove_prefix(9);
+    } else if (nome.starts_with("error=")) {
+      nome.remove_prefix(6);
+      come = trattamento_avviso::errore;
+    } else if (nome.starts_with("no-")) {
+      nome.remove_prefix(3);
+      come = trattamento_avviso::taciuto;
+    }
+    const voce_avviso* v = cerca_avviso(nome);
+    if (v == nullptr) {
+      throw errore_uso(
+          fmt::format("-W{}: no warning is named \"{}\"; the nearest is \"{}\" (\"{} explain NAME\" "
+                      "tells what a warning is)",
+                      scelta, nome, avviso_piu_vicino(nome), program().name));
+    }
+    s.scegli(v->tipo, come);
+  }
+  return s;
+}
+
 std::string leggi_sorgente(const std::filesystem::path& file) {
   std::optional<std::string> byte = leggi_file(file);
   if (!byte) throw errore_uso(file.string() + ": no such file");

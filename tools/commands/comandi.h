@@ -11,8 +11,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/command_table.h"
+#include "compiler/avvisi.h"
 #include "compiler/rilievi.h"
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
@@ -38,6 +40,7 @@ comando registra_check(CLI::App& app, const command_entry& entry);
 comando registra_map(CLI::App& app, const command_entry& entry);
 comando registra_lint(CLI::App& app, const command_entry& entry);
 comando registra_diff(CLI::App& app, const command_entry& entry);
+comando registra_explain(CLI::App& app, const command_entry& entry);
 
 // The subcommand of `entry`, named and described as the table says.
 CLI::App* add_command(CLI::App& app, const command_entry& entry);
@@ -77,6 +80,18 @@ identita identita_valida(const opzioni_identita& o);
 // given, if one is), else the options' values (by default the embedded
 // identity). Several identities and not both options: errore_uso naming them.
 identita identita_della_cartella(const std::filesystem::path& dir, const opzioni_identita& o);
+
+// The warnings of compile and lint as the author selects them: -W values as
+// given ("no-NAME", "error=NAME", "no-error=NAME", "NAME", later ones
+// replacing earlier ones) and --werror (every warning fails the command).
+struct opzioni_avvisi {
+  std::vector<std::string> scelte;
+  bool werror = false;
+};
+void aggiungi_avvisi(CLI::App& sub, const command_entry& entry, opzioni_avvisi& o);
+// The selection the collector applies; a NAME the registry does not hold
+// is refused (errore_uso) with the nearest one.
+selezione_avvisi selezione_di(const opzioni_avvisi& o);
 
 // A source the author names: its bytes, refused (errore_uso, exit status 2)
 // when there is no such file.

@@ -17,7 +17,9 @@ struct opzioni_check {
   bool json = false;
 };
 
-int esegui_check(const opzioni_check& o, std::ostream& out) {
+// The problems in text are findings and go to standard error, as every
+// command's but lint's; "ok" and the JSON report are the output.
+int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_della_cartella(o.dir, o.identita);
   const file_scenario f = leggi_file_scenario(o.dir, id);
   std::vector<std::string> problemi = verifica_scenario(f, id);
@@ -42,7 +44,7 @@ int esegui_check(const opzioni_check& o, std::ostream& out) {
     out << "ok\n";
     return exit_status::clean;
   }
-  for (const std::string& p : problemi) out << utf8_da_1252(p) << '\n';
+  for (const std::string& p : problemi) err << utf8_da_1252(p) << '\n';
   return exit_status::problem;
 }
 
@@ -54,7 +56,7 @@ comando registra_check(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "DIR", o->dir);
   aggiungi_identita(*sub, entry, o->identita);
   bind_option(*sub, entry, "--json", o->json);
-  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_check(*o, out); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_check(*o, out, err); }};
 }
 
 }  // namespace scen::tool

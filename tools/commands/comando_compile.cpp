@@ -36,7 +36,7 @@ struct opzioni_compile {
   opzioni_identita identita;
   bool senza_linea = false;
   bool json = false;
-  bool werror = false;
+  opzioni_avvisi avvisi;
   std::string mappa;  // --map: draw the compiled result into this file
 };
 
@@ -64,6 +64,7 @@ struct risultato {
   std::optional<std::string> fatale;
   std::vector<std::string> scritti;
   std::vector<rilievo> rilievi;
+  oltre_limite non_detti;
 };
 
 nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
@@ -93,9 +94,7 @@ nlohmann::json in_json(const risultato& r, const sorgenti_nominate& nomi) {
   }
   j["findings"] = nlohmann::json::array();
   for (const rilievo& x : r.rilievi) j["findings"].push_back(rilievo_json(x, nomi));
-  const conteggio n = conta(r.rilievi);
-  j["errors"] = n.errori;
-  j["warnings"] = n.avvisi;
+  conteggio_json(j, conta(r.rilievi, r.non_detti));
   return j;
 }
 
@@ -145,6 +144,7 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     if (!x.posizione) continue;
     const bool errore = x.livello == gravita::errore;
     std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, x.messaggio)
+                        : errore           ? fmt::format("error at {} m: {}", *x.posizione, x.messaggio)
                                            : fmt::format("warning at {} m: {}", *x.posizione, x.messaggio);
     if (errore && x.dove.riga > 0 && x.dove.file != luogo_errore::sorgente::nessuna) {
       const std::string& file = x.dove.file == luogo_errore::sorgente::linea ? nomi.linea : nomi.treno;
@@ -156,8 +156,20 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
   scrivi_mappa_in_file(d, om, formato_del_file(o.mappa), o.mappa);
 }
 
+// Whether the warnings fail the compile: --werror with any warning, or a
+// warning made an error. The errors of the compile itself (always shown, as
+// it stops at its first) do not: the run writes its files all the same.
+bool respinto_dagli_avvisi(const opzioni_compile& o, const risultato& r) {
+  const conteggio n = conta(r.rilievi, r.non_detti);
+  const auto della_compilazione = std::count_if(r.rilievi.begin(), r.rilievi.end(), [](const rilievo& x) {
+    return x.livello == gravita::errore && x.codice.has_value();
+  });
+  return n.errori > della_compilazione || (o.avvisi.werror && n.avvisi > 0);
+}
+
 int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
+  const selezione_avvisi scelta = selezione_di(o.avvisi);
   // The --map file's format is checked before anything is compiled.
   if (!o.mappa.empty()) formato_del_file(o.mappa);
   const std::optional<std::string> linea = leggi_sorgente(o.linea);
@@ -181,9 +193,12 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   risultato r;
   // The three binary files replace the earlier ones as one set; the
   // findings come from the same compile, so that the sources are compiled
-  // once however long they are.
-  raccolta_rilievi raccolta(linea, treno);
-  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, dir, raccolta.collettore());
+  // once however long they are. The set is committed once the findings are
+  // known: warnings that fail the compile leave the earlier files as they
+  // were.
+  raccolta_rilievi raccolta(linea, treno, modo_analisi::come_compilazione, scelta);
+  file_set files(dir);
+  esito_percorso esito = memorizza_percorso(m, scrivi_linea, id, s, files, raccolta.collettore());
   const esito_compilazione compilazione = esito.compilazione;
   r.scritti = std::move(esito.scritti);
   r.fatale = std::move(esito.fatale);
@@ -191,10 +206,20 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
   r.posizione = m.posizione_errore;
 
   esito_analisi analisi = raccolta.risultato();
+  r.non_detti = analisi.non_detti;
   r.rilievi = trova_rilievi(r, compilazione, analisi);
+  // A fatal end staged nothing: its own finding says so.
+  const bool respinto = !r.fatale && respinto_dagli_avvisi(o, r);
+  if (respinto) {
+    r.scritti.clear();  // the set is dropped with `files`
+  } else {
+    files.commit();
+  }
   const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
   const bool colore = colore_per(2);
   for (const rilievo& x : r.rilievi) stampa_rilievo(err, x, nomi, colore);
+  if (const std::string resto = testo_non_detti(conta(r.rilievi, r.non_detti)); !resto.empty()) err << resto << '\n';
+  if (respinto) err << "no file written: the warnings fail the compile (--werror, -Werror=NAME)\n";
 
   if (!o.mappa.empty()) disegna_compilato(o, id, m, r, nomi, err);
 
@@ -205,8 +230,7 @@ int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& er
     for (const std::string& nome : r.scritti) out << dir.path_of(nome).lexically_normal().string() << '\n';
   }
   if (r.fatale) return exit_status::fatal;
-  if (r.codice != 0) return exit_status::problem;
-  return o.werror && conta(r.rilievi).avvisi > 0 ? exit_status::problem : exit_status::clean;
+  return r.codice != 0 || respinto ? exit_status::problem : exit_status::clean;
 }
 
 }  // namespace
@@ -220,7 +244,7 @@ comando registra_compile(CLI::App& app, const command_entry& entry) {
   aggiungi_identita(*sub, entry, o->identita);
   bind_option(*sub, entry, "--no-line-data", o->senza_linea);
   bind_option(*sub, entry, "--json", o->json);
-  bind_option(*sub, entry, "--werror", o->werror);
+  aggiungi_avvisi(*sub, entry, o->avvisi);
   bind_option(*sub, entry, "--map", o->mappa);
   return {sub, [o](std::ostream& out, std::ostream& err) {
             prepara_sorgenti(o->linea, o->treno, o->identita, err);

@@ -4,6 +4,7 @@
 // pass and the marker step run on the result too, as the compile would.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -25,44 +26,56 @@ struct opzioni_lint {
   opzioni_identita identita;
   bool senza_linea = false;
   bool json = false;
-  bool werror = false;
+  opzioni_avvisi avvisi;
 };
 
-std::vector<rilievo> controlla(const opzioni_lint& o, const std::string& linea, const std::string& treno) {
+// The findings shown, and the count of those past the cap.
+struct esito_lint {
+  std::vector<rilievo> rilievi;
+  oltre_limite non_detti;
+};
+
+esito_lint controlla(const opzioni_lint& o, const std::string& linea, const std::string& treno) {
   const identita id = identita_valida(o.identita);
+  const selezione_avvisi scelta = selezione_di(o.avvisi);
   modello m;
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   m.scrivi_linea = o.senza_linea ? 0 : 1;
-  esito_analisi a = analizza_sorgenti(m, linea, treno, modo_analisi::verifica);
-  std::vector<rilievo> out = std::move(a.rilievi);
-  if (conta(out).errori > 0 || !m.percorso) return out;
+  esito_analisi a = analizza_sorgenti(m, linea, treno, modo_analisi::verifica, scelta);
+  esito_lint esito{std::move(a.rilievi), a.non_detti};
+  std::vector<rilievo>& out = esito.rilievi;
+  // The code pass runs on a compile that recorded no error; a warning made
+  // an error is not one of the compile's.
+  const bool errore_compilazione =
+      a.non_detti.errori > 0 || std::any_of(out.begin(), out.end(), [](const rilievo& r) { return r.codice; });
+  if (errore_compilazione || !m.percorso) return esito;
   const std::optional<std::string> fatale = completa_modello(m);
   if (del_passo_codici(m.codice_errore)) out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a));
   if (fatale) out.push_back(rilievo_del_fatale(*fatale, a));
-  return out;
+  return esito;
 }
 
 int esegui_lint(const opzioni_lint& o, std::ostream& out) {
   const std::string linea = leggi_sorgente(o.linea);
   const std::string treno = leggi_sorgente(o.treno);
-  const std::vector<rilievo> rilievi = controlla(o, linea, treno);
+  const esito_lint esito = controlla(o, linea, treno);
   const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
-  const conteggio n = conta(rilievi);
+  const conteggio n = conta(esito.rilievi, esito.non_detti);
   if (o.json) {
     nlohmann::json j;
     j["findings"] = nlohmann::json::array();
-    for (const rilievo& r : rilievi) j["findings"].push_back(rilievo_json(r, nomi));
-    j["errors"] = n.errori;
-    j["warnings"] = n.avvisi;
+    for (const rilievo& r : esito.rilievi) j["findings"].push_back(rilievo_json(r, nomi));
+    conteggio_json(j, n);
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     const bool colore = colore_per(1);
-    for (const rilievo& r : rilievi) stampa_rilievo(out, r, nomi, colore);
+    for (const rilievo& r : esito.rilievi) stampa_rilievo(out, r, nomi, colore);
     out << testo_conteggio(n) << '\n';
+    if (const std::string resto = testo_non_detti(n); !resto.empty()) out << resto << '\n';
   }
   if (n.errori > 0) return exit_status::problem;
-  return o.werror && n.avvisi > 0 ? exit_status::problem : exit_status::clean;
+  return o.avvisi.werror && n.avvisi > 0 ? exit_status::problem : exit_status::clean;
 }
 
 }  // namespace
@@ -75,7 +88,7 @@ comando registra_lint(CLI::App& app, const command_entry& entry) {
   aggiungi_identita(*sub, entry, o->identita);
   bind_option(*sub, entry, "--no-line-data", o->senza_linea);
   bind_option(*sub, entry, "--json", o->json);
-  bind_option(*sub, entry, "--werror", o->werror);
+  aggiungi_avvisi(*sub, entry, o->avvisi);
   return {sub, [o](std::ostream& out, std::ostream& err) {
             prepara_sorgenti(o->linea, o->treno, o->identita, err);
             return esegui_lint(*o, out);

@@ -37,17 +37,22 @@ constexpr option_entry route_name = value("--route-name", "NAME", "Route name, t
 constexpr option_entry train_number =
     value("--train-number", "NUMBER", "Train number, the second part of the train's file names", true);
 constexpr std::array<std::string_view, 3> file_kinds{"line", "summary", "track"};
-constexpr option_entry werror = flag("--werror", "Exit with status 1 when there is a warning");
+constexpr option_entry werror =
+    flag("--werror", "Exit with status 1 when there is a warning (compile then writes no file)");
+constexpr option_entry warning_choice =
+    value("-W", "no-NAME|error=NAME",
+          "Select a warning by its name: -Wno-NAME leaves it out (not shown, not counted), -Werror=NAME makes it an "
+          "error; may be repeated, a later choice for a name replacing an earlier one; \"explain\" lists the names");
 
 // Built on first use, not at start: most calls of the tool use one entry.
-const std::array<command_entry, 7>& all_commands() {
-  static const std::array<command_entry, 7> commands{{
+const std::array<command_entry, 8>& all_commands() {
+  static const std::array<command_entry, 8> commands{{
       {"compile",
        "Compile a route source and a train source into the binary files, as the run does; the sources are only read",
        {route_source, train_source,
         value("-o,--output", "DIR", "Folder to write the binary files into (created when missing)", true), route_name,
         train_number, flag("--no-line-data", "Do not build the plan view nor write the line data file"),
-        flag("--json", "Print the outcome as one JSON object on standard output"), werror,
+        flag("--json", "Print the outcome as one JSON object on standard output"), werror, warning_choice,
         value("--map", "FILE",
               "Also draw the compiled result, each error marked where it stands (\".svg\", \".html\", \".png\" or "
               "\".pdf\")")},
@@ -56,7 +61,7 @@ const std::array<command_entry, 7>& all_commands() {
        "Report every error and warning of a route source and a train source in one pass; writes nothing",
        {route_source, train_source, route_name, train_number,
         flag("--no-line-data", "Check as a compile without the plan view would read"),
-        flag("--json", "Print the findings as one JSON object on standard output"), werror},
+        flag("--json", "Print the findings as one JSON object on standard output"), werror, warning_choice},
        registra_lint},
       {"export",
        "Write the embedded scenario's route and train sources and its three documents into DIR",
@@ -95,6 +100,14 @@ const std::array<command_entry, 7>& all_commands() {
         flag("--json", "Print the changes as one JSON object"),
         value("--html", "FILE", "Also write an HTML page with both versions and the changes marked")},
        registra_diff},
+      {"explain",
+       "Explain a warning by the name shown in brackets after it (\"rounded-speed\"), or an error or fatal end by "
+       "its code (\"15\", \"1250\"); without NAME, list them all",
+       {{.names = "NAME",
+         .kind = option_kind::positional,
+         .value_name = "NAME|CODE",
+         .help = "Warning name, error code or fatal end"}},
+       registra_explain},
   }};
   return commands;
 }

@@ -1,6 +1,7 @@
 #include "text/rilievi_testo.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -167,6 +168,7 @@ void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate
   out << t("1", testa) << t(tinta(r.livello), std::string(parola(r.livello)) + ":") << ' '
       << t("1", per_terminale(r.messaggio.size() > 1000 ? r.messaggio.substr(0, 1000) + "..." : r.messaggio));
   if (r.codice) out << " [code " << *r.codice << "]";
+  if (r.avviso) out << " [" << avviso_di(*r.avviso).nome << "]";
   out << '\n';
   stampa_sorgente(out, r.dove, s, t, r.fix ? std::optional<std::string>(r.fix->testo) : std::nullopt);
   if (r.aiuto) out << "  " << t("1;32", "help:") << ' ' << per_terminale(*r.aiuto) << '\n';
@@ -179,6 +181,7 @@ nlohmann::json rilievo_json(const rilievo& r, const sorgenti_nominate& s) {
   nlohmann::json j;
   j["severity"] = parola(r.livello);
   j["code"] = r.codice ? nlohmann::json(*r.codice) : nlohmann::json(nullptr);
+  j["name"] = r.avviso ? nlohmann::json(avviso_di(*r.avviso).nome) : nlohmann::json(nullptr);
   j["position"] = r.posizione ? nlohmann::json(*r.posizione) : nlohmann::json(nullptr);
   punto_json(r.dove, s, j);
   j["message"] = utf8_da_1252(r.messaggio);
@@ -200,18 +203,53 @@ nlohmann::json rilievo_json(const rilievo& r, const sorgenti_nominate& s) {
   return j;
 }
 
-conteggio conta(const std::vector<rilievo>& rilievi) {
+conteggio conta(const std::vector<rilievo>& rilievi, const oltre_limite& non_detti) {
   conteggio c;
   for (const rilievo& r : rilievi) {
     if (r.livello == gravita::errore) ++c.errori;
     if (r.livello == gravita::avviso) ++c.avvisi;
   }
+  c.errori += non_detti.errori;
+  c.avvisi += non_detti.avvisi;
+  c.non_detti = non_detti;
   return c;
 }
 
+namespace {
+
+// 2000000 as "2,000,000".
+std::string con_migliaia(std::int64_t n) {
+  const std::string cifre = std::to_string(n < 0 ? -n : n);
+  std::string out = n < 0 ? "-" : "";
+  for (std::size_t i = 0; i < cifre.size(); ++i) {
+    if (i > 0 && (cifre.size() - i) % 3 == 0) out += ',';
+    out += cifre[i];
+  }
+  return out;
+}
+
+std::string quanti(std::int64_t n, std::string_view cosa) {
+  return fmt::format("{} {}{}", con_migliaia(n), cosa, n == 1 ? "" : "s");
+}
+
+}  // namespace
+
 std::string testo_conteggio(const conteggio& c) {
-  return fmt::format("{} error{}, {} warning{}", c.errori, c.errori == 1 ? "" : "s", c.avvisi,
-                     c.avvisi == 1 ? "" : "s");
+  return quanti(c.errori, "error") + ", " + quanti(c.avvisi, "warning");
+}
+
+std::string testo_non_detti(const conteggio& c) {
+  std::vector<std::string> parti;
+  if (c.non_detti.errori > 0) parti.push_back(quanti(c.non_detti.errori, "more error"));
+  if (c.non_detti.avvisi > 0) parti.push_back(quanti(c.non_detti.avvisi, "more warning"));
+  if (parti.empty()) return {};
+  return fmt::format("and {} not shown", fmt::join(parti, " and "));
+}
+
+void conteggio_json(nlohmann::json& j, const conteggio& c) {
+  j["errors"] = c.errori;
+  j["warnings"] = c.avvisi;
+  j["not_shown"] = {{"errors", c.non_detti.errori}, {"warnings", c.non_detti.avvisi}};
 }
 
 }  // namespace scen::tool

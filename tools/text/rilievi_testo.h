@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -33,12 +34,19 @@ bool colore_per(int fd);
 void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate& s, bool colore);
 nlohmann::json rilievo_json(const rilievo& r, const sorgenti_nominate& s);
 
+// The true totals of a check: the findings shown and those only counted
+// past the cap.
 struct conteggio {
-  int errori = 0;
-  int avvisi = 0;
+  std::int64_t errori = 0;
+  std::int64_t avvisi = 0;
+  oltre_limite non_detti;
 };
-conteggio conta(const std::vector<rilievo>& rilievi);
-// "2 errors, 3 warnings".
+conteggio conta(const std::vector<rilievo>& rilievi, const oltre_limite& non_detti = {});
+// "2 errors, 3 warnings"; "100 errors, 2,000,000 warnings".
 std::string testo_conteggio(const conteggio& c);
+// "and 1,999,900 more warnings not shown"; empty when every finding is.
+std::string testo_non_detti(const conteggio& c);
+// "errors", "warnings" (the totals) and "not_shown" of a JSON report.
+void conteggio_json(nlohmann::json& j, const conteggio& c);
 
 }  // namespace scen::tool

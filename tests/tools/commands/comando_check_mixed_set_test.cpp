@@ -112,10 +112,10 @@ TEST(MixedSet, TheToolsCheckNamesTheOddFileWithStatus1) {
   test_util::write_file(dir.path() / nome_file_sommario(id), *piccolo().sommario);
   const auto r = test_util::run_tool({"check", "."}, dir.path());
   EXPECT_EQ(r.status, exit_status::problem);
-  EXPECT_NE(r.out.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +
+  EXPECT_NE(r.err.find(nome_file_sommario(id) + ": does not belong with " + nome_file_linea(id) + " and " +
                        nome_file_percorso(id)),
             std::string::npos)
-      << r.out;
+      << r.err;
 }
 
 }  // namespace

@@ -271,12 +271,13 @@ TEST(Check, ToolPrintsOkOrEveryProblemWithExitStatus) {
   scrivi(danni()[0].danneggia(buoni()));
   const auto male = run_tool({"check", dir.path().string()}, "/");
   EXPECT_EQ(male.status, 1);
-  EXPECT_EQ(male.out, "Ardena_VelmoraCle_4713.dat: cell 1 valore1 holds 5120, not the format marker 5121\n");
+  EXPECT_EQ(male.err, "Ardena_VelmoraCle_4713.dat: cell 1 valore1 holds 5120, not the format marker 5121\n");
+  EXPECT_EQ(male.out, "");
 
   fs::remove(dir.path() / nome_file_sommario(id_inc));
   const auto manca = run_tool({"check", "."}, dir.path());
   EXPECT_EQ(manca.status, 1);
-  EXPECT_NE(manca.out.find("Ardena_VelmoraCle_4713.sim: missing\n"), std::string::npos) << manca.out;
+  EXPECT_NE(manca.err.find("Ardena_VelmoraCle_4713.sim: missing\n"), std::string::npos) << manca.err;
 
   EXPECT_EQ(run_tool({"check", "no_such_folder"}, dir.path()).status, 2);
   EXPECT_EQ(run_tool({"check", ".", "--route-name", "../x"}, dir.path()).status, 2);

@@ -7,6 +7,8 @@
 
 #include "commands/comandi.h"
 #include "commands/command_table.h"
+#include "commands/completion.h"
+#include "compiler/avvisi.h"
 #include "support/tool_in_process.h"
 
 namespace scen::tool {
@@ -54,6 +56,35 @@ TEST(CommandTable, EveryParserHoldsExactlyTheOptionsItsEntryDescribes) {
   }
 }
 
+// The completion script is made from the table and the warnings' registry:
+// it offers every command, every option and every warning name.
+// Whether `word` stands in one of the script's word lists ("a b c").
+bool offers(const std::string& script, const std::string& word) {
+  for (auto at = script.find(word); at != std::string::npos; at = script.find(word, at + 1)) {
+    const char before = at == 0 ? ' ' : script[at - 1];
+    const char after = at + word.size() < script.size() ? script[at + word.size()] : ' ';
+    if ((before == ' ' || before == '"') && (after == ' ' || after == '"')) return true;
+  }
+  return false;
+}
+
+TEST(CommandTable, TheCompletionOffersEveryCommandOptionAndWarningName) {
+  const std::string script = completion_bash();
+  for (const command_entry& c : command_table()) {
+    EXPECT_TRUE(offers(script, std::string(c.name))) << c.name;
+    EXPECT_NE(script.find("    " + std::string(c.name) + ")\n"), std::string::npos) << c.name;
+    for (const option_entry& o : c.options) {
+      if (o.kind == option_kind::positional) continue;
+      EXPECT_TRUE(offers(script, first_name(o.names))) << o.names;
+    }
+  }
+  for (const voce_avviso& v : tabella_avvisi()) {
+    for (const std::string& w : {std::string(v.nome), "no-" + std::string(v.nome), "error=" + std::string(v.nome)}) {
+      EXPECT_TRUE(offers(script, w)) << w;
+    }
+  }
+}
+
 TEST(CommandTable, AnOptionTheTableDoesNotHoldIsAFaultOfTheProgram) {
   const command_entry& dump = *find_command("dump");
   CLI::App app;
@@ -71,8 +102,8 @@ TEST(CommandTable, NamesAndLookUpCoverEveryCommand) {
     EXPECT_EQ(find_command(c.name), &c);
   }
   EXPECT_EQ(find_command("help"), nullptr);
-  EXPECT_EQ(command_names("and"), "compile, lint, export, dump, check, map and diff");
-  EXPECT_EQ(command_names("or"), "compile, lint, export, dump, check, map or diff");
+  EXPECT_EQ(command_names("and"), "compile, lint, export, dump, check, map, diff and explain");
+  EXPECT_EQ(command_names("or"), "compile, lint, export, dump, check, map, diff or explain");
 }
 
 // Every help and every message that lists the commands comes from the
