@@ -167,13 +167,13 @@ bool respinto_dagli_avvisi(const opzioni_compile& o, const risultato& r) {
   return n.errori > della_compilazione || (o.avvisi.werror && n.avvisi > 0);
 }
 
-int esegui_compile(const opzioni_compile& o, std::ostream& out, std::ostream& err) {
+int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::ostream& out, std::ostream& err) {
   const identita id = identita_valida(o.identita);
   const selezione_avvisi scelta = selezione_di(o.avvisi);
   // The --map file's format is checked before anything is compiled.
   if (!o.mappa.empty()) formato_del_file(o.mappa);
-  const std::optional<std::string> linea = leggi_sorgente(o.linea);
-  const std::optional<std::string> treno = leggi_sorgente(o.treno);
+  const std::optional<std::string> linea = lette.linea;
+  const std::optional<std::string> treno = lette.treno;
   prepare_folder(o.dir);
   controlla_sovrapposizione(o, id);
 
@@ -247,8 +247,8 @@ comando registra_compile(CLI::App& app, const command_entry& entry) {
   aggiungi_avvisi(*sub, entry, o->avvisi);
   bind_option(*sub, entry, "--map", o->mappa);
   return {sub, [o](std::ostream& out, std::ostream& err) {
-            prepara_sorgenti(o->linea, o->treno, o->identita, err);
-            return esegui_compile(*o, out, err);
+            const sorgenti_lette lette = prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_compile(*o, lette, out, err);
           }};
 }
 

@@ -56,9 +56,9 @@ esito_lint controlla(const opzioni_lint& o, const std::string& linea, const std:
   return esito;
 }
 
-int esegui_lint(const opzioni_lint& o, std::ostream& out) {
-  const std::string linea = leggi_sorgente(o.linea);
-  const std::string treno = leggi_sorgente(o.treno);
+int esegui_lint(const opzioni_lint& o, const sorgenti_lette& lette, std::ostream& out) {
+  const std::string& linea = lette.linea;
+  const std::string& treno = lette.treno;
   const esito_lint esito = controlla(o, linea, treno);
   const sorgenti_nominate nomi{o.linea, o.treno, linea, treno};
   const conteggio n = conta(esito.rilievi, esito.non_detti);
@@ -90,8 +90,8 @@ comando registra_lint(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "--json", o->json);
   aggiungi_avvisi(*sub, entry, o->avvisi);
   return {sub, [o](std::ostream& out, std::ostream& err) {
-            prepara_sorgenti(o->linea, o->treno, o->identita, err);
-            return esegui_lint(*o, out);
+            const sorgenti_lette lette = prepara_sorgenti(o->linea, o->treno, o->identita, err);
+            return esegui_lint(*o, lette, out);
           }};
 }
 

@@ -126,14 +126,15 @@ std::optional<identita> identita_dai_nomi(const std::string& linea, const std::s
   return train;
 }
 
-void prepara_sorgenti(const std::string& linea, const std::string& treno, opzioni_identita& id, std::ostream& err) {
+sorgenti_lette prepara_sorgenti(const std::string& linea, const std::string& treno, opzioni_identita& id,
+                                std::ostream& err) {
   // The options first, as they were checked before any source was read.
   identita_valida(id);
-  const std::string testo_linea = leggi_sorgente(linea);
-  const std::string testo_treno = leggi_sorgente(treno);
-  rifiuta_doppione(linea, testo_linea, treno, testo_treno);
-  rifiuta_scambio(linea, testo_linea, treno, testo_treno);
+  sorgenti_lette lette{leggi_sorgente(linea), leggi_sorgente(treno)};
+  rifiuta_doppione(linea, lette.linea, treno, lette.treno);
+  rifiuta_scambio(linea, lette.linea, treno, lette.treno);
   identita_dai_file(linea, treno, id, err);
+  return lette;
 }
 
 }  // namespace scen::tool

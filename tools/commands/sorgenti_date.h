@@ -27,6 +27,12 @@ std::optional<identita> identita_dai_nomi(const std::string& linea, const std::s
 // (compiler/riconosci); an identity that cannot name the scenario's files.
 // When both file names follow the pattern, the identity is theirs for each
 // part no option gives, and a note on `err` says so when that changes it.
-void prepara_sorgenti(const std::string& linea, const std::string& treno, opzioni_identita& id, std::ostream& err);
+// Returns the two sources' bytes, read once for the checks and the compile.
+struct sorgenti_lette {
+  std::string linea;
+  std::string treno;
+};
+sorgenti_lette prepara_sorgenti(const std::string& linea, const std::string& treno, opzioni_identita& id,
+                                std::ostream& err);
 
 }  // namespace scen::tool
