@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "compiler/memo.h"
 #include "compiler/osservatore.h"
 #include "model/codici_errore.h"
 #include "model/misure.h"
@@ -105,33 +106,50 @@ const rallentamento_letto* rallentamento_vicino(std::int32_t posizione, const st
 
 }  // namespace
 
-rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, const esito_analisi& a) {
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, std::int32_t origine,
+                             const esito_analisi& a) {
   rilievo r;
   r.codice = codice;
   r.posizione = posizione;
   r.messaggio = messaggio_errore(codice, posizione);
-  const rallentamento_letto* rallentamento = rallentamento_vicino(posizione, a.rallentamenti);
-  if (rallentamento != nullptr) {
-    r.dove = rallentamento->dove;
-    r.messaggio += fmt::format(" (a cab-signal code point of the slowdown at {} m)", rallentamento->x);
+  // The slowdown being coded: its start cell, or its warning board's for 11.
+  const rallentamento_letto* rallentamento = nullptr;
+  for (const auto& x : a.rallentamenti) {
+    const celle_rallentamento k = celle_del_rallentamento(x.x, x.l);
+    const std::int64_t sua = codice == codice_passo::prima_segnale ? k.avviso : k.inizio;
+    if (origine > 0 && sua == origine && (codice != codice_passo::prima_segnale || k.con_avviso)) rallentamento = &x;
   }
-  // The cells the code point could have taken: the signal's two before it
-  // (11) or the cell and its neighbours along the slowdown (13).
+  if (rallentamento == nullptr) rallentamento = rallentamento_vicino(posizione, a.rallentamenti);
+  if (rallentamento == nullptr) return r;
+  r.dove = rallentamento->dove;
+  r.messaggio += fmt::format(" (a cab-signal code point of the slowdown at {} m)", rallentamento->x);
+  // A slowdown starting inside another takes that one's end for its own.
+  const celle_rallentamento mio = celle_del_rallentamento(rallentamento->x, rallentamento->l);
+  for (const auto& y : a.rallentamenti) {
+    if (&y == rallentamento) continue;
+    const celle_rallentamento suo = celle_del_rallentamento(y.x, y.l);
+    if (suo.inizio < mio.inizio && mio.inizio <= suo.fine) {
+      r.messaggio += fmt::format(
+          ": it starts inside the slowdown at {} m, so its code points are placed as if it "
+          "ended where that one ends",
+          y.x);
+      r.note.push_back({y.dove, fmt::format("the slowdown at {} m", y.x)});
+      r.aiuto = "slowdowns must not overlap: end one before the next starts, or write them as one";
+      return r;
+    }
+  }
+  // Else the cells the code point could have taken: the signal's two before
+  // it (11) or the cell and its neighbours along the slowdown (13), and the
+  // line that took them, unless it is the slowdown itself.
   const std::int64_t cella = posizione / metri_cella;
   std::vector<const oggetto_posato*> presi;
   if (codice == codice_passo::prima_segnale) presi = oggetti_su(a, {cella - 1, cella - 2});
   if (codice == codice_passo::rallentamento) presi = oggetti_su(a, {cella, cella - 1, cella + 1});
-  // The line that took them is the cause, unless it is the slowdown itself.
   for (const oggetto_posato* o : presi) {
-    if (rallentamento != nullptr && o->dove.riga == rallentamento->dove.riga &&
-        o->dove.file == rallentamento->dove.file)
-      continue;
-    const punto_sorgente del_rallentamento = r.dove;
+    if (o->dove.riga == rallentamento->dove.riga && o->dove.file == rallentamento->dove.file) continue;
     r.dove = o->dove;
     r.messaggio += fmt::format(": the {} takes the cells the code point needs", o->cosa);
-    if (rallentamento != nullptr) {
-      r.note.push_back({del_rallentamento, fmt::format("the slowdown at {} m being coded", rallentamento->x)});
-    }
+    r.note.push_back({rallentamento->dove, fmt::format("the slowdown at {} m being coded", rallentamento->x)});
     r.aiuto = fmt::format("move the {} so that the code point finds a free cell", o->cosa);
     break;
   }

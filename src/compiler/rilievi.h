@@ -118,7 +118,8 @@ esito_analisi analizza_sorgenti(modello& m, const std::optional<std::string>& li
 // The finding for an error of the code pass (11 to 13) at `posizione` metres:
 // told by the line whose object took the cells the code point needed, with
 // the slowdown being coded as a note; else by the slowdown line near it.
-rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, const esito_analisi& a);
+// `origine` is the cell of the slowdown start or warning board being coded.
+rilievo rilievo_passo_codici(std::int32_t codice, std::int32_t posizione, std::int32_t origine, const esito_analisi& a);
 
 // The finding for a fatal end (`codice` 1250 or 1251, `testo` its message):
 // told by the line whose object stands on the cell of the markers, when one does.

@@ -179,6 +179,10 @@ struct modello {
   std::int32_t ultima_cella = 0;
   std::int32_t codice_errore = 0;
   std::int32_t posizione_errore = 0;
+  // The cell of the slowdown start or warning board whose code points the
+  // code pass was placing when it recorded its error; 0 when none. Never
+  // written to a file: the findings tell the error by it.
+  std::int32_t origine_errore = 0;
   std::int32_t risposta = 0;
 
   std::optional<std::vector<cella>> percorso;

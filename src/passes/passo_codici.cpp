@@ -187,8 +187,11 @@ void passo_codici(modello& m) {
   const std::int32_t ultima = ultima_di(p);
   for (std::int32_t i = 1; i <= ultima - 2; ++i) {
     const std::uint8_t tipo = a(p, i).tipo;
+    const std::int32_t codice = m.codice_errore;
+    const std::int32_t posizione = m.posizione_errore;
     if (tipo == tipo_cella::avviso_rallentamento) codici_prima_avviso(m, p, i);
     if (tipo == tipo_cella::inizio_rallentamento) codici_rallentamento(m, p, i);
+    if (m.codice_errore != codice || m.posizione_errore != posizione) m.origine_errore = i;
   }
 }
 

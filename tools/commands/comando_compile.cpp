@@ -61,6 +61,7 @@ void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
 struct risultato {
   std::int32_t codice = 0;
   std::int32_t posizione = 0;
+  std::int32_t origine = 0;  // where the code pass was when it recorded its error
   std::optional<std::string> fatale;
   std::vector<std::string> scritti;
   std::vector<rilievo> rilievi;
@@ -115,7 +116,7 @@ std::vector<rilievo> trova_rilievi(const risultato& r, const esito_compilazione&
       out.push_back(std::move(x));
     }
   }
-  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, a));
+  if (del_passo_codici(r.codice)) out.push_back(rilievo_passo_codici(r.codice, r.posizione, r.origine, a));
   if (r.fatale) out.push_back(rilievo_del_fatale(*r.fatale, a));
   return out;
 }
@@ -204,6 +205,7 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
   r.fatale = std::move(esito.fatale);
   r.codice = m.codice_errore;
   r.posizione = m.posizione_errore;
+  r.origine = m.origine_errore;
 
   esito_analisi analisi = raccolta.risultato();
   r.non_detti = analisi.non_detti;

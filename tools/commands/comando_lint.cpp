@@ -51,7 +51,8 @@ esito_lint controlla(const opzioni_lint& o, const std::string& linea, const std:
       a.non_detti.errori > 0 || std::any_of(out.begin(), out.end(), [](const rilievo& r) { return r.codice; });
   if (errore_compilazione || !m.percorso) return esito;
   const std::optional<std::string> fatale = completa_modello(m);
-  if (del_passo_codici(m.codice_errore)) out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, a));
+  if (del_passo_codici(m.codice_errore))
+    out.push_back(rilievo_passo_codici(m.codice_errore, m.posizione_errore, m.origine_errore, a));
   if (fatale) out.push_back(rilievo_del_fatale(*fatale, a));
   return esito;
 }
