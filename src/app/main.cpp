@@ -41,6 +41,8 @@ int main() {
       // One run at a time in the folder, from before the first write until
       // the files are in place; the message box below holds no one up.
       const folder_lock lock(dir.base());
+      // A set whose replacement a crash cut short is made whole first.
+      if (const auto done = dir.repair_interrupted_set()) err.write("scenario: " + done->text(true) + '\n');
       dir.remove_stale_temporaries(nomi_della_corsa(identita_incorporata()), eta_temporanei_abbandonati);
       esito = esegui_scenario(dir, m);
     }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "platform/folder.h"
+#include "platform/folder_system.h"
 
 // What the folder and the set make of the system's steps (stage, replace,
 // discard), the same on every system.
@@ -27,12 +28,24 @@ void working_files::write(std::string_view name, std::string_view byte) {
 }
 
 void working_files::write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) {
+  if (std::find(written_.begin(), written_.end(), name) == written_.end()) written_.emplace_back(name);
   const staged_file file = dir_.stage(name, produce, reach::cache);
+  // No interrupt between the rename and the note that removes the file at one.
+  const sys::endings_held held;
   try {
     dir_.replace(std::span(&file, 1), reach::cache);
   } catch (...) {
     dir_.discard(file);
     throw;
+  }
+  sys::remove_at_ending(dir_.path_of(name));
+}
+
+working_files::~working_files() {
+  for (const std::string& name : written_) {
+    const auto path = dir_.path_of(name);
+    sys::remove_file(path);
+    sys::keep_at_ending(path);
   }
 }
 
@@ -66,13 +79,8 @@ void file_set::add(staged_file added) {
 void file_set::commit() {
   std::vector<staged_file> files = std::move(files_);
   files_.clear();
-  try {
-    dir_.replace(files);
-  } catch (...) {
-    // What was not renamed stays a temporary: remove it.
-    for (const staged_file& f : files) dir_.discard(f);
-    throw;
-  }
+  // On failure it removes the temporaries, but those a journal keeps.
+  dir_.replace_together(files);
 }
 
 }  // namespace scen

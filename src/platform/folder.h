@@ -50,6 +50,17 @@ class file_writer {
 // it ends (flushing it would cost the run time and protect nothing).
 enum class reach : std::uint8_t { disk, cache };
 
+// What a replacement of a set that did not end left in the folder.
+struct interrupted_set {
+  std::vector<std::string> names;  // the set's final names, in order
+  // True when every new file had its final name (the repair completes the
+  // replacement), false when some had not (the repair puts back the
+  // earlier files).
+  bool new_files_in_place = false;
+  // The user's words for the repair, "done" or only "to do".
+  std::string text(bool done) const;
+};
+
 // A complete file under its temporary name, waiting to be renamed.
 struct staged_file {
   std::string name;                 // the final name in the folder
@@ -118,9 +129,38 @@ class folder : public file_writer {
   void replace(std::span<const staged_file> files, reach how_far = reach::disk);
   void discard(const staged_file& file) noexcept;
 
+  // Renames the temporaries over their final names as one transaction, so
+  // that the folder holds either every earlier file or every new one, even
+  // when a rename fails or the process dies part way (see set_journal.cpp):
+  // - first every final name is checked for whether it can be replaced
+  //   (a file open in another program, read-only, immutable): if one
+  //   cannot, nothing is touched;
+  // - then a journal naming each file, its temporary and a backup of the
+  //   earlier file reaches the disk, and the backups are made (second names
+  //   of the earlier files, copies where the file system has no links);
+  // - the renames follow; one that fails puts the earlier files back;
+  // - the journal and the backups go once the new names are on disk.
+  // A failure throws platform_error saying what the folder holds, and
+  // removes the temporaries. When even putting back fails, the journal and
+  // the temporaries it names stay for `repair_interrupted_set`.
+  void replace_together(std::span<const staged_file> files);
+
+  static constexpr std::string_view journal_name = ".scenario.journal";
+  // The state a replacement left that did not end (the process was killed,
+  // the power cut, putting back failed), and what its repair does. Nothing
+  // when the folder holds no journal. Changes nothing; throws
+  // platform_error when the journal cannot be read or is not one of ours.
+  std::optional<interrupted_set> interrupted() const;
+  // Finishes that replacement: completes it when every new file had its
+  // final name, undoes it otherwise, and removes the journal. Call it under
+  // the folder's lock. Throws platform_error, leaving the journal, when a
+  // step fails.
+  std::optional<interrupted_set> repair_interrupted_set();
+
   // Removes the temporaries that runs which ended without cleaning up left
   // behind: only names a run makes for one of `names` (".NAME.tmp-" and its
-  // suffix), only regular files, only those untouched for at least `age`.
+  // suffix), only regular files, only those untouched for at least `age`,
+  // never one that a journal names.
   // Returns the names removed; what cannot be removed is left quietly.
   std::vector<std::string> remove_stale_temporaries(std::span<const std::string> names, std::chrono::seconds age);
 
@@ -139,6 +179,10 @@ class folder : public file_writer {
   void temporary_names_from(std::function<std::string()> source) { name_source_ = std::move(source); }
 
  private:
+  // The temporaries and backups a journal in the folder names ("*" when a
+  // journal is there but cannot be read: every temporary is spared).
+  std::vector<std::string> names_in_journal() const;
+
   std::filesystem::path base_;
   std::optional<std::size_t> fail_after_;
   std::string fail_only_;
@@ -164,7 +208,8 @@ class file_set final : public file_writer {
   // if written now; the set removes it unless committed.
   void add(staged_file file);
   folder& dir() { return dir_; }
-  // Renames every file written, in the order written; the set is empty after.
+  // Renames every file written, in the order written, as one transaction
+  // (folder::replace_together); the set is empty after.
   void commit();
 
  private:
@@ -174,16 +219,23 @@ class file_set final : public file_writer {
 
 // A run's working files (the sources it writes, reads back and deletes):
 // each replaces its predecessor at once and whole, as in a folder, but is
-// never flushed to disk. A crash can leave one behind, stale or empty; the
-// next run writes it again before reading it.
+// never flushed to disk. None outlives the run that can still run code: an
+// interrupt or a termination request removes them, and so does the
+// destructor, on every other way out (an error, an exception, running out
+// of memory). Only a crash or a kill can leave one behind, stale or empty;
+// the next run writes it again before reading it.
 class working_files final : public file_writer {
  public:
   explicit working_files(folder& dir) : dir_(dir) {}
+  ~working_files() override;
+  working_files(const working_files&) = delete;
+  working_files& operator=(const working_files&) = delete;
   void write(std::string_view name, std::string_view byte) override;
   void write_in_pieces(std::string_view name, const std::function<void(byte_sink&)>& produce) override;
 
  private:
   folder& dir_;
+  std::vector<std::string> written_;
 };
 
 // The folder that holds the running executable.

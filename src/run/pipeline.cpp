@@ -83,26 +83,16 @@ esito_percorso esegui_scenario(folder& dir, modello& m) {
   // The sources are read back and deleted within the run: each is a file
   // of its own. What the run leaves behind is one set.
   file_set files(dir);
+  // The sources are the run's own working files: they do not outlive it,
+  // however it ends.
   working_files lavoro(dir);
-  esito_percorso esito;
-  try {
-    dati_linea(lavoro, id);
-    dati_treno(lavoro, id);
-    dati_note(files, id);
-    dati_rallentamenti(files, id);
-    dati_scheda(files, id);
-    sorgenti_in_cartella s(dir, id);
-    esito = memorizza_percorso(m, 1, id, s, files);
-  } catch (const platform_error&) {
-    // The sources are the run's own working files: they do not outlive it.
-    for (const std::string& nome : {nome_sorgente_linea(id), nome_sorgente_treno(id)}) {
-      try {
-        dir.remove(nome);
-      } catch (const platform_error&) {
-      }
-    }
-    throw;
-  }
+  dati_linea(lavoro, id);
+  dati_treno(lavoro, id);
+  dati_note(files, id);
+  dati_rallentamenti(files, id);
+  dati_scheda(files, id);
+  sorgenti_in_cartella s(dir, id);
+  esito_percorso esito = memorizza_percorso(m, 1, id, s, files);
   files.commit();
   return esito;
 }

@@ -6,14 +6,18 @@
 # spread over the length of a run. After each one, every file left under a
 # final name must be complete: the bytes of a clean run for the binary files
 # and the documents, the bytes the tool exports for the two sources.
-# After SIGKILL temporary files (".NAME.tmp-...") and the folder lock may
-# stay; they never carry a final name, and the next run clears them. After a
-# signal the program can handle, nothing of the kind may stay, and the
-# program ends with 128 + the signal's number (or 0 when it finished first).
+# After SIGKILL temporary files (".NAME.tmp-..."), the two sources and the
+# folder lock may stay; they never carry a final name, and the next run
+# clears them. After a signal the program can handle, nothing of the kind
+# may stay, and the program ends with 128 + the signal's number (or 0 when
+# it finished first).
 set -euo pipefail
 # Each run in a process group of its own: a background job of a script
 # would otherwise start with SIGINT ignored.
 set -m
+# Whatever stops the loop says why: a command that fails under `set -e`
+# would otherwise end it without a word.
+trap 'echo "kill loop: line $LINENO: \"$BASH_COMMAND\" failed with status $?"' ERR
 
 uso="usage: kill_loop.sh N SCENARIO SCENARIO_TOOL [KILL|TERM|INT|HUP]"
 n="${1:?$uso}"
@@ -33,7 +37,10 @@ cp "$scenario" "$riferimento/scenario"
 durata_us=0
 for _ in 1 2 3; do
   inizio=$(date +%s%N)
-  "$riferimento/scenario" 2>/dev/null
+  if ! "$riferimento/scenario" 2>"$lavoro/riferimento.err"; then
+    echo "the reference run failed: $(cat "$lavoro/riferimento.err")"
+    exit 1
+  fi
   fine=$(date +%s%N)
   d=$(((fine - inizio) / 1000))
   if ((d > durata_us)); then durata_us=$d; fi
@@ -52,14 +59,15 @@ for ((i = 1; i <= n; i++)); do
   ritardo_us=$(( (RANDOM * 32768 + RANDOM) % (durata_us + 1) ))
   printf -v ritardo '%d.%06d' $((ritardo_us / 1000000)) $((ritardo_us % 1000000))
 
-  "$dir/scenario" 2>/dev/null &
+  # Its messages beside its folder, for the report of a failure.
+  "$dir/scenario" 2>"$dir.err" &
   pid=$!
   sleep "$ritardo"
   kill -"$segnale" "$pid" 2>/dev/null || true
   stato=0
   wait "$pid" 2>/dev/null || stato=$?
   if ((stato == 128 + numero_segnale)); then uccisi=$((uccisi + 1)); elif ((stato == 0)); then finiti=$((finiti + 1)); else
-    echo "run $i: exit status $stato (neither finished nor killed)"
+    echo "run $i (SIG$segnale after ${ritardo_us} us): exit status $stato (neither finished nor killed); it said: $(cat "$dir.err")"
     exit 1
   fi
 
@@ -72,6 +80,11 @@ for ((i = 1; i <= n; i++)); do
       echo "run $i (SIG$segnale after ${ritardo_us} us): $nome left behind"
       exit 1
     fi
+    # The sources are the run's working files: a signal it handles removes them.
+    if [[ "$segnale" != KILL && ("$nome" == *_linea.txt || "$nome" == *-.txt) ]]; then
+      echo "run $i (SIG$segnale after ${ritardo_us} us): the source $nome left behind"
+      exit 1
+    fi
     if [[ ! -f "$riferimento/$nome" ]]; then
       echo "run $i (killed after ${ritardo_us} us): unexpected file $nome"
       exit 1
@@ -81,6 +94,6 @@ for ((i = 1; i <= n; i++)); do
       exit 1
     fi
   done
-  rm -rf "$dir"
+  rm -rf "$dir" "$dir.err"
 done
 echo "kill loop: $n runs, $uccisi ended by SIG$segnale during the run, $finiti finished first; every final-name file was complete"

@@ -6,6 +6,10 @@
 #include "commands/comandi.h"
 #include "formats/cartella_scenario.h"
 #include "formats/verifica.h"
+#include "io/output_file.h"
+#include "platform/folder.h"
+#include "platform/folder_lock.h"
+#include "run/pipeline.h"
 #include "text/testo_utf8.h"
 
 namespace scen::tool {
@@ -15,14 +19,32 @@ struct opzioni_check {
   std::string dir = ".";
   opzioni_identita identita;
   bool json = false;
+  bool ripara = false;
 };
+
+// A replacement that did not end leaves a journal: `--repair` finishes it
+// under the folder's lock, as the next run would; otherwise it is a problem
+// of the folder, told and left as it is.
+std::vector<std::string> giornale_della_cartella(const opzioni_check& o, std::ostream& err) {
+  folder dir(o.dir);
+  if (o.ripara) {
+    const folder_lock lock(dir.base());
+    repair_interrupted_set(dir, err);
+    return {};
+  }
+  const auto trovato = dir.interrupted();
+  if (!trovato) return {};
+  return {dir.path_of(folder::journal_name).lexically_normal().string() + ": a replacement of the set did not end; " +
+          trovato->text(false) + " (check --repair, or the next run, does it)"};
+}
 
 // The problems in text are findings and go to standard error, as every
 // command's but lint's; "ok" and the JSON report are the output.
 int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> problemi = giornale_della_cartella(o, err);
   const identita id = identita_della_cartella(o.dir, o.identita);
   const file_scenario f = leggi_file_scenario(o.dir, id);
-  std::vector<std::string> problemi = verifica_scenario(f, id);
+  for (std::string& p : verifica_scenario(f, id)) problemi.push_back(std::move(p));
   // Files of two different compiles side by side: which one is the stranger.
   for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));
   if (o.json) {
@@ -56,6 +78,7 @@ comando registra_check(CLI::App& app, const command_entry& entry) {
   bind_option(*sub, entry, "DIR", o->dir);
   aggiungi_identita(*sub, entry, o->identita);
   bind_option(*sub, entry, "--json", o->json);
+  bind_option(*sub, entry, "--repair", o->ripara);
   return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_check(*o, out, err); }};
 }
 

@@ -187,6 +187,7 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
   // The same lock as the program's: a compile and a run, or two compiles,
   // never mix their files in one folder.
   const folder_lock lock(dir.base());
+  repair_interrupted_set(dir, err);
   dir.remove_stale_temporaries(
       std::vector<std::string>{nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)},
       eta_temporanei_abbandonati);

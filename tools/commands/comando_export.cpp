@@ -18,13 +18,14 @@ struct opzioni_export {
   std::string dir = ".";
 };
 
-int esegui_export(const opzioni_export& o, std::ostream& out) {
+int esegui_export(const opzioni_export& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_incorporata();
   prepare_folder(o.dir);
   folder dir(o.dir);
   const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
                                       nome_rallentamenti(id), nome_scheda(id)};
   const folder_lock lock(dir.base());
+  repair_interrupted_set(dir, err);
   dir.remove_stale_temporaries(nomi, eta_temporanei_abbandonati);
   // The five files replace the earlier ones as one set.
   file_set files(dir);
@@ -46,7 +47,7 @@ comando registra_export(CLI::App& app, const command_entry& entry) {
   auto o = std::make_shared<opzioni_export>();
   CLI::App* sub = add_command(app, entry);
   bind_option(*sub, entry, "-o,--output", o->dir);
-  return {sub, [o](std::ostream& out, std::ostream&) { return esegui_export(*o, out); }};
+  return {sub, [o](std::ostream& out, std::ostream& err) { return esegui_export(*o, out, err); }};
 }
 
 }  // namespace scen::tool

@@ -81,7 +81,10 @@ const std::array<command_entry, 8>& all_commands() {
        "Check a folder's three binary files against each other, the scenario identity (found from the file names "
        "when there is one) and what the compile can write",
        {folder_operand, route_name, train_number,
-        flag("--json", "Print the outcome as one JSON object: ok, the identity and every problem")},
+        flag("--json", "Print the outcome as one JSON object: ok, the identity and every problem"),
+        flag("--repair",
+             "First finish a replacement of the folder's files that did not end (a crash, a kill): complete it when "
+             "every new file is in place, undo it otherwise")},
        registra_check},
       {"map",
        "Draw the route from a folder's binary files: plan view and long section, as SVG, PNG, PDF or an interactive "

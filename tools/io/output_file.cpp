@@ -13,6 +13,12 @@ void prepare_folder(const std::filesystem::path& dir) {
   if (ec) throw platform_error(dir, ec.message());
 }
 
+void repair_interrupted_set(folder& dir, std::ostream& err) {
+  if (const auto done = dir.repair_interrupted_set()) {
+    err << "scenario-tool: " << dir.base().lexically_normal().string() << ": " << done->text(true) << '\n';
+  }
+}
+
 void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produce) {
   const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   prepare_folder(dir);

@@ -2,6 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +17,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/folder_system.h"
 #include "platform/posix/cleanup.h"
 #include "platform/posix/system_text.h"
 #include "platform/temporary_name.h"
@@ -35,27 +40,6 @@ class descriptor {
  private:
   int fd_;
 };
-
-// 64 bits from the system's random source, as 16 hex digits.
-std::string random_suffix() {
-  unsigned char bits[temporary_suffix_digits / 2];
-  std::size_t got = 0;
-  while (got < sizeof bits) {
-    const ssize_t n = ::getrandom(bits + got, sizeof bits - got, 0);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw platform_error("getrandom", posix::reason(errno));
-    }
-    got += static_cast<std::size_t>(n);
-  }
-  static constexpr char hex[] = "0123456789abcdef";
-  std::string s;
-  for (const unsigned char b : bits) {
-    s.push_back(hex[b >> 4]);
-    s.push_back(hex[b & 0xF]);
-  }
-  return s;
-}
 
 // What stands at a name, in words.
 std::string what_is_at(const std::filesystem::path& p) {
@@ -197,7 +181,7 @@ temporary_file folder::create_temporary(std::string_view name, reach how_far) {
   std::filesystem::path temporary;
   int created = -1;
   for (int attempt = 0; attempt < temporary_name_attempts && created < 0; ++attempt) {
-    temporary = path_of(temporary_name_of(name, name_source_ ? name_source_() : random_suffix()));
+    temporary = path_of(temporary_name_of(name, name_source_ ? name_source_() : sys::random_suffix()));
     // A signal between the creation and the registration would leave the
     // temporary behind.
     const posix::ending_held held;
@@ -231,16 +215,10 @@ void folder::replace(std::span<const staged_file> files, reach how_far) {
   if (files.empty()) return;
   const posix::ending_held held;
   for (const staged_file& f : files) {
-    const auto final_path = path_of(f.name);
-    if (::rename(f.temporary.c_str(), final_path.c_str()) != 0) throw platform_error(final_path, posix::reason(errno));
+    sys::rename_over(f.temporary, path_of(f.name));
     posix::unregister_cleanup(f.temporary.c_str());
   }
-  if (how_far == reach::cache) return;
-  // The renames reach the disk with the folder's own entries.
-  descriptor dir(::open(base_.empty() ? "." : base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) throw platform_error(base_, posix::reason(errno));
-  // Some file systems cannot sync a folder and say so with EINVAL: nothing to wait for there.
-  if (::fsync(dir.get()) != 0 && errno != EINVAL) throw platform_error(base_, posix::reason(errno));
+  if (how_far == reach::disk) sys::flush_folder(base_);
 }
 
 void folder::discard(const staged_file& file) noexcept {
@@ -254,8 +232,11 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
   DIR* d = ::opendir(base_.empty() ? "." : base_.c_str());
   if (d == nullptr) return removed;
   const std::time_t limit = std::time(nullptr) - static_cast<std::time_t>(age.count());
+  const std::vector<std::string> spared = names_in_journal();
+  const bool spare_all = std::find(spared.begin(), spared.end(), "*") != spared.end();
   while (const dirent* entry = ::readdir(d)) {
     const std::string_view name(entry->d_name);
+    if (spare_all || std::find(spared.begin(), spared.end(), name) != spared.end()) continue;
     bool ours = false;
     for (const std::string& owner : names) {
       const std::string prefix = temporary_name_of(owner, "");
@@ -327,4 +308,94 @@ std::filesystem::path program_folder() {
   return exe.parent_path();
 }
 
+namespace sys {
+
+// 64 bits from the system's random source, as 16 hex digits.
+std::string random_suffix() {
+  unsigned char bits[temporary_suffix_digits / 2];
+  std::size_t got = 0;
+  while (got < sizeof bits) {
+    const ssize_t n = ::getrandom(bits + got, sizeof bits - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw platform_error("getrandom", posix::reason(errno));
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string s;
+  for (const unsigned char b : bits) {
+    s.push_back(hex[b >> 4]);
+    s.push_back(hex[b & 0xF]);
+  }
+  return s;
+}
+
+void pause_for(int ms) {
+  struct timespec t {
+    ms / 1000, static_cast<long>(ms % 1000) * 1000000L
+  };
+  while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
+  }
+}
+
+void rename_over(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) throw platform_error(to, posix::reason(errno));
+}
+
+bool hard_link(const std::filesystem::path& existing, const std::filesystem::path& link) {
+  if (::link(existing.c_str(), link.c_str()) == 0) return true;
+  const int e = errno;
+  // EPERM is also what a file system without links (FAT) answers.
+  if (e == EPERM || e == ENOTSUP || e == EOPNOTSUPP || e == EMLINK || e == EXDEV) return false;
+  throw platform_error(existing, posix::reason(e));
+}
+
+void flush_folder(const std::filesystem::path& dir) {
+  descriptor d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (d.get() < 0) throw platform_error(dir, posix::reason(errno));
+  // Some file systems cannot sync a folder and say so with EINVAL: nothing to wait for there.
+  if (::fsync(d.get()) != 0 && errno != EINVAL) throw platform_error(dir, posix::reason(errno));
+}
+
+std::optional<std::string> why_not_replaceable(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+#ifdef __linux__
+  // A file marked immutable or append-only cannot be renamed over, nor linked.
+  descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  int flags = 0;
+  if (fd.get() >= 0 && ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) == 0) {
+    if ((flags & FS_IMMUTABLE_FL) != 0) return "is marked immutable (chattr +i)";
+    if ((flags & FS_APPEND_FL) != 0) return "is marked append-only (chattr +a)";
+  }
+#endif
+  // In a folder with the sticky bit only a file's owner (or the folder's)
+  // may replace it.
+  const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  struct stat ds {};
+  const uid_t me = ::geteuid();
+  if (::stat(dir.c_str(), &ds) == 0 && (ds.st_mode & S_ISVTX) != 0 && me != 0 && st.st_uid != me && ds.st_uid != me) {
+    return "belongs to another user, and the folder lets only a file's owner replace it";
+  }
+  return std::nullopt;
+}
+
+bool regular_file_at(const std::filesystem::path& file) {
+  struct stat st {};
+  return ::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool remove_file(const std::filesystem::path& file) noexcept { return ::unlink(file.c_str()) == 0 || errno == ENOENT; }
+
+struct endings_held::state {
+  posix::ending_held held;
+};
+endings_held::endings_held() : s_(std::make_unique<state>()) {}
+endings_held::~endings_held() = default;
+
+void remove_at_ending(const std::filesystem::path& file) { posix::register_cleanup(file.c_str()); }
+void keep_at_ending(const std::filesystem::path& file) { posix::unregister_cleanup(file.c_str()); }
+
+}  // namespace sys
 }  // namespace scen

@@ -8,6 +8,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/folder_system.h"
 #include "platform/temporary_name.h"
 #include "platform/win32/cleanup.h"
 #include "platform/win32/system_text.h"
@@ -38,18 +39,6 @@ class handle {
 };
 
 constexpr DWORD not_regular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-
-// 64 bits from the system's random source, as 16 hex digits.
-std::string random_suffix() {
-  static std::random_device source;
-  static const char* const hex = "0123456789abcdef";
-  std::string s;
-  for (int i = 0; i < 2; ++i) {
-    const unsigned r = source();
-    for (int k = 0; k < 8; ++k) s.push_back(hex[(r >> (4 * k)) & 0xF]);
-  }
-  return s;
-}
 
 // What stands at a name, in words.
 std::string what_is_at(const std::filesystem::path& p) {
@@ -104,6 +93,22 @@ class file_sink final : public byte_sink {
   std::optional<std::size_t> fail_after_;
   std::size_t written_ = 0;
 };
+
+// Renames `from` over `to`, waiting a little for a program that holds the
+// file a moment; WRITE_THROUGH: the rename is on the disk when the call returns.
+void rename_with_retries(const std::filesystem::path& from, const std::filesystem::path& to, reach how_far) {
+  DWORD code = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const DWORD through = how_far == reach::disk ? MOVEFILE_WRITE_THROUGH : 0;
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | through)) return;
+    code = ::GetLastError();
+    if (!transient(code)) break;
+    const DWORD now = ::GetFileAttributesW(to.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_READONLY) != 0) break;
+    ::Sleep(50);
+  }
+  throw platform_error(to, why_not_changed(to, code));
+}
 
 std::filesystem::path utf8_path(std::string_view name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
@@ -184,7 +189,7 @@ temporary_file folder::create_temporary(std::string_view name, reach how_far) {
   std::filesystem::path temporary;
   HANDLE created = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < temporary_name_attempts; ++attempt) {
-    temporary = base_ / utf8_path(temporary_name_of(name, name_source_ ? name_source_() : random_suffix()));
+    temporary = base_ / utf8_path(temporary_name_of(name, name_source_ ? name_source_() : sys::random_suffix()));
     // No interrupt between the creation and the registration.
     const win32::ending_held held;
     // CREATE_NEW never opens what is there already, and with
@@ -221,22 +226,7 @@ void folder::replace(std::span<const staged_file> files, reach how_far) {
   // Ctrl+C waits until the whole set has its final names.
   const win32::ending_held held;
   for (const staged_file& f : files) {
-    const auto final_path = path_of(f.name);
-    DWORD code = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      // WRITE_THROUGH: the rename is on the disk when the call returns.
-      const DWORD through = how_far == reach::disk ? MOVEFILE_WRITE_THROUGH : 0;
-      if (::MoveFileExW(f.temporary.c_str(), final_path.c_str(), MOVEFILE_REPLACE_EXISTING | through)) {
-        code = ERROR_SUCCESS;
-        break;
-      }
-      code = ::GetLastError();
-      if (!transient(code)) break;
-      const DWORD now = ::GetFileAttributesW(final_path.c_str());
-      if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_READONLY) != 0) break;
-      ::Sleep(50);
-    }
-    if (code != ERROR_SUCCESS) throw platform_error(final_path, why_not_changed(final_path, code));
+    rename_with_retries(f.temporary, path_of(f.name), how_far);
     win32::unregister_cleanup(f.temporary);
   }
 }
@@ -258,8 +248,11 @@ std::vector<std::string> folder::remove_stale_temporaries(std::span<const std::s
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
   const unsigned long long limit = ticks(now_ft) - static_cast<unsigned long long>(age.count()) * 10000000ULL;
+  const std::vector<std::string> spared = names_in_journal();
+  const bool spare_all = std::find(spared.begin(), spared.end(), "*") != spared.end();
   do {
     const std::wstring name(entry.cFileName);
+    if (spare_all || std::find(spared.begin(), spared.end(), win32::utf8(name)) != spared.end()) continue;
     bool ours = false;
     for (const std::string& owner : names) {
       const std::wstring prefix = utf8_path(temporary_name_of(owner, "")).wstring();
@@ -337,4 +330,81 @@ std::filesystem::path program_folder() {
   return std::filesystem::path(exe).parent_path();
 }
 
+namespace sys {
+
+// 64 bits from the system's random source, as 16 hex digits.
+std::string random_suffix() {
+  static std::random_device source;
+  static const char* const hex = "0123456789abcdef";
+  std::string s;
+  for (int i = 0; i < 2; ++i) {
+    const unsigned r = source();
+    for (int k = 0; k < 8; ++k) s.push_back(hex[(r >> (4 * k)) & 0xF]);
+  }
+  return s;
+}
+
+void pause_for(int ms) { ::Sleep(static_cast<DWORD>(ms)); }
+
+void rename_over(const std::filesystem::path& from, const std::filesystem::path& to) {
+  rename_with_retries(from, to, reach::disk);
+}
+
+bool hard_link(const std::filesystem::path& existing, const std::filesystem::path& link) {
+  if (::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr)) return true;
+  const DWORD code = ::GetLastError();
+  // FAT and some network shares have no hard links.
+  if (code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED || code == ERROR_TOO_MANY_LINKS ||
+      code == ERROR_NOT_SAME_DEVICE) {
+    return false;
+  }
+  throw platform_error(existing, why_not_changed(existing, code));
+}
+
+// Each rename was written through to the disk (MOVEFILE_WRITE_THROUGH);
+// Windows has no flush of a folder's entries for an ordinary user.
+void flush_folder(const std::filesystem::path&) {}
+
+std::optional<std::string> why_not_replaceable(const std::filesystem::path& file) {
+  const DWORD attr = ::GetFileAttributesW(file.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & not_regular) != 0) return std::nullopt;
+  if ((attr & FILE_ATTRIBUTE_READONLY) != 0) return "is read-only";
+  // A rename over a file needs to delete it: the access a program holding it
+  // open without sharing deletion refuses. A short hold (an indexer, an
+  // antivirus) is waited for, as the rename itself would.
+  DWORD code = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    handle probe(::CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (probe.valid()) return std::nullopt;
+    code = ::GetLastError();
+    if (code != ERROR_SHARING_VIOLATION) break;
+    ::Sleep(50);
+  }
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
+  if (code == ERROR_SHARING_VIOLATION) return "is open in another program";
+  return "cannot be replaced: " + win32::reason(code);
+}
+
+bool regular_file_at(const std::filesystem::path& file) {
+  const DWORD attr = ::GetFileAttributesW(file.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & not_regular) == 0;
+}
+
+bool remove_file(const std::filesystem::path& file) noexcept {
+  if (::DeleteFileW(file.c_str())) return true;
+  const DWORD code = ::GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+struct endings_held::state {
+  win32::ending_held held;
+};
+endings_held::endings_held() : s_(std::make_unique<state>()) {}
+endings_held::~endings_held() = default;
+
+void remove_at_ending(const std::filesystem::path& file) { win32::register_cleanup(file); }
+void keep_at_ending(const std::filesystem::path& file) { win32::unregister_cleanup(file); }
+
+}  // namespace sys
 }  // namespace scen
