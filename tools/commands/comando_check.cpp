@@ -6,6 +6,7 @@
 #include "commands/comandi.h"
 #include "formats/cartella_scenario.h"
 #include "formats/verifica.h"
+#include "platform/path_text.h"
 #include "text/testo_utf8.h"
 
 namespace scen::tool {
@@ -20,8 +21,9 @@ struct opzioni_check {
 // The problems in text are findings and go to standard error, as every
 // command's but lint's; "ok" and the JSON report are the output.
 int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
-  const identita id = identita_della_cartella(o.dir, o.identita);
-  const file_scenario f = leggi_file_scenario(o.dir, id);
+  const std::filesystem::path dir = path_from_utf8(o.dir);
+  const identita id = identita_della_cartella(dir, o.identita);
+  const file_scenario f = leggi_file_scenario(dir, id);
   std::vector<std::string> problemi = verifica_scenario(f, id);
   // Files of two different compiles side by side: which one is the stranger.
   for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));

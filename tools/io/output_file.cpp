@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/path_text.h"
 #include "platform/platform_error.h"
 
 namespace scen::tool {
@@ -16,7 +17,7 @@ void prepare_folder(const std::filesystem::path& dir) {
 void write_output_file(const std::filesystem::path& file, const std::function<void(byte_sink&)>& produce) {
   const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
   prepare_folder(dir);
-  folder(dir).write_in_pieces(file.filename().string(), produce);
+  folder(dir).write_in_pieces(utf8_of(file.filename()), produce);
 }
 
 }  // namespace scen::tool
