@@ -2,10 +2,19 @@
 // the binary files exactly as the run does, checks sources for every mistake
 // at once, exports the embedded scenario, decodes, checks, draws and compares
 // binary files. All of it is the library's (commands/run_tool.h); this file
-// prepares the process and hands it standard output and standard error.
+// prepares the process and hands it its arguments as UTF-8, standard output
+// and standard error.
+//
+// On Windows the program starts from the wide command line (wmain, linked
+// with -municode), so that a path in any script reaches it whole. What it
+// prints stays UTF-8 bytes on both systems, as the paths it names are: a
+// console set to another code page shows those letters wrongly, a file or a
+// pipe gets them exactly.
 #include <iostream>
 #include <streambuf>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/run_tool.h"
 #include "platform/exit_status.h"
@@ -52,15 +61,23 @@ class stdout_buffer final : public std::streambuf {
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
   scen::prepare_process();
+  const std::vector<std::string> arguments = scen::utf8_arguments(argc, argv);
+  std::vector<const char*> utf8_argv;
+  for (const std::string& a : arguments) utf8_argv.push_back(a.c_str());
+  utf8_argv.push_back(nullptr);
   scen::stdout_sink real_stdout;
   stdout_buffer buffer(real_stdout);
   std::ostream out(&buffer);
   // The buffer's platform_error passes through the stream as it is.
   out.exceptions(std::ios::badbit);
   try {
-    const int status = scen::tool::run_tool(argc, argv, out, std::cerr);
+    const int status = scen::tool::run_tool(argc, utf8_argv.data(), out, std::cerr);
     // A stream that failed has told so already, through the command's status.
     if (!out.bad()) out.flush();
     return status;

@@ -9,6 +9,7 @@
 #include "platform/exit_status.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "platform/text_sink.h"
 #include "platform/window.h"
@@ -57,7 +58,7 @@ int main() {
   } catch (const folder_busy& b) {
     return report_failure(w.get(), err, std::string("scenario: ") + b.what(), exit_status::busy);
   } catch (const platform_error& g) {
-    return report_failure(w.get(), err, "scenario: " + g.file().string() + ": " + g.reason(), exit_status::failure);
+    return report_failure(w.get(), err, "scenario: " + utf8_of(g.file()) + ": " + g.reason(), exit_status::failure);
   } catch (const std::bad_alloc&) {
     return report_failure(w.get(), err, "scenario: out of memory", exit_status::out_of_memory);
   } catch (const std::exception& e) {

@@ -7,6 +7,7 @@
 
 #include "formats/decodifica.h"
 #include "platform/folder.h"
+#include "platform/path_text.h"
 #include "platform/platform_error.h"
 
 namespace scen {
@@ -20,9 +21,9 @@ auto decodifica_o_perche(const std::optional<std::string>& byte, const fs::path&
                          std::string& perche) {
   auto d = decode_file(byte, std::forward<F>(decoder));
   if (d.missing) {
-    perche = file.string() + ": no such file";
+    perche = utf8_of(file) + ": no such file";
   } else if (!d.value) {
-    perche = file.string() + ": " + d.reason;
+    perche = utf8_of(file) + ": " + d.reason;
   }
   return std::move(d.value);
 }
@@ -46,14 +47,15 @@ std::optional<std::string> leggi_file(const fs::path& file) {
   if (ec) throw platform_error(file, ec.message());
   if (stato.type() != fs::file_type::regular) throw platform_error(file, "not a regular file");
   const folder dir(file.parent_path());
-  return dir.read(file.filename().string(), limite_file);
+  return dir.read(utf8_of(file.filename()), limite_file);
 }
 
 file_scenario leggi_file_scenario(const fs::path& dir, const identita& id) {
   std::error_code ec;
   if (!fs::is_directory(dir, ec)) throw platform_error(dir, "not a folder");
-  return {leggi_file(dir / nome_file_linea(id)), leggi_file(dir / nome_file_sommario(id)),
-          leggi_file(dir / nome_file_percorso(id))};
+  return {leggi_file(dir / path_from_utf8(nome_file_linea(id))),
+          leggi_file(dir / path_from_utf8(nome_file_sommario(id))),
+          leggi_file(dir / path_from_utf8(nome_file_percorso(id)))};
 }
 
 std::vector<identita> identita_in_cartella(const fs::path& dir, const std::optional<std::string>& linea,
@@ -61,7 +63,7 @@ std::vector<identita> identita_in_cartella(const fs::path& dir, const std::optio
   std::vector<identita> trovate;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), fine; !ec && it != fine; it.increment(ec)) {
-    std::optional<identita> id = identita_del_sommario(it->path().filename().string());
+    std::optional<identita> id = identita_del_sommario(utf8_of(it->path().filename()));
     if (!id || (linea && id->nome_linea != *linea) || (treno && id->nome_treno != *treno)) continue;
     trovate.push_back(std::move(*id));
   }
@@ -75,9 +77,11 @@ std::optional<scenario_decodificato> decodifica_scenario(file_scenario f, const 
                                                          std::string& perche) {
   scenario_decodificato d;
   d.id = id;
-  const auto voci = decodifica_o_perche(f.sommario, dir / nome_file_sommario(id), decodifica_sommario, perche);
+  const auto voci =
+      decodifica_o_perche(f.sommario, dir / path_from_utf8(nome_file_sommario(id)), decodifica_sommario, perche);
   if (!voci) return std::nullopt;
-  auto celle = decodifica_o_perche(f.percorso, dir / nome_file_percorso(id), decodifica_percorso, perche);
+  auto celle =
+      decodifica_o_perche(f.percorso, dir / path_from_utf8(nome_file_percorso(id)), decodifica_percorso, perche);
   if (!celle) return std::nullopt;
   // The encoded files go before the plan view, the largest, is decoded.
   f.sommario.reset();
@@ -85,7 +89,7 @@ std::optional<scenario_decodificato> decodifica_scenario(file_scenario f, const 
   d.voci = *voci;
   d.celle = std::move(*celle);
   std::string senza;
-  d.planimetria = decodifica_o_perche(f.linea, dir / nome_file_linea(id), decodifica_linea, senza);
+  d.planimetria = decodifica_o_perche(f.linea, dir / path_from_utf8(nome_file_linea(id)), decodifica_linea, senza);
   if (!d.planimetria) d.senza_piano = senza;
   return d;
 }

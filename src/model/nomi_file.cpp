@@ -27,10 +27,49 @@ std::vector<std::string> nomi_della_corsa(const identita& id) {
 
 namespace {
 
-// Windows opens a device for these, whatever follows their first dot.
-constexpr std::array<std::string_view, 22> nomi_riservati{
-    "con",  "prn",  "aux",  "nul",  "com1", "com2", "com3", "com4", "com5", "com6", "com7",
-    "com8", "com9", "lpt1", "lpt2", "lpt3", "lpt4", "lpt5", "lpt6", "lpt7", "lpt8", "lpt9"};
+// The names Windows gives its devices, the one table of them: a file name
+// whose part before its first dot is one of these, in any letter case and
+// with the blanks Windows strips from it, opens the device instead of a
+// file. COM and LPT take any digit, and the superscripts one, two and three
+// too (bytes 0xB9, 0xB2, 0xB3 in Windows-1252, the scenario's files; two
+// bytes each in UTF-8, a Linux command line's).
+constexpr std::array<std::string_view, 6> dispositivi{"con", "prn", "aux", "nul", "conin$", "conout$"};
+constexpr std::array<std::string_view, 2> porte{"com", "lpt"};
+constexpr std::array<std::string_view, 16> numeri_porta{
+    "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+
+// `testo` equals `minuscolo` with the ASCII letters in any case; other bytes
+// (a UTF-8 sequence among them) as they are.
+bool uguale_ascii(std::string_view testo, std::string_view minuscolo) {
+  if (testo.size() != minuscolo.size()) return false;
+  for (std::size_t i = 0; i < testo.size(); ++i) {
+    const char c = testo[i] >= 'A' && testo[i] <= 'Z' ? static_cast<char>(testo[i] + ('a' - 'A')) : testo[i];
+    if (c != minuscolo[i]) return false;
+  }
+  return true;
+}
+
+bool nome_di_dispositivo(std::string_view radice) {
+  for (const std::string_view d : dispositivi) {
+    if (uguale_ascii(radice, d)) return true;
+  }
+  for (const std::string_view p : porte) {
+    if (!uguale_ascii(radice.substr(0, p.size()), p)) continue;
+    for (const std::string_view n : numeri_porta) {
+      if (radice.substr(p.size()) == n) return true;
+    }
+  }
+  return false;
+}
+
+// The part of `nome` that names a device when it is one: before its first
+// dot, without the blanks that end it (Windows drops the dots and blanks at
+// the end of a name, so "CON.", "CON .txt" and "COM1 " are CON and COM1).
+std::string_view radice_dispositivo(std::string_view nome) {
+  std::string_view radice = nome.substr(0, nome.find('.'));
+  while (!radice.empty() && radice.back() == ' ') radice.remove_suffix(1);
+  return radice;
+}
 
 // Why `nome` is no file name on Windows or Linux; nothing when it is one.
 std::optional<std::string> problema_nome_file(std::string_view nome) {
@@ -42,12 +81,11 @@ std::optional<std::string> problema_nome_file(std::string_view nome) {
       return std::string("holds the character ") + c + ", which Windows refuses in a file name";
     }
   }
-  if (nome.back() == '.' || nome.back() == ' ') return "ends with a dot or a blank, which Windows drops";
-  std::string radice = minuscole(nome.substr(0, nome.find('.')));
-  while (!radice.empty() && radice.back() == ' ') radice.pop_back();
-  for (const std::string_view r : nomi_riservati) {
-    if (radice == r) return "is a device name on Windows (" + std::string(r) + ")";
+  if (const std::string_view radice = radice_dispositivo(nome); nome_di_dispositivo(radice)) {
+    return "is a device name on Windows (" + std::string(radice) +
+           "), whatever follows its first dot: Windows would open the device, not a file";
   }
+  if (nome.back() == '.' || nome.back() == ' ') return "ends with a dot or a blank, which Windows drops";
   return std::nullopt;
 }
 

@@ -33,8 +33,9 @@ std::vector<std::string> nomi_della_corsa(const identita& id);
 // Refused: an empty name; a name that would put a file outside its folder
 // ("/", "\\", ".."); a name that is not a file name on Windows too (the
 // characters < > : " | ? * and control characters, a trailing dot or blank,
-// a reserved device name such as CON, NUL, COM1 or LPT1 before its first
-// dot); and an identity that gives two of its files the same name, letter
+// a device name before its first dot: CON, PRN, AUX, NUL, CONIN$, CONOUT$,
+// COM0-COM9 and LPT0-LPT9 with the superscripts 1, 2 and 3 as well, in any
+// case, with the blanks Windows strips); and an identity that gives two of its files the same name, letter
 // case aside ("--train-number linea" makes the track file the line data
 // file).
 // `come_linea` and `come_treno` are how the message calls the two names.

@@ -20,7 +20,7 @@ namespace scen {
 class folder_busy : public std::runtime_error {
  public:
   explicit folder_busy(const std::filesystem::path& dir)
-      : std::runtime_error(dir.string() + ": in use by another run; try again when it has ended"), dir_(dir) {}
+      : std::runtime_error(utf8_of(dir) + ": in use by another run; try again when it has ended"), dir_(dir) {}
   const std::filesystem::path& dir() const { return dir_; }
 
  private:
@@ -34,8 +34,11 @@ class folder_lock {
   static constexpr std::chrono::milliseconds default_wait{5000};
 
   // Takes the lock of `dir`, waiting at most `wait` for another run to let
-  // go. Throws folder_busy when it does not, platform_error when the lock
-  // file cannot be created or locked.
+  // go. Throws folder_busy when it does not. Throws platform_error at once,
+  // without waiting, when the lock file cannot be created or opened for
+  // writing (a read-only file, a folder the process may not write, another
+  // program holding the file unshared): no run holds the folder then, and
+  // waiting would change nothing.
   folder_lock(const std::filesystem::path& dir, std::chrono::milliseconds wait = default_wait);
   // Removes the lock file and lets go.
   ~folder_lock();

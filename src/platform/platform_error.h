@@ -8,12 +8,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/path_text.h"
+
 namespace scen {
 
 class platform_error : public std::runtime_error {
  public:
   platform_error(std::filesystem::path file, std::string reason)
-      : std::runtime_error(file.string() + ": " + reason), file_(std::move(file)), reason_(std::move(reason)) {}
+      : std::runtime_error(utf8_of(file) + ": " + reason), file_(std::move(file)), reason_(std::move(reason)) {}
   const std::filesystem::path& file() const { return file_; }
   const std::string& reason() const { return reason_; }
 

@@ -30,6 +30,7 @@
 
 #include "platform/folder.h"
 #include "platform/folder_system.h"
+#include "platform/path_text.h"
 #include "platform/temporary_name.h"
 
 namespace scen {
@@ -371,7 +372,7 @@ void folder::replace_together(std::span<const staged_file> files) {
       if (!plain_name(f.name)) throw platform_error(final_path, "cannot be named in a journal");
       std::string backup;
       if (sys::regular_file_at(final_path)) backup = temporary_name_of(f.name, sys::random_suffix());
-      entries.push_back({f.name, f.temporary.filename().string(), std::move(backup)});
+      entries.push_back({f.name, utf8_of(f.temporary.filename()), std::move(backup)});
     }
     t.emplace(*this, journal{std::move(entries), false});
     t->write_journal();

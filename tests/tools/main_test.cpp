@@ -2,6 +2,9 @@
 // a standard output that cannot be written, and a bounded address space.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "platform/exit_status.h"
+#include "platform/folder_lock.h"
 #include "support/tool_runs.h"
 
 namespace scen {
@@ -126,6 +130,46 @@ TEST(BoundedMemory, OutOfMemoryHasItsOwnMessageAndStatus) {
   }
   EXPECT_TRUE(senza_memoria) << "no limit was too small: the test proves nothing";
   EXPECT_TRUE(finito) << "no limit was large enough";
+}
+
+// ---- the folder lock ------------------------------------------------------------------
+
+// A lock file that cannot be opened for writing ends the tool at once with
+// status 2 naming the file; only a lock another run holds is waited for and
+// ends with status 4, "in use". Root writes a read-only file, so the tool
+// runs as nobody there.
+TEST(FolderLock, AReadOnlyLockFileIsAFailureNamingItAndAHeldOneIsBusy) {
+  std::vector<std::string> come_utente;
+  if (::geteuid() == 0) {
+    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "setpriv (util-linux) is not installed";
+    come_utente = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  }
+  temp_folder dir;
+  const fs::path uscita = dir.path() / "out";
+  fs::create_directory(uscita);
+  ASSERT_EQ(::chmod(uscita.c_str(), 0777), 0);
+  const fs::path lock = uscita / std::string(folder_lock::file_name);
+  test_util::write_file(lock, "");
+  ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+  // A copy beside the folder, which nobody may run wherever the build is.
+  const fs::path programma = dir.path() / "scenario-tool";
+  fs::copy_file(SCENARIO_TOOL_EXE, programma);
+  ASSERT_EQ(::chmod(programma.c_str(), 0755), 0);
+  std::vector<std::string> argv = come_utente;
+  argv.insert(argv.end(), {programma.string(), "export", "-o", "out"});
+  const auto r = run_process(argv, dir.path(), test_util::environment_without_display());
+  EXPECT_EQ(r.status, exit_status::failure) << r.err;
+  EXPECT_NE(r.err.find(folder_lock::file_name), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("cannot be opened for writing (it is read-only)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("in use"), std::string::npos) << r.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(uscita), fs::directory_iterator()), 1) << "nothing but the lock file";
+
+  // The same folder held by a run: busy, after the wait.
+  ASSERT_EQ(::chmod(lock.c_str(), 0644), 0);
+  const folder_lock altro(uscita);
+  const auto occupato = run_tool({"export", "-o", "out"}, dir.path());
+  EXPECT_EQ(occupato.status, exit_status::busy) << occupato.err;
+  EXPECT_NE(occupato.err.find("in use by another run"), std::string::npos) << occupato.err;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "canvas/cairo_module.h"
 #include "canvas/canvas_cairo.h"
 #include "platform/folder.h"
+#include "platform/path_text.h"
 #include "platform/platform_error.h"
 
 namespace scen::tool {
@@ -37,7 +38,7 @@ cairo_module load_cairo_module() {
     // The loader's text starts with the file's name, which the error names already.
     const char* text = ::dlerror();
     std::string why = text != nullptr ? text : "cannot be loaded";
-    const std::string prefix = module.string() + ": ";
+    const std::string prefix = utf8_of(module) + ": ";
     if (why.starts_with(prefix)) why.erase(0, prefix.size());
     throw platform_error(module, why);
   }

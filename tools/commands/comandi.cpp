@@ -9,6 +9,7 @@
 
 #include "formats/cartella_scenario.h"
 #include "passes/messaggi_fatali.h"
+#include "platform/path_text.h"
 
 namespace scen::tool {
 
@@ -53,7 +54,7 @@ identita identita_della_cartella(const std::filesystem::path& dir, const opzioni
   if (trovate.size() > 1) {
     std::string elenco;
     for (const identita& id : trovate) elenco += (elenco.empty() ? "" : ", ") + id.nome_linea + " / " + id.nome_treno;
-    throw errore_uso(dir.string() + " holds the files of several scenarios (" + elenco +
+    throw errore_uso(utf8_of(dir) + " holds the files of several scenarios (" + elenco +
                      "); name one with --route-name and --train-number");
   }
   return identita_valida(o);
@@ -93,7 +94,7 @@ selezione_avvisi selezione_di(const opzioni_avvisi& o) {
 
 std::string leggi_sorgente(const std::filesystem::path& file) {
   std::optional<std::string> byte = leggi_file(file);
-  if (!byte) throw errore_uso(file.string() + ": no such file");
+  if (!byte) throw errore_uso(utf8_of(file) + ": no such file");
   return std::move(*byte);
 }
 

@@ -9,6 +9,7 @@
 #include "io/output_file.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "run/pipeline.h"
 #include "text/testo_utf8.h"
 
@@ -25,25 +26,27 @@ struct opzioni_check {
 // A replacement that did not end leaves a journal: `--repair` finishes it
 // under the folder's lock, as the next run would; otherwise it is a problem
 // of the folder, told and left as it is.
-std::vector<std::string> giornale_della_cartella(const opzioni_check& o, std::ostream& err) {
-  folder dir(o.dir);
-  if (o.ripara) {
+std::vector<std::string> giornale_della_cartella(const std::filesystem::path& cartella, bool ripara,
+                                                 std::ostream& err) {
+  folder dir(cartella);
+  if (ripara) {
     const folder_lock lock(dir.base());
     repair_interrupted_set(dir, err);
     return {};
   }
   const auto trovato = dir.interrupted();
   if (!trovato) return {};
-  return {dir.path_of(folder::journal_name).lexically_normal().string() + ": a replacement of the set did not end; " +
+  return {utf8_of(dir.path_of(folder::journal_name).lexically_normal()) + ": a replacement of the set did not end; " +
           trovato->text(false) + " (check --repair, or the next run, does it)"};
 }
 
 // The problems in text are findings and go to standard error, as every
 // command's but lint's; "ok" and the JSON report are the output.
 int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> problemi = giornale_della_cartella(o, err);
-  const identita id = identita_della_cartella(o.dir, o.identita);
-  const file_scenario f = leggi_file_scenario(o.dir, id);
+  const std::filesystem::path dir = path_from_utf8(o.dir);
+  std::vector<std::string> problemi = giornale_della_cartella(dir, o.ripara, err);
+  const identita id = identita_della_cartella(dir, o.identita);
+  const file_scenario f = leggi_file_scenario(dir, id);
   for (std::string& p : verifica_scenario(f, id)) problemi.push_back(std::move(p));
   // Files of two different compiles side by side: which one is the stranger.
   for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));

@@ -21,6 +21,7 @@
 #include "passes/messaggi_fatali.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "run/pipeline.h"
 #include "text/rilievi_testo.h"
 
@@ -46,11 +47,11 @@ struct opzioni_compile {
 // file that does not exist yet is no source.
 void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
   for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-    const fs::path uscita_file = fs::path(o.dir) / nome;
+    const fs::path uscita_file = path_from_utf8(o.dir) / path_from_utf8(nome);
     std::error_code ec;
     if (!fs::exists(uscita_file, ec)) continue;
     for (const std::string& ingresso : {o.linea, o.treno}) {
-      if (fs::equivalent(ingresso, uscita_file, ec)) {
+      if (fs::equivalent(path_from_utf8(ingresso), uscita_file, ec)) {
         throw errore_uso(
             fmt::format("{} is also an output file ({}); compile never overwrites its sources", ingresso, nome));
       }
@@ -154,7 +155,8 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
     om.segni.push_back({static_cast<double>(*x.posizione), testo});
   }
   if (r.fatale) om.problemi.push_back(fmt::format("fatal error {}: {}", *r.fatale, messaggio_fatale(*r.fatale)));
-  scrivi_mappa_in_file(d, om, formato_del_file(o.mappa), o.mappa);
+  const fs::path file = path_from_utf8(o.mappa);
+  scrivi_mappa_in_file(d, om, formato_del_file(file), file);
 }
 
 // Whether the warnings fail the compile: --werror with any warning, or a
@@ -172,10 +174,11 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
   const identita id = identita_valida(o.identita);
   const selezione_avvisi scelta = selezione_di(o.avvisi);
   // The --map file's format is checked before anything is compiled.
-  if (!o.mappa.empty()) formato_del_file(o.mappa);
+  if (!o.mappa.empty()) formato_del_file(path_from_utf8(o.mappa));
   const std::optional<std::string> linea = lette.linea;
   const std::optional<std::string> treno = lette.treno;
-  prepare_folder(o.dir);
+  const fs::path base = path_from_utf8(o.dir);
+  prepare_folder(base);
   controlla_sovrapposizione(o, id);
 
   const std::int32_t scrivi_linea = o.senza_linea ? 0 : 1;
@@ -183,7 +186,7 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
   m.nome_linea = id.nome_linea;
   m.nome_treno = id.nome_treno;
   sorgenti_in_memoria s(linea, treno);
-  folder dir(o.dir);
+  folder dir(base);
   // The same lock as the program's: a compile and a run, or two compiles,
   // never mix their files in one folder.
   const folder_lock lock(dir.base());
@@ -230,7 +233,7 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
     // Paths are bytes; any that are not UTF-8 get replacement characters.
     out << in_json(r, nomi).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
-    for (const std::string& nome : r.scritti) out << dir.path_of(nome).lexically_normal().string() << '\n';
+    for (const std::string& nome : r.scritti) out << utf8_of(dir.path_of(nome).lexically_normal()) << '\n';
   }
   if (r.fatale) return exit_status::fatal;
   return r.codice != 0 || respinto ? exit_status::problem : exit_status::clean;

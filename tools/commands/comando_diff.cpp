@@ -10,6 +10,7 @@
 #include "diff/confronto.h"
 #include "formats/cartella_scenario.h"
 #include "io/output_file.h"
+#include "platform/path_text.h"
 
 namespace scen::tool {
 namespace {
@@ -33,8 +34,8 @@ scenario_decodificato carica(const fs::path& dir, const opzioni_diff& o) {
 }
 
 int esegui_diff(const opzioni_diff& o, std::ostream& out) {
-  const scenario_decodificato prima = carica(o.prima, o);
-  const scenario_decodificato dopo = carica(o.dopo, o);
+  const scenario_decodificato prima = carica(path_from_utf8(o.prima), o);
+  const scenario_decodificato dopo = carica(path_from_utf8(o.dopo), o);
   const std::vector<cambio> cambi = confronta(prima, dopo);
   if (o.json) {
     nlohmann::json j;
@@ -53,7 +54,7 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
     for (const cambio& c : cambi) out << c.testo << '\n';
   }
   if (!o.html.empty()) {
-    write_output_file(o.html, [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, cambi, f); });
+    write_output_file(path_from_utf8(o.html), [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, cambi, f); });
   }
   return cambi.empty() ? exit_status::clean : exit_status::problem;
 }

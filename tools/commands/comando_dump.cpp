@@ -12,6 +12,7 @@
 #include "formats/decodifica.h"
 #include "model/misure.h"
 #include "passes/marcatori.h"
+#include "platform/path_text.h"
 #include "text/testo_utf8.h"
 
 namespace scen::tool {
@@ -38,7 +39,7 @@ tipo_file tipo_richiesto(const opzioni_dump& o) {
   for (const auto& [tipo, nome] : nomi_tipo) {
     if (o.tipo == nome) return tipo;
   }
-  const std::string nome = std::filesystem::path(o.file).filename().string();
+  const std::string nome = utf8_of(path_from_utf8(o.file).filename());
   if (const auto t = tipo_da_nome(nome)) return *t;
   throw errore_uso(o.file +
                    ": the name tells no kind (\"_linea.dat\" line data, \".sim\" summary, \".dat\" "
@@ -316,7 +317,7 @@ void scrivi_json(const nlohmann::json& j, std::ostream& out) {
 
 int esegui_dump(const opzioni_dump& o, std::ostream& out, std::ostream& err) {
   const tipo_file tipo = tipo_richiesto(o);
-  const std::optional<std::string> byte = leggi_file(o.file);
+  const std::optional<std::string> byte = leggi_file(path_from_utf8(o.file));
   if (!byte) throw errore_uso(o.file + ": no such file");
   try {
     switch (tipo) {

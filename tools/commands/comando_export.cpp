@@ -9,6 +9,7 @@
 #include "io/output_file.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "run/pipeline.h"
 
 namespace scen::tool {
@@ -20,8 +21,9 @@ struct opzioni_export {
 
 int esegui_export(const opzioni_export& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_incorporata();
-  prepare_folder(o.dir);
-  folder dir(o.dir);
+  const std::filesystem::path base = path_from_utf8(o.dir);
+  prepare_folder(base);
+  folder dir(base);
   const std::vector<std::string> nomi{nome_sorgente_linea(id), nome_sorgente_treno(id), nome_note(id),
                                       nome_rallentamenti(id), nome_scheda(id)};
   const folder_lock lock(dir.base());
@@ -36,7 +38,7 @@ int esegui_export(const opzioni_export& o, std::ostream& out, std::ostream& err)
   dati_scheda(files, id);
   files.commit();
   for (const std::string& nome : nomi) {
-    out << dir.path_of(nome).lexically_normal().string() << '\n';
+    out << utf8_of(dir.path_of(nome).lexically_normal()) << '\n';
   }
   return exit_status::clean;
 }

@@ -9,6 +9,7 @@
 #include "map/mappa.h"
 #include "model/misure.h"
 #include "platform/folder.h"
+#include "platform/path_text.h"
 #include "text/testo_utf8.h"
 
 namespace scen::tool {
@@ -22,10 +23,10 @@ struct opzioni_map {
 };
 
 int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
-  const std::filesystem::path dir(o.dir);
+  const std::filesystem::path dir = path_from_utf8(o.dir);
   const identita id = identita_della_cartella(dir, o.identita);
   const std::filesystem::path output_path =
-      o.file.empty() ? dir / (id.nome_linea + "_" + id.nome_treno + "_map.svg") : std::filesystem::path(o.file);
+      o.file.empty() ? dir / path_from_utf8(id.nome_linea + "_" + id.nome_treno + "_map.svg") : path_from_utf8(o.file);
   const formato_mappa formato = formato_del_file(output_path);
   opzioni_mappa om;
   if (o.da_km) om.da = *o.da_km * 1000;
@@ -52,7 +53,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   }
   for (const std::string& a : om.problemi) err << "scenario-tool: warning: " << a << '\n';
   scrivi_mappa_in_file(*d, om, formato, output_path);
-  out << output_path.string() << '\n';
+  out << utf8_of(output_path) << '\n';
   return exit_status::clean;
 }
 

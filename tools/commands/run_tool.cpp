@@ -10,6 +10,7 @@
 
 #include "commands/comandi.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "platform/platform_error.h"
 
 namespace scen::tool {
@@ -38,7 +39,7 @@ int esegui_protetto(const comando& c, bool json, std::ostream& out, std::ostream
     err << program().name << ": " << b.what() << '\n';
     return exit_status::busy;
   } catch (const platform_error& g) {
-    return errore_di_uso(g.file().string() + ": " + g.reason(), json, out, err);
+    return errore_di_uso(utf8_of(g.file()) + ": " + g.reason(), json, out, err);
   } catch (const std::bad_alloc&) {
     err << program().name << ": out of memory\n";
     return exit_status::out_of_memory;

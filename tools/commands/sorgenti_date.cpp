@@ -7,13 +7,14 @@
 #include <string_view>
 
 #include "compiler/riconosci.h"
+#include "platform/path_text.h"
 
 namespace scen::tool {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string nome_del_file(const std::string& percorso) { return fs::path(percorso).filename().string(); }
+std::string nome_del_file(const std::string& percorso) { return utf8_of(path_from_utf8(percorso).filename()); }
 
 // The route X of a name "X_linea.txt", the name nomi_file gives the route
 // source of X.
@@ -49,7 +50,7 @@ const char* come_si_chiama(genere_sorgente g) {
 void rifiuta_doppione(const std::string& linea, const std::string& testo_linea, const std::string& treno,
                       const std::string& testo_treno) {
   std::error_code ec;
-  const bool stesso_file = fs::equivalent(linea, treno, ec);
+  const bool stesso_file = fs::equivalent(path_from_utf8(linea), path_from_utf8(treno), ec);
   const genere_sorgente genere = riconosci_sorgente(testo_linea);
   const bool stessi_byte = testo_linea == testo_treno && genere != genere_sorgente::incerto;
   if (!stesso_file && !stessi_byte) return;
@@ -130,7 +131,7 @@ sorgenti_lette prepara_sorgenti(const std::string& linea, const std::string& tre
                                 std::ostream& err) {
   // The options first, as they were checked before any source was read.
   identita_valida(id);
-  sorgenti_lette lette{leggi_sorgente(linea), leggi_sorgente(treno)};
+  sorgenti_lette lette{leggi_sorgente(path_from_utf8(linea)), leggi_sorgente(path_from_utf8(treno))};
   rifiuta_doppione(linea, lette.linea, treno, lette.treno);
   rifiuta_scambio(linea, lette.linea, treno, lette.treno);
   identita_dai_file(linea, treno, id, err);

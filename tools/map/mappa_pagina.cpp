@@ -7,6 +7,7 @@
 #include "canvas/canvas_svg.h"
 #include "io/output_file.h"
 #include "map/mappa_interno.h"
+#include "platform/path_text.h"
 #ifdef SCENARIO_HAS_CAIRO
 #include "canvas/canvas_cairo.h"
 #endif
@@ -56,14 +57,14 @@ bool formato_disponibile(formato_mappa f) {
 }
 
 formato_mappa formato_del_file(const std::filesystem::path& file) {
-  const auto f = formato_da_estensione(file.extension().string());
+  const auto f = formato_da_estensione(utf8_of(file.extension()));
   if (!f) {
-    throw std::invalid_argument(file.string() +
+    throw std::invalid_argument(utf8_of(file) +
                                 ": the map is written as SVG, PNG, PDF or HTML; name the file \".svg\", \".png\", "
                                 "\".pdf\" or \".html\"");
   }
   if (!formato_disponibile(*f)) {
-    throw std::invalid_argument(file.string() + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
+    throw std::invalid_argument(utf8_of(file) + ": this build of scenario-tool draws SVG and HTML only (no cairo)");
   }
   return *f;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <thread>
 
 #include "platform/posix/cleanup.h"
@@ -13,6 +14,19 @@
 
 namespace scen {
 namespace {
+
+// Why the lock file cannot be opened for writing: the system's reason, what
+// it means for the lock, and when the file lets nobody write it, that it is
+// read-only. Said at once: only a lock that another run holds is worth
+// waiting for.
+std::string cannot_open(const std::filesystem::path& file, int code) {
+  std::string why = posix::reason(code) + "; the lock file cannot be opened for writing";
+  struct stat st {};
+  if ((code == EACCES || code == EPERM) && ::lstat(file.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
+    why += " (it is read-only)";
+  }
+  return why;
+}
 
 // Opens the lock file: created exclusively when there is none, otherwise the
 // one a run left (it holds no lock once its process is gone). Never through
@@ -22,12 +36,14 @@ int open_lock_file(const std::filesystem::path& file) {
     int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd >= 0) return fd;
     if (errno == EINTR) continue;
-    if (errno != EEXIST) throw platform_error(file, posix::reason(errno));
+    if (const int e = errno; e != EEXIST)
+      throw platform_error(file, posix::reason(e) + "; the lock file cannot be created");
     fd = ::open(file.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
       if (errno == ENOENT || errno == EINTR) continue;  // its run removed it meanwhile: create it anew
-      if (errno == ELOOP) throw platform_error(file, "is a symbolic link, not a lock file");
-      throw platform_error(file, posix::reason(errno));
+      const int e = errno;
+      if (e == ELOOP) throw platform_error(file, "is a symbolic link, not a lock file");
+      throw platform_error(file, cannot_open(file, e));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -37,4 +37,8 @@ void prepare_process() {
   }
 }
 
+std::vector<std::string> utf8_arguments(int argc, const argument_char* const* argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace scen

@@ -4,6 +4,7 @@
 
 #include "platform/exit_status.h"
 #include "platform/win32/cleanup.h"
+#include "platform/win32/system_text.h"
 
 namespace scen {
 namespace {
@@ -21,5 +22,11 @@ BOOL WINAPI on_ending(DWORD event) {
 }  // namespace
 
 void prepare_process() { ::SetConsoleCtrlHandler(on_ending, TRUE); }
+
+std::vector<std::string> utf8_arguments(int argc, const argument_char* const* argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(win32::utf8(argv[i]));
+  return arguments;
+}
 
 }  // namespace scen

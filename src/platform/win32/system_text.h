@@ -10,12 +10,12 @@
 
 namespace scen::win32 {
 
-// UTF-16 as UTF-8, for messages (std::filesystem's narrow form of a path
-// on this system is UTF-8 as well).
+// UTF-16 as UTF-8, for messages and paths (platform/path_text.h); an
+// unpaired surrogate becomes U+FFFD.
 std::string utf8(std::wstring_view text);
 
 // The program's bytes as wide text: UTF-8 when they are valid UTF-8 (a path
-// in a message), otherwise Windows-1252 (the scenario's own texts). Plain
+// as the program's text), otherwise Windows-1252 (the scenario's own texts). Plain
 // ASCII reads the same either way.
 std::wstring wide_for_display(std::string_view byte);
 

@@ -17,6 +17,7 @@
 #include "model/nomi_file.h"
 #include "platform/exit_status.h"
 #include "platform/folder_lock.h"
+#include "platform/path_text.h"
 #include "run/pipeline.h"
 #include "support/files.h"
 #include "support/process_win32.h"
@@ -103,7 +104,11 @@ outcome run_program(const fs::path& exe, const fs::path& err_file) {
 TEST(ProgramWin32, InAFolderBeyondAsciiItWritesTheSixFilesOfTheRunAndNothingElse) {
   const auto expected = complete_files();
   test_util::temp_folder tmp;
-  const fs::path dir = tmp.path() / fs::path(L"Giochi \u00e8 \u0141\u00f3d\u017a");
+  // Latin beyond Windows-1252, Cyrillic, Chinese and an emoji beyond 16 bits.
+  const fs::path dir = tmp.path() / path_from_utf8(
+                                        "Giochi \xC3\xA8 \xC5\x81\xC3\xB3"
+                                        "d\xC5\xBA \xD0\x9C\xD0\xB0\xD1\x80\xD1\x88\xD1\x80\xD1\x83\xD1\x82 "
+                                        "\xE8\xB7\xAF\xE7\xBA\xBF \xF0\x9F\x9A\x86");
   const fs::path exe = place_program(dir);
   const outcome o = run_program(exe, tmp.path() / "err.txt");
   EXPECT_EQ(o.status, static_cast<DWORD>(exit_status::clean)) << o.err;

@@ -188,5 +188,28 @@ TEST(FolderWin32, OneRunAtATimeHoldsTheFolder) {
   EXPECT_NO_THROW(folder_lock(tmp.path(), std::chrono::milliseconds(0)));
 }
 
+// A lock file that cannot be opened for writing holds no run: the lock fails
+// at once, naming the file and why, never busy. What another program holds
+// unshared is such a file; runs always share it.
+TEST(FolderWin32, ALockFileThatCannotBeOpenedForWritingFailsAtOnceAndIsNotBusy) {
+  test_util::temp_folder tmp;
+  const fs::path lock_file = tmp.path() / std::string(folder_lock::file_name);
+  test_util::write_file(lock_file, "");
+  // A whole minute: a lock that waited would be seen, not measured.
+  const auto take = [&] { folder_lock(tmp.path(), std::chrono::minutes(1)); };
+
+  ASSERT_TRUE(::SetFileAttributesW(lock_file.c_str(), FILE_ATTRIBUTE_READONLY));
+  expect_failure(take, lock_file, "read-only; the lock file cannot be opened for writing");
+  ASSERT_TRUE(::SetFileAttributesW(lock_file.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+  HANDLE held =
+      ::CreateFileW(lock_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  expect_failure(take, lock_file, "open in another program; the lock file cannot be opened for writing");
+  ::CloseHandle(held);
+
+  EXPECT_NO_THROW(take()) << "the same file, writable and unheld, takes the lock";
+}
+
 }  // namespace
 }  // namespace scen
