@@ -10,6 +10,7 @@
 #include "diff/confronto.h"
 #include "formats/cartella_scenario.h"
 #include "io/output_file.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -23,8 +24,7 @@ struct opzioni_diff {
   std::string html;
 };
 
-scenario_decodificato carica(const fs::path& dir, const opzioni_diff& o) {
-  const identita id = identita_della_cartella(dir, o.identita);
+scenario_decodificato carica(const fs::path& dir, const identita& id) {
   std::string perche;
   auto d = decodifica_scenario(leggi_file_scenario(dir, id), dir, id, perche);
   // Nothing to compare is an input error, not a difference.
@@ -33,8 +33,15 @@ scenario_decodificato carica(const fs::path& dir, const opzioni_diff& o) {
 }
 
 int esegui_diff(const opzioni_diff& o, std::ostream& out) {
-  const scenario_decodificato prima = carica(o.prima, o);
-  const scenario_decodificato dopo = carica(o.dopo, o);
+  const identita id_prima = identita_della_cartella(o.prima, o.identita);
+  const identita id_dopo = identita_della_cartella(o.dopo, o.identita);
+  if (!o.html.empty()) {
+    std::vector<fs::path> letti = file_binari(o.prima, id_prima);
+    for (fs::path& f : file_binari(o.dopo, id_dopo)) letti.push_back(std::move(f));
+    rifiuta_uscita_su_ingressi(o.html, letti, "diff never writes over the folders it compares");
+  }
+  const scenario_decodificato prima = carica(o.prima, id_prima);
+  const scenario_decodificato dopo = carica(o.dopo, id_dopo);
   const std::vector<cambio> cambi = confronta(prima, dopo);
   if (o.json) {
     nlohmann::json j;
@@ -50,7 +57,7 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
     }
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
-    for (const cambio& c : cambi) out << c.testo << '\n';
+    for (const cambio& c : cambi) out << testo_leggibile(c.testo) << '\n';
   }
   if (!o.html.empty()) {
     write_output_file(o.html, [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, cambi, f); });
