@@ -118,7 +118,9 @@ void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_
   const std::size_t larghezza = std::clamp<std::size_t>(
       std::max(colonne(leggibile_da_1252(token)) + (lunghezza - std::min(lunghezza, token.size())), std::size_t{1}), 1,
       finestra);
-  out << "  " << prima << t("1;32", "^" + std::string(larghezza - 1, '~')) << '\n';
+  std::string caret(larghezza, '~');
+  caret[0] = '^';
+  out << "  " << prima << t("1;32", caret) << '\n';
   if (fix) out << "  " << prima << t("32", leggibile_da_1252(*fix)) << '\n';
 }
 
