@@ -9,7 +9,9 @@
 
 #include "formats/cartella_scenario.h"
 #include "passes/messaggi_fatali.h"
+#include "platform/file_identity.h"
 #include "platform/path_text.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 
@@ -53,7 +55,9 @@ identita identita_della_cartella(const std::filesystem::path& dir, const opzioni
   }
   if (trovate.size() > 1) {
     std::string elenco;
-    for (const identita& id : trovate) elenco += (elenco.empty() ? "" : ", ") + id.nome_linea + " / " + id.nome_treno;
+    for (const identita& id : trovate)
+      elenco +=
+          (elenco.empty() ? "" : ", ") + leggibile_da_1252(id.nome_linea) + " / " + leggibile_da_1252(id.nome_treno);
     throw errore_uso(utf8_of(dir) + " holds the files of several scenarios (" + elenco +
                      "); name one with --route-name and --train-number");
   }
@@ -85,7 +89,7 @@ selezione_avvisi selezione_di(const opzioni_avvisi& o) {
       throw errore_uso(
           fmt::format("-W{}: no warning is named \"{}\"; the nearest is \"{}\" (\"{} explain NAME\" "
                       "tells what a warning is)",
-                      scelta, nome, avviso_piu_vicino(nome), program().name));
+                      testo_leggibile(scelta), testo_leggibile(nome), avviso_piu_vicino(nome), program().name));
     }
     s.scegli(v->tipo, come);
   }
@@ -96,6 +100,36 @@ std::string leggi_sorgente(const std::filesystem::path& file) {
   std::optional<std::string> byte = leggi_file(file);
   if (!byte) throw errore_uso(utf8_of(file) + ": no such file");
   return std::move(*byte);
+}
+
+std::vector<std::filesystem::path> file_binari(const std::filesystem::path& dir, const identita& id) {
+  return {dir / path_from_utf8(nome_file_linea(id)), dir / path_from_utf8(nome_file_sommario(id)),
+          dir / path_from_utf8(nome_file_percorso(id))};
+}
+
+namespace {
+
+// The file an output's name reaches: itself when it exists, else its path
+// with the folders that exist resolved and the rest taken as written, as
+// the folders the write makes will take it.
+std::filesystem::path file_raggiunto(const std::filesystem::path& uscita) {
+  std::error_code ec;
+  if (std::filesystem::exists(uscita, ec)) return uscita;
+  const std::filesystem::path p = std::filesystem::weakly_canonical(uscita, ec);
+  return ec ? uscita : p;
+}
+
+}  // namespace
+
+void rifiuta_uscita_su_ingressi(const std::filesystem::path& uscita, const std::vector<std::filesystem::path>& ingressi,
+                                std::string_view perche) {
+  const std::filesystem::path raggiunto = file_raggiunto(uscita);
+  for (const std::filesystem::path& ingresso : ingressi) {
+    if (same_file(raggiunto, ingresso)) {
+      throw errore_uso(
+          fmt::format("{} is the same file as the input {}; {}", utf8_of(uscita), utf8_of(ingresso), perche));
+    }
+  }
 }
 
 rilievo rilievo_del_fatale(const std::string& fatale, const esito_analisi& a) {

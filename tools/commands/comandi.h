@@ -97,6 +97,18 @@ selezione_avvisi selezione_di(const opzioni_avvisi& o);
 // when there is no such file.
 std::string leggi_sorgente(const std::filesystem::path& file);
 
+// The three binary files of `id` in `dir`, which check, map and diff read.
+std::vector<std::filesystem::path> file_binari(const std::filesystem::path& dir, const identita& id);
+
+// Refuses (errore_uso, exit status 2, naming both) an output that is the
+// same file as one of `ingressi`, whatever the spelling: "./x", a symbolic
+// link or a hard link to an input is the input. An output that does not
+// exist yet is taken as the file its name will reach once its missing
+// folders are made ("new/../x" is x). `perche` ends the message ("compile
+// never overwrites its sources").
+void rifiuta_uscita_su_ingressi(const std::filesystem::path& uscita, const std::vector<std::filesystem::path>& ingressi,
+                                std::string_view perche);
+
 // The error finding of a fatal end (`fatale` as the passes give it), told by
 // the source line whose object caused it when one did.
 rilievo rilievo_del_fatale(const std::string& fatale, const esito_analisi& a);

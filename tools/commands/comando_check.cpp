@@ -69,7 +69,7 @@ int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
     out << "ok\n";
     return exit_status::clean;
   }
-  for (const std::string& p : problemi) err << utf8_da_1252(p) << '\n';
+  for (const std::string& p : problemi) err << leggibile_da_1252(p) << '\n';
   return exit_status::problem;
 }
 

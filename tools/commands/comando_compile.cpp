@@ -24,6 +24,7 @@
 #include "platform/path_text.h"
 #include "run/pipeline.h"
 #include "text/rilievi_testo.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -41,22 +42,15 @@ struct opzioni_compile {
   std::string mappa;  // --map: draw the compiled result into this file
 };
 
-// An output that is one of the inputs would overwrite a source. Told by the
-// files themselves (the same file under another path, through a link or a
-// hard link, is the same file), and only for outputs that exist already: a
-// file that does not exist yet is no source.
+// An output that is one of the sources would overwrite it: the three binary
+// files in the output folder and the --map file.
 void controlla_sovrapposizione(const opzioni_compile& o, const identita& id) {
-  for (const std::string& nome : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
-    const fs::path uscita_file = path_from_utf8(o.dir) / path_from_utf8(nome);
-    std::error_code ec;
-    if (!fs::exists(uscita_file, ec)) continue;
-    for (const std::string& ingresso : {o.linea, o.treno}) {
-      if (fs::equivalent(path_from_utf8(ingresso), uscita_file, ec)) {
-        throw errore_uso(
-            fmt::format("{} is also an output file ({}); compile never overwrites its sources", ingresso, nome));
-      }
-    }
+  const std::vector<fs::path> sorgenti{path_from_utf8(o.linea), path_from_utf8(o.treno)};
+  constexpr std::string_view perche = "compile never overwrites its sources";
+  for (const fs::path& uscita : file_binari(path_from_utf8(o.dir), id)) {
+    rifiuta_uscita_su_ingressi(uscita, sorgenti, perche);
   }
+  if (!o.mappa.empty()) rifiuta_uscita_su_ingressi(path_from_utf8(o.mappa), sorgenti, perche);
 }
 
 struct risultato {
@@ -145,9 +139,10 @@ void disegna_compilato(const opzioni_compile& o, const identita& id, modello& m,
   for (const rilievo& x : r.rilievi) {
     if (!x.posizione) continue;
     const bool errore = x.livello == gravita::errore;
-    std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, x.messaggio)
-                        : errore           ? fmt::format("error at {} m: {}", *x.posizione, x.messaggio)
-                                           : fmt::format("warning at {} m: {}", *x.posizione, x.messaggio);
+    const std::string messaggio = leggibile_da_1252(x.messaggio);
+    std::string testo = errore && x.codice ? fmt::format("error {} at {} m: {}", *x.codice, *x.posizione, messaggio)
+                        : errore           ? fmt::format("error at {} m: {}", *x.posizione, messaggio)
+                                           : fmt::format("warning at {} m: {}", *x.posizione, messaggio);
     if (errore && x.dove.riga > 0 && x.dove.file != luogo_errore::sorgente::nessuna) {
       const std::string& file = x.dove.file == luogo_errore::sorgente::linea ? nomi.linea : nomi.treno;
       testo += fmt::format("\nreading stopped at {} line {}", file, x.dove.riga);
@@ -177,9 +172,9 @@ int esegui_compile(const opzioni_compile& o, const sorgenti_lette& lette, std::o
   if (!o.mappa.empty()) formato_del_file(path_from_utf8(o.mappa));
   const std::optional<std::string> linea = lette.linea;
   const std::optional<std::string> treno = lette.treno;
+  controlla_sovrapposizione(o, id);
   const fs::path base = path_from_utf8(o.dir);
   prepare_folder(base);
-  controlla_sovrapposizione(o, id);
 
   const std::int32_t scrivi_linea = o.senza_linea ? 0 : 1;
   modello m;

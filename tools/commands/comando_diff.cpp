@@ -11,6 +11,7 @@
 #include "formats/cartella_scenario.h"
 #include "io/output_file.h"
 #include "platform/path_text.h"
+#include "text/testo_utf8.h"
 
 namespace scen::tool {
 namespace {
@@ -24,8 +25,7 @@ struct opzioni_diff {
   std::string html;
 };
 
-scenario_decodificato carica(const fs::path& dir, const opzioni_diff& o) {
-  const identita id = identita_della_cartella(dir, o.identita);
+scenario_decodificato carica(const fs::path& dir, const identita& id) {
   std::string perche;
   auto d = decodifica_scenario(leggi_file_scenario(dir, id), dir, id, perche);
   // Nothing to compare is an input error, not a difference.
@@ -34,8 +34,17 @@ scenario_decodificato carica(const fs::path& dir, const opzioni_diff& o) {
 }
 
 int esegui_diff(const opzioni_diff& o, std::ostream& out) {
-  const scenario_decodificato prima = carica(path_from_utf8(o.prima), o);
-  const scenario_decodificato dopo = carica(path_from_utf8(o.dopo), o);
+  const fs::path dir_prima = path_from_utf8(o.prima);
+  const fs::path dir_dopo = path_from_utf8(o.dopo);
+  const identita id_prima = identita_della_cartella(dir_prima, o.identita);
+  const identita id_dopo = identita_della_cartella(dir_dopo, o.identita);
+  if (!o.html.empty()) {
+    std::vector<fs::path> letti = file_binari(dir_prima, id_prima);
+    for (fs::path& f : file_binari(dir_dopo, id_dopo)) letti.push_back(std::move(f));
+    rifiuta_uscita_su_ingressi(path_from_utf8(o.html), letti, "diff never writes over the folders it compares");
+  }
+  const scenario_decodificato prima = carica(dir_prima, id_prima);
+  const scenario_decodificato dopo = carica(dir_dopo, id_dopo);
   const std::vector<cambio> cambi = confronta(prima, dopo);
   if (o.json) {
     nlohmann::json j;
@@ -51,7 +60,7 @@ int esegui_diff(const opzioni_diff& o, std::ostream& out) {
     }
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
-    for (const cambio& c : cambi) out << c.testo << '\n';
+    for (const cambio& c : cambi) out << testo_leggibile(c.testo) << '\n';
   }
   if (!o.html.empty()) {
     write_output_file(path_from_utf8(o.html), [&](byte_sink& f) { scrivi_html_confronto(prima, dopo, cambi, f); });

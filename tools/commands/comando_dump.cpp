@@ -194,19 +194,19 @@ std::string ruolo(int n, const stazione& s) {
       return fmt::format(
           "route \"{}\": sfondo uno (inizio) {}, sfondo due (posizione) {}, sfondo tre (fine) {}, "
           "format marker (gruppo_a1) {}{}, check code (orario) {}",
-          utf8_da_1252(s.nome), s.inizio, s.posizione, s.fine, s.gruppo_a1,
+          leggibile_da_1252(s.nome), s.inizio, s.posizione, s.fine, s.gruppo_a1,
           s.gruppo_a1 == marcatore_sommario ? "" : fmt::format(" (expected {})", marcatore_sommario), s.orario);
     case voce::treno:
       return fmt::format(
           "train \"{}\": cab-signal repetition from (inizio) {} m to (fine) {} m with (posizione) "
           "{} codes, sand (gruppo_a1) {}, clock (gruppo_b1..b3) {}:{}:{}",
-          utf8_da_1252(s.nome), s.inizio, s.fine, s.posizione, s.gruppo_a1, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3);
+          leggibile_da_1252(s.nome), s.inizio, s.fine, s.posizione, s.gruppo_a1, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3);
     default:
       break;
   }
   const bool solo_nome = stazione{.nome = s.nome} == s;
-  if (solo_nome) return fmt::format("indication board text \"{}\"", utf8_da_1252(s.nome));
-  return fmt::format("station \"{}\" at {} m, zone {} to {} m, timetable {}", utf8_da_1252(s.nome), s.posizione,
+  if (solo_nome) return fmt::format("indication board text \"{}\"", leggibile_da_1252(s.nome));
+  return fmt::format("station \"{}\" at {} m, zone {} to {} m, timetable {}", leggibile_da_1252(s.nome), s.posizione,
                      s.inizio, s.fine, s.orario == 0 ? "none" : ora(s.orario));
 }
 
@@ -221,8 +221,8 @@ void elenca_sommario(const std::array<stazione, numero_stazioni>& voci, std::ost
     out << fmt::format(
         "          nome \"{}\"  gruppo_a1 {}  gruppo_a2 {}  gruppo_a3 {}  gruppo_b1 {}  gruppo_b2 {}  "
         "gruppo_b3 {}  sosta {}  orario {}\n",
-        utf8_da_1252(s.nome), s.gruppo_a1, s.gruppo_a2, s.gruppo_a3, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3, s.sosta,
-        s.orario);
+        leggibile_da_1252(s.nome), s.gruppo_a1, s.gruppo_a2, s.gruppo_a3, s.gruppo_b1, s.gruppo_b2, s.gruppo_b3,
+        s.sosta, s.orario);
   }
 }
 

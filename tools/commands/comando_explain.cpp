@@ -125,7 +125,9 @@ int esegui_explain(const std::string& nome, std::ostream& out) {
       vicino = n;
     }
   }
-  throw errore_uso(fmt::format("no warning, error or fatal end is named \"{}\"; the nearest is \"{}\"", nome, vicino));
+  // The name is quoted as typed, made safe to show.
+  throw errore_uso(fmt::format("no warning, error or fatal end is named \"{}\"; the nearest is \"{}\"",
+                               testo_leggibile(nome), vicino));
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   const std::filesystem::path output_path =
       o.file.empty() ? dir / path_from_utf8(id.nome_linea + "_" + id.nome_treno + "_map.svg") : path_from_utf8(o.file);
   const formato_mappa formato = formato_del_file(output_path);
+  rifiuta_uscita_su_ingressi(output_path, file_binari(dir, id), "map never writes over the files it draws");
   opzioni_mappa om;
   if (o.da_km) om.da = *o.da_km * 1000;
   if (o.a_km) om.a = *o.a_km * 1000;
@@ -41,7 +42,7 @@ int esegui_map(const opzioni_map& o, std::ostream& out, std::ostream& err) {
   file_scenario f = leggi_file_scenario(dir, id);
   // A folder that would not load in the simulator is still drawn: the map
   // is how its author finds out why.
-  for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(utf8_da_1252(p));
+  for (const std::string& p : verifica_scenario(f, id)) om.problemi.push_back(leggibile_da_1252(p));
   auto d = decodifica_scenario(std::move(f), dir, id, perche);
   if (!d) {
     err << "scenario-tool: " << perche << '\n';

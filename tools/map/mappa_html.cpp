@@ -187,8 +187,8 @@ void scrivi_pagina_html(const std::string& titolo, const std::vector<const scena
 }
 
 void scrivi_html(const scenario_decodificato& d, const opzioni_mappa& o, byte_sink& out) {
-  scrivi_pagina_html(utf8_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + utf8_da_1252(d.id.nome_treno), {&d}, {}, o,
-                     out);
+  scrivi_pagina_html(leggibile_da_1252(d.id.nome_linea) + " \xC2\xB7 train " + leggibile_da_1252(d.id.nome_treno), {&d},
+                     {}, o, out);
 }
 
 }  // namespace scen::tool

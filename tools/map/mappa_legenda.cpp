@@ -7,7 +7,7 @@
 namespace scen::tool::mappa {
 
 void disegna_titolo(canvas& t, const scenario_decodificato& d, const linea_mappa& l, const opzioni_mappa& o) {
-  std::string titolo = utf8_da_1252(d.id.nome_linea) + "  \xC2\xB7  train " + utf8_da_1252(d.id.nome_treno);
+  std::string titolo = leggibile_da_1252(d.id.nome_linea) + "  \xC2\xB7  train " + leggibile_da_1252(d.id.nome_treno);
   if (l.da > 0 || l.a < l.lunghezza) titolo += "  \xC2\xB7  " + km(l.da) + " to " + km(l.a);
   t.text(titolo, {area_titolo.x0, area_titolo.y0 + 34}, {34, true}, anchor::start, nero, false);
   const auto quanti = [&](tipo_oggetto k) {

@@ -87,7 +87,7 @@ linea_mappa raccogli(const scenario_decodificato& d, std::optional<double> da, s
     if (!e_stazione(s) || !dentro(std::min<double>(s.inizio, s.posizione), std::max<double>(s.fine, s.posizione))) {
       continue;
     }
-    l.stazioni.push_back({static_cast<std::size_t>(n), utf8_da_1252(s.nome), static_cast<double>(s.posizione),
+    l.stazioni.push_back({static_cast<std::size_t>(n), leggibile_da_1252(s.nome), static_cast<double>(s.posizione),
                           static_cast<double>(s.inizio), static_cast<double>(s.fine)});
   }
   for (int z = voce::zona_0; z <= voce::zona_2; ++z) {
@@ -202,7 +202,7 @@ std::string descrizione(const scenario_decodificato& d, const linea_mappa& l, ti
     case tipo_oggetto::indicazione: {
       std::string testo;
       if (c.valore1 >= 1 && c.valore1 <= voce::prima_indicazione) {
-        testo = utf8_da_1252(d.voci[static_cast<std::size_t>(c.valore1)].nome);
+        testo = leggibile_da_1252(d.voci[static_cast<std::size_t>(c.valore1)].nome);
       }
       return fmt::format("indication board at {}\n\"{}\" (entry {})", luogo(l, o.da), testo, c.valore1);
     }

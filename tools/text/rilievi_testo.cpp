@@ -92,27 +92,9 @@ const char* tinta(gravita g) {
   return "1";
 }
 
-// Text for the terminal: Windows-1252 as UTF-8, control bytes (a NUL in a
-// damaged source) shown as U+FFFD rather than sent to the terminal.
-std::string per_terminale(std::string_view byte) {
-  std::string pulito(byte);
-  for (char& c : pulito) {
-    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) c = '\x1A';
-  }
-  std::string out = utf8_da_1252(pulito);
-  std::string finale;
-  for (char c : out) {
-    if (c == '\x1A') {
-      finale += "\xEF\xBF\xBD";
-    } else {
-      finale += c;
-    }
-  }
-  return finale;
-}
-
-// The source line and a caret under the token; blanks before the token are
-// copied so that tabs line up. A long line is shown around the token only.
+// The source line and a caret under the token, each byte before the token
+// taking the columns it is shown in (an escaped control byte four). A long
+// line is shown around the token only.
 void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_nominate& s, const tinte& t,
                      const std::optional<std::string>& fix) {
   if (p.riga <= 0 || p.colonna <= 0) return;
@@ -127,14 +109,19 @@ void stampa_sorgente(std::ostream& out, const punto_sorgente& p, const sorgenti_
   const std::string riga = intera->substr(da, finestra);
   const std::string avanti = da > 0 ? "..." : "";
   const std::string dopo = da + finestra < intera->size() ? "..." : "";
-  out << "  " << avanti << per_terminale(riga) << dopo << '\n';
-  std::string prima(avanti.size(), ' ');
+  out << "  " << avanti << leggibile_da_1252(riga) << dopo << '\n';
   const std::size_t fino = std::min(colonna - std::min(colonna, da), riga.size());
-  for (std::size_t i = 0; i < fino; ++i) prima += riga[i] == '\t' ? '\t' : ' ';
-  const std::size_t larghezza =
-      std::clamp<std::size_t>(p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1, 1, finestra);
-  out << "  " << prima << t("1;32", "^" + std::string(larghezza - 1, '~')) << '\n';
-  if (fix) out << "  " << prima << t("32", per_terminale(*fix)) << '\n';
+  const std::string prima(avanti.size() + colonne(leggibile_da_1252(riga.substr(0, fino))), ' ');
+  // The token's own bytes as shown; past the line's end, as long as it says.
+  const std::size_t lunghezza = p.lunghezza > 1 ? static_cast<std::size_t>(p.lunghezza) : 1;
+  const std::string token = riga.substr(fino, lunghezza);
+  const std::size_t larghezza = std::clamp<std::size_t>(
+      std::max(colonne(leggibile_da_1252(token)) + (lunghezza - std::min(lunghezza, token.size())), std::size_t{1}), 1,
+      finestra);
+  std::string caret(larghezza, '~');
+  caret[0] = '^';
+  out << "  " << prima << t("1;32", caret) << '\n';
+  if (fix) out << "  " << prima << t("32", leggibile_da_1252(*fix)) << '\n';
 }
 
 nlohmann::json punto_json(const punto_sorgente& p, const sorgenti_nominate& s, nlohmann::json& j) {
@@ -166,14 +153,15 @@ void stampa_rilievo(std::ostream& out, const rilievo& r, const sorgenti_nominate
   const tinte t{colore};
   std::string testa = luogo(r.dove, s);
   out << t("1", testa) << t(tinta(r.livello), std::string(parola(r.livello)) + ":") << ' '
-      << t("1", per_terminale(r.messaggio.size() > 1000 ? r.messaggio.substr(0, 1000) + "..." : r.messaggio));
+      << t("1", leggibile_da_1252(r.messaggio.size() > 1000 ? r.messaggio.substr(0, 1000) + "..." : r.messaggio));
   if (r.codice) out << " [code " << *r.codice << "]";
   if (r.avviso) out << " [" << avviso_di(*r.avviso).nome << "]";
   out << '\n';
   stampa_sorgente(out, r.dove, s, t, r.fix ? std::optional<std::string>(r.fix->testo) : std::nullopt);
-  if (r.aiuto) out << "  " << t("1;32", "help:") << ' ' << per_terminale(*r.aiuto) << '\n';
+  if (r.aiuto) out << "  " << t("1;32", "help:") << ' ' << leggibile_da_1252(*r.aiuto) << '\n';
   for (const nota_rilievo& n : r.note) {
-    out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << per_terminale(n.messaggio) << '\n';
+    out << t("1", luogo(n.dove, s)) << t(tinta(gravita::nota), "note:") << ' ' << leggibile_da_1252(n.messaggio)
+        << '\n';
   }
 }
 
