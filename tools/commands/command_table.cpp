@@ -97,10 +97,11 @@ const std::array<command_entry, 8>& all_commands() {
        registra_map},
       {"diff",
        "Compare two compiled folders by meaning: stations, objects, profiles and plan view changed, one line per "
-       "change in running order; exit status 0 equal, 1 different",
+       "change in running order; then byte for byte: each field of the files that differs and no change tells, "
+       "by file, field and count; exit status 0 the same bytes, 1 different",
        {operand("BEFORE", "DIR", "Folder of the earlier version", true),
         operand("AFTER", "DIR", "Folder of the later version", true), route_name, train_number,
-        flag("--json", "Print the changes as one JSON object"),
+        flag("--json", "Print the changes and the fields that differ as one JSON object"),
         value("--html", "FILE", "Also write an HTML page with both versions and the changes marked")},
        registra_diff},
       {"explain",

@@ -27,6 +27,10 @@ struct opzioni_mappa {
   std::vector<segno_mappa> segni;
   // Lines shown under the title (UTF-8), such as the problems check finds.
   std::vector<std::string> problemi;
+  // A plain section of text lines (UTF-8) under the list of changes, with
+  // its heading; none when the heading is empty.
+  std::string titolo_sezione;
+  std::vector<std::string> sezione;
 };
 
 enum class formato_mappa { svg, png, pdf, html };

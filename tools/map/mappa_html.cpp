@@ -128,6 +128,7 @@ main svg{width:100%;height:100%;background:#fff;border:1px solid #ccc;cursor:gra
 #changes{margin:0;padding:6px 14px 6px 32px;background:#fff;max-height:9em;overflow:auto;font-size:12px}
 #changes li{cursor:pointer}#changes li:hover{background:#ffe14d}
 #errors{color:#c00}
+#bytes{padding:0 14px;font-size:12px}#bytes h2{font-size:13px;margin:4px 0}#bytes ul{margin:0;max-height:7em;overflow:auto}
 @media (max-width:900px){main{grid-template-columns:1fr;height:auto}main svg{height:60vh}}
 )css";
 
@@ -149,6 +150,11 @@ void scrivi_pagina_html(const std::string& titolo, const std::vector<const scena
   }
   if (versioni.size() > 1) {
     b.write(fmt::format("<ol id=\"changes\" title=\"{} changes; click one to go there\"></ol>\n", tratti.size()));
+  }
+  if (!o.titolo_sezione.empty()) {
+    b.write("<section id=\"bytes\"><h2>" + xml_escape(o.titolo_sezione) + "</h2><ul>\n");
+    for (const std::string& riga : o.sezione) b.write("<li>" + xml_escape(riga) + "</li>\n");
+    b.write("</ul></section>\n");
   }
   b.write(
       "<main><svg id=\"plan\" xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"plan view\"></svg>"

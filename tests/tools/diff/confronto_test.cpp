@@ -56,7 +56,9 @@ TEST_F(Diff, EqualFoldersPrintNothingAndExitZero) {
   EXPECT_EQ(r.out, "");
   const auto j = run_tool_in_process({"diff", "before", "after", "--json"}, dir_.path());
   EXPECT_EQ(j.status, 0);
-  EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json({{"equal", true}, {"changes", nlohmann::json::array()}}));
+  EXPECT_EQ(
+      nlohmann::json::parse(j.out),
+      nlohmann::json({{"equal", true}, {"changes", nlohmann::json::array()}, {"bytes", nlohmann::json::array()}}));
 }
 
 struct caso_modifica {
@@ -110,6 +112,10 @@ TEST_F(Diff, EachEditShowsExactlyItsChanges) {
     const auto r = run_tool_in_process({"diff", "before", "after"}, dir_.path());
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, c.attese);
+    // Every byte that differs is part of the changes told: none told again.
+    const auto j = nlohmann::json::parse(run_tool_in_process({"diff", "before", "after", "--json"}, dir_.path()).out);
+    EXPECT_FALSE(j["bytes"].empty());
+    for (const auto& b : j["bytes"]) EXPECT_EQ(b["explained"], true) << b.dump();
   }
 }
 
@@ -126,6 +132,9 @@ TEST_F(Diff, JsonAndHtmlCarryTheSameChanges) {
   const std::string html = read_file(dir_.path() / "out" / "changes.html");
   EXPECT_NE(html.find("signal moved 21700 m"), std::string::npos);
   EXPECT_NE(html.find("<ol id=\"changes\""), std::string::npos);
+  EXPECT_NE(html.find("<section id=\"bytes\">"), std::string::npos);
+  ASSERT_FALSE(j["bytes"].empty());
+  for (const auto& b : j["bytes"]) EXPECT_EQ(b["explained"], true) << b.dump();
 }
 
 TEST_F(Diff, MissingFoldersAndFilesAreInputErrors) {
