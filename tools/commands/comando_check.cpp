@@ -22,29 +22,50 @@ struct opzioni_check {
 int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
   const identita id = identita_della_cartella(o.dir, o.identita);
   const file_scenario f = leggi_file_scenario(o.dir, id);
-  std::vector<std::string> problemi = verifica_scenario(f, id);
+  // Each file's own problems start with its name.
+  std::vector<problema_insieme> trovati;
+  for (std::string& p : verifica_scenario(f, id)) {
+    const auto sep = p.find(": ");
+    trovati.push_back({{p.substr(0, sep)}, std::move(p)});
+  }
   // Files of two different compiles side by side: which one is the stranger.
-  for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));
+  esito_insieme insieme = confronta_insieme(f, id);
+  for (problema_insieme& p : insieme.problemi) trovati.push_back(std::move(p));
   if (o.json) {
     nlohmann::json j;
     j["route_name"] = utf8_da_1252(id.nome_linea);
     j["train_number"] = utf8_da_1252(id.nome_treno);
     j["problems"] = nlohmann::json::array();
-    // Each problem starts with the name of its file.
-    for (const std::string& p : problemi) {
-      const auto sep = p.find(": ");
-      j["problems"].push_back({{"file", utf8_da_1252(p.substr(0, sep))},
-                               {"message", utf8_da_1252(sep == std::string::npos ? p : p.substr(sep + 2))}});
+    for (const problema_insieme& p : trovati) {
+      const auto sep = p.testo.find(": ");
+      nlohmann::json file = nlohmann::json::array();
+      for (const std::string& n : p.file) file.push_back(utf8_da_1252(n));
+      j["problems"].push_back(
+          {{"file", utf8_da_1252(p.file.front())},
+           {"files", std::move(file)},
+           {"message", utf8_da_1252(sep == std::string::npos ? p.testo : p.testo.substr(sep + 2))}});
     }
-    j["ok"] = problemi.empty();
+    // What was compared: every link, with its files and whether they agree
+    // (null when a file is missing or unreadable).
+    j["links"] = nlohmann::json::array();
+    for (const legame& l : insieme.legami) {
+      nlohmann::json file = nlohmann::json::array();
+      for (const std::string& n : l.file) file.push_back(utf8_da_1252(n));
+      j["links"].push_back(
+          {{"name", l.nome},
+           {"files", std::move(file)},
+           {"ok", l.ok ? nlohmann::json(*l.ok) : nlohmann::json(nullptr)},
+           {"message", l.ok.value_or(true) ? nlohmann::json(nullptr) : nlohmann::json(utf8_da_1252(l.perche))}});
+    }
+    j["ok"] = trovati.empty();
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    return problemi.empty() ? exit_status::clean : exit_status::problem;
+    return trovati.empty() ? exit_status::clean : exit_status::problem;
   }
-  if (problemi.empty()) {
+  if (trovati.empty()) {
     out << "ok\n";
     return exit_status::clean;
   }
-  for (const std::string& p : problemi) err << utf8_da_1252(p) << '\n';
+  for (const problema_insieme& p : trovati) err << utf8_da_1252(p.testo) << '\n';
   return exit_status::problem;
 }
 
