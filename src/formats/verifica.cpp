@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "formats/decodifica.h"
 #include "formats/file_binari.h"
@@ -246,6 +248,10 @@ std::vector<std::string> verifica_scenario(const file_scenario& f, const identit
 namespace {
 
 constexpr int ultima_voce_stazione = voce::prima_indicazione;
+constexpr std::uint8_t primo_avviso_stazione = 81;  // the approach cells before a station end: 81 to 84
+constexpr int celle_avviso_stazione = 4;
+
+using voci_sommario = std::array<stazione, numero_stazioni>;
 
 // The cell of a station's end marker: fine / 50 - 1, when above 1.
 std::optional<std::int64_t> cella_marcatore(const stazione& s) {
@@ -255,14 +261,19 @@ std::optional<std::int64_t> cella_marcatore(const stazione& s) {
   return x;
 }
 
-// The first disagreement between the stations of the summary and the end
-// markers of the track, in words; nothing when they agree.
-std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_stazioni>& voci,
-                                              const std::vector<cella>& celle) {
+// The last entry holding a station, 0 when none does.
+int ultima_stazione(const voci_sommario& voci) {
   int ultima = 0;
   for (int k = 1; k <= ultima_voce_stazione; ++k) {
     if (e_stazione(voci[static_cast<std::size_t>(k)])) ultima = k;
   }
+  return ultima;
+}
+
+// The first disagreement between the stations of the summary and the end
+// markers of the track, in words; nothing when they agree.
+std::optional<std::string> marcatori_discordi(const voci_sommario& voci, const std::vector<cella>& celle) {
+  const int ultima = ultima_stazione(voci);
   // Each station's marker is where its entry puts it. The last station is
   // spared: a compile that stopped at an error may have stored its entry
   // without marking the track. A cell that now holds another feature may
@@ -296,78 +307,260 @@ std::optional<std::string> marcatori_discordi(const std::array<stazione, numero_
   return std::nullopt;
 }
 
-}  // namespace
+// Whether a signal's approach markers (written whatever the cells hold) may
+// stand on cell n: a signal 2, 4, 6 or 8 cells after it.
+bool sotto_avviso_segnale(const std::vector<cella>& celle, std::size_t n) {
+  for (std::size_t b = 1; b <= 4; ++b) {
+    const std::size_t s = n + 2 * b;
+    if (s < celle.size() && celle[s].tipo == tipo_cella::segnale) return true;
+  }
+  return false;
+}
 
-std::vector<std::string> verifica_insieme(const file_scenario& f, const identita& id) {
-  std::vector<std::string> problemi;
-  std::optional<std::array<stazione, numero_stazioni>> voci;
+// The approach cells each station puts before its end marker (all types
+// that mark the track but 5 and 6): cell fine / 50 - 1 - j holds 80 + j.
+// The first disagreement in words; nothing when they agree.
+std::optional<std::string> avvisi_stazione_discordi(const voci_sommario& voci, const std::vector<cella>& celle) {
+  const int ultima = ultima_stazione(voci);
+  // Which station wants which approach value on which cell.
+  std::vector<std::pair<std::uint8_t, int>> attesi(celle.size(), {std::uint8_t{0}, 0});
+  for (int k = 1; k <= ultima; ++k) {
+    const stazione& s = voci[static_cast<std::size_t>(k)];
+    if (!e_stazione(s) || s.tipo == 5 || s.tipo == 6 || !cella_marcatore(s)) continue;
+    for (int j = 1; j <= celle_avviso_stazione; ++j) {
+      const double x = static_cast<double>(s.fine) / metri_cella - j - 1;
+      const auto n = arrotonda(x);
+      if (!(x > 1) || n >= static_cast<std::int64_t>(celle.size())) continue;
+      attesi[static_cast<std::size_t>(n)] = {static_cast<std::uint8_t>(80 + j), k};
+    }
+  }
+  for (std::size_t n = 0; n < celle.size(); ++n) {
+    const auto [atteso, k] = attesi[n];
+    const std::uint8_t avviso = celle[n].avviso;
+    if (avviso == atteso || sotto_avviso_segnale(celle, n)) continue;
+    // The last station is spared, as for its end marker.
+    if (atteso != 0 && k < ultima) {
+      const stazione& s = voci[static_cast<std::size_t>(k)];
+      return fmt::format(
+          "station {} (entry {}, type {}) ends at {} m, so track cell {} should hold the approach value {}, but it "
+          "holds {}",
+          s.nome, k, int{s.tipo}, s.fine, n, int{atteso}, int{avviso});
+    }
+    if (atteso == 0 && avviso >= primo_avviso_stazione && avviso < primo_avviso_stazione + celle_avviso_stazione) {
+      return fmt::format(
+          "track cell {} holds the approach value {} of a station ending {} m on, but no station of the summary "
+          "ends there with approach cells",
+          n, int{avviso}, (avviso - 80 + 1) * metri_cella);
+    }
+  }
+  return std::nullopt;
+}
+
+// The indication boards of the track against the texts of the summary: a
+// board shows the text of the entry it names, and every text has its board.
+std::optional<std::string> indicazioni_discordi(const voci_sommario& voci, const std::vector<cella>& celle) {
+  std::array<bool, voce::prima_indicazione + 1> mostrata{};
+  for (std::size_t n = 0; n < celle.size(); ++n) {
+    const cella& c = celle[n];
+    // An entry outside 1 to 80 is told by the check of the track alone.
+    if (c.tipo != tipo_cella::indicazione || c.valore1 < 1 || c.valore1 > voce::prima_indicazione) continue;
+    const auto e = static_cast<std::size_t>(c.valore1);
+    mostrata[e] = true;
+    const stazione& s = voci[e];
+    if (e_stazione(s)) {
+      return fmt::format(
+          "track cell {} holds an indication board showing the text of entry {}, but entry {} of the summary holds "
+          "station {}",
+          n, e, e, s.nome);
+    }
+    if (s.nome.empty()) {
+      return fmt::format(
+          "track cell {} holds an indication board showing the text of entry {}, but entry {} of the summary holds "
+          "no text",
+          n, e, e);
+    }
+  }
+  for (std::size_t e = 1; e <= voce::prima_indicazione; ++e) {
+    const stazione& s = voci[e];
+    if (mostrata[e] || e_stazione(s) || s.nome.empty()) continue;
+    return fmt::format(
+        "entry {} of the summary holds the board text \"{}\", but no indication board of the track "
+        "shows entry {}",
+        e, s.nome, e);
+  }
+  return std::nullopt;
+}
+
+// The files of a set decoded, each on its own: nothing for one that is
+// missing or unreadable.
+struct insieme_decodificato {
+  std::optional<voci_sommario> voci;
   std::optional<std::vector<cella>> celle;
   std::optional<piano> p;
-  try {
-    if (f.sommario) voci = decodifica_sommario(*f.sommario);
-    if (f.percorso) celle = decodifica_percorso(*f.percorso);
-    if (f.linea) p = decodifica_linea(*f.linea);
-  } catch (const errore_decodifica&) {
-    return problemi;
-  }
-  if (!voci || !celle) return problemi;
+};
 
+template <typename T, typename F>
+void decodifica_se_puoi(const std::optional<std::string>& byte, std::optional<T>& dove, F decoder) {
+  if (!byte) return;
+  try {
+    dove = decoder(*byte);
+  } catch (const errore_decodifica&) {
+    dove.reset();
+  }
+}
+
+// A link compared, or left out when one of its files is not there.
+legame confronta(std::string nome, std::vector<std::string> file, bool confrontabile,
+                 const std::function<std::optional<std::string>()>& discordanza) {
+  legame l{std::move(nome), std::move(file), std::nullopt, {}};
+  if (!confrontabile) return l;
+  const std::optional<std::string> perche = discordanza();
+  l.ok = !perche;
+  if (perche) l.perche = *perche;
+  return l;
+}
+
+// The links of the set, in the order check lists them. The first six say
+// whether the files come from one compile; the last three hold what the
+// marker step wrote, which the check of each file already tells.
+std::vector<legame> legami_dell_insieme(const insieme_decodificato& d, const identita& id) {
   const std::string n_linea = nome_file_linea(id);
   const std::string n_sommario = nome_file_sommario(id);
   const std::string n_percorso = nome_file_percorso(id);
-  struct relazione {
-    const std::string* a;
-    const std::string* b;
-    std::string perche;  // empty: they agree
-  };
-  std::vector<relazione> discordi;
-
-  const std::int32_t lunghezza = (*voci)[voce::dati_generali].fine;
+  const voci_sommario* voci = d.voci ? &*d.voci : nullptr;
+  const std::vector<cella>* celle = d.celle ? &*d.celle : nullptr;
+  const piano* p = d.p ? &*d.p : nullptr;
+  const std::int32_t lunghezza = voci != nullptr ? (*voci)[voce::dati_generali].fine : 0;
   const auto misure = misure_da_lunghezza(lunghezza);
-  // Summary and track: cells for the route length, markers for the stations.
-  if (!misure || celle->size() != static_cast<std::size_t>(misure->ultima_cella) + 1) {
-    discordi.push_back(
-        {&n_sommario, &n_percorso, fmt::format("a route of {} m, but {} track cells", lunghezza, celle->size())});
-  } else if (auto perche = marcatori_discordi(*voci, *celle)) {
-    discordi.push_back({&n_sommario, &n_percorso, std::move(*perche)});
-  }
-  if (p) {
-    if (!misure || p->ultimo_metro() != misure->lunghezza_totale) {
-      discordi.push_back(
-          {&n_sommario, &n_linea,
-           fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza, p->ultimo_metro())});
-    }
-    const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / metri_cella);
-    if (celle_del_piano != static_cast<std::int64_t>(celle->size()) - 1) {
-      discordi.push_back({&n_percorso, &n_linea,
-                          fmt::format("{} track cells, but a plan view of metres 0 to {} (cells 0 to {})",
-                                      celle->size(), p->ultimo_metro(), celle_del_piano)});
-    }
-  }
-  if (discordi.empty()) return problemi;
 
-  if (discordi.size() == 2) {
+  std::vector<legame> l;
+  l.push_back(confronta("route length / track cells", {n_sommario, n_percorso}, voci && celle,
+                        [&]() -> std::optional<std::string> {
+                          if (misure && celle->size() == static_cast<std::size_t>(misure->ultima_cella) + 1) {
+                            return std::nullopt;
+                          }
+                          return fmt::format("a route of {} m, but {} track cells", lunghezza, celle->size());
+                        }));
+  l.push_back(
+      confronta("route length / plan view", {n_sommario, n_linea}, voci && p, [&]() -> std::optional<std::string> {
+        if (misure && p->ultimo_metro() == misure->lunghezza_totale) return std::nullopt;
+        return fmt::format("a route of {} m, but a plan view of metres 0 to {}", lunghezza, p->ultimo_metro());
+      }));
+  l.push_back(
+      confronta("track cells / plan view", {n_percorso, n_linea}, celle && p, [&]() -> std::optional<std::string> {
+        const auto celle_del_piano = arrotonda(static_cast<double>(p->ultimo_metro()) / metri_cella);
+        if (celle_del_piano == static_cast<std::int64_t>(celle->size()) - 1) return std::nullopt;
+        return fmt::format("{} track cells, but a plan view of metres 0 to {} (cells 0 to {})", celle->size(),
+                           p->ultimo_metro(), celle_del_piano);
+      }));
+  l.push_back(confronta("station end markers", {n_sommario, n_percorso}, voci && celle,
+                        [&] { return marcatori_discordi(*voci, *celle); }));
+  l.push_back(confronta("station approach cells", {n_sommario, n_percorso}, voci && celle,
+                        [&] { return avvisi_stazione_discordi(*voci, *celle); }));
+  l.push_back(confronta("indication board texts", {n_sommario, n_percorso}, voci && celle,
+                        [&] { return indicazioni_discordi(*voci, *celle); }));
+  l.push_back(confronta("format markers", {n_sommario, n_percorso}, voci && celle, [&]() -> std::optional<std::string> {
+    const std::int16_t s = (*voci)[voce::linea].gruppo_a1;
+    const std::int16_t t = (*celle)[1].valore1;
+    if (s == marcatore_sommario && t == marcatore_percorso) return std::nullopt;
+    return fmt::format(
+        "entry 85 gruppo_a1 holds {} (marker {}), track cell 1 valore1 holds {} "
+        "(marker {})",
+        s, marcatore_sommario, t, marcatore_percorso);
+  }));
+  // og covers the identity the summary holds: its route and train names.
+  l.push_back(confronta("check code og", {n_percorso, n_sommario}, voci && celle, [&]() -> std::optional<std::string> {
+    const stazione& linea = (*voci)[voce::linea];
+    const stazione& treno = (*voci)[voce::treno];
+    const std::int16_t atteso = codice_gara_og(treno.nome, linea.nome);
+    if ((*celle)[1].valore2 == atteso) return std::nullopt;
+    return fmt::format(
+        "track cell 1 valore2 holds the check code {}, but the summary names route \"{}\" and "
+        "train \"{}\", which give {}",
+        (*celle)[1].valore2, linea.nome, treno.nome, atteso);
+  }));
+  // st covers the names in the summary itself.
+  l.push_back(confronta("check code st", {n_sommario}, voci != nullptr, [&]() -> std::optional<std::string> {
+    const stazione& linea = (*voci)[voce::linea];
+    const std::int32_t atteso = codice_gara_st((*voci)[voce::treno].nome, linea.nome);
+    if (linea.orario == atteso) return std::nullopt;
+    return fmt::format("entry 85 orario holds the check code {}, but the names of entries 85 and 86 give {}",
+                       linea.orario, atteso);
+  }));
+  return l;
+}
+
+constexpr std::size_t legami_di_compilazione = 6;
+
+}  // namespace
+
+esito_insieme confronta_insieme(const file_scenario& f, const identita& id) {
+  insieme_decodificato d;
+  decodifica_se_puoi(f.sommario, d.voci, decodifica_sommario);
+  decodifica_se_puoi(f.percorso, d.celle, decodifica_percorso);
+  decodifica_se_puoi(f.linea, d.p, decodifica_linea);
+  esito_insieme esito{legami_dell_insieme(d, id), {}};
+
+  // The files of the links that failed, pair by pair, with why.
+  struct coppia {
+    std::string a, b;
+    std::vector<std::string> perche;
+  };
+  std::vector<coppia> coppie;
+  for (std::size_t i = 0; i < legami_di_compilazione; ++i) {
+    const legame& l = esito.legami[i];
+    if (l.ok.value_or(true)) continue;
+    auto c = std::find_if(coppie.begin(), coppie.end(),
+                          [&](const coppia& x) { return x.a == l.file[0] && x.b == l.file[1]; });
+    if (c == coppie.end()) c = coppie.insert(coppie.end(), coppia{l.file[0], l.file[1], {}});
+    c->perche.push_back(l.nome + ": " + l.perche);
+  }
+  const auto unite = [](const std::vector<std::string>& v) {
+    std::string out;
+    for (const std::string& s : v) out += (out.empty() ? "" : "; ") + s;
+    return out;
+  };
+
+  if (coppie.size() == 2) {
     // The file both disagreements share is the odd one; the other two agree.
-    const std::string* comune = nullptr;
-    for (const std::string* x : {discordi[0].a, discordi[0].b}) {
-      if (x == discordi[1].a || x == discordi[1].b) comune = x;
+    std::string comune;
+    for (const std::string& x : {coppie[0].a, coppie[0].b}) {
+      if (x == coppie[1].a || x == coppie[1].b) comune = x;
     }
-    if (comune != nullptr) {
+    if (!comune.empty()) {
       std::vector<std::string> altri;
-      for (const std::string* x : {&n_linea, &n_sommario, &n_percorso}) {
-        if (x != comune) altri.push_back(*x);
+      for (const std::string& x : {nome_file_linea(id), nome_file_sommario(id), nome_file_percorso(id)}) {
+        if (x != comune) altri.push_back(x);
       }
-      problemi.push_back(fmt::format("{}: does not belong with {} and {}, which agree with each other ({}; {})",
-                                     *comune, altri[0], altri[1], discordi[0].perche, discordi[1].perche));
-      return problemi;
+      esito.problemi.push_back(
+          {{comune},
+           fmt::format("{}: does not belong with {} and {}, which agree with each other ({}; {})", comune, altri[0],
+                       altri[1], unite(coppie[0].perche), unite(coppie[1].perche))});
+      coppie.clear();
     }
   }
-  for (const relazione& r : discordi) {
-    problemi.push_back(
-        fmt::format("{}: does not come from the same compile as {} ({}); one of the two does not "
-                    "belong to this set",
-                    *r.a, *r.b, r.perche));
+  for (const coppia& c : coppie) {
+    esito.problemi.push_back({{c.a, c.b},
+                              fmt::format("{}: does not come from the same compile as {} ({}); one of the two does "
+                                          "not belong to this set",
+                                          c.a, c.b, unite(c.perche))});
   }
+
+  // og against the summary's names: the check of the track alone holds it
+  // against the folder's identity, which says the same when the summary
+  // names that identity.
+  const legame& og = esito.legami[legami_di_compilazione + 1];
+  const bool nomi_della_cartella =
+      d.voci && (*d.voci)[voce::linea].nome == id.nome_linea && (*d.voci)[voce::treno].nome == id.nome_treno;
+  if (!og.ok.value_or(true) && !nomi_della_cartella) {
+    esito.problemi.push_back({og.file, fmt::format("{}: {}", og.file[0], og.perche)});
+  }
+  return esito;
+}
+
+std::vector<std::string> verifica_insieme(const file_scenario& f, const identita& id) {
+  std::vector<std::string> problemi;
+  for (problema_insieme& p : confronta_insieme(f, id).problemi) problemi.push_back(std::move(p.testo));
   return problemi;
 }
 

@@ -36,40 +36,68 @@ std::vector<std::string> giornale_della_cartella(const std::filesystem::path& ca
   }
   const auto trovato = dir.interrupted();
   if (!trovato) return {};
-  return {utf8_of(dir.path_of(folder::journal_name).lexically_normal()) + ": a replacement of the set did not end; " +
-          trovato->text(false) + " (check --repair, or the next run, does it)"};
+  return {"a replacement of the set did not end; " + trovato->text(false) +
+          " (check --repair, or the next run, does it)"};
 }
 
 // The problems in text are findings and go to standard error, as every
 // command's but lint's; "ok" and the JSON report are the output.
 int esegui_check(const opzioni_check& o, std::ostream& out, std::ostream& err) {
   const std::filesystem::path dir = path_from_utf8(o.dir);
-  std::vector<std::string> problemi = giornale_della_cartella(dir, o.ripara, err);
+  // The folder's own problem, in UTF-8 words: a journal left behind.
+  const std::vector<std::string> giornale = giornale_della_cartella(dir, o.ripara, err);
+  const std::string nome_giornale = utf8_of((dir / std::string(folder::journal_name)).lexically_normal());
   const identita id = identita_della_cartella(dir, o.identita);
   const file_scenario f = leggi_file_scenario(dir, id);
-  for (std::string& p : verifica_scenario(f, id)) problemi.push_back(std::move(p));
+  // Each file's own problems start with its name.
+  std::vector<problema_insieme> trovati;
+  for (std::string& p : verifica_scenario(f, id)) {
+    const auto sep = p.find(": ");
+    trovati.push_back({{p.substr(0, sep)}, std::move(p)});
+  }
   // Files of two different compiles side by side: which one is the stranger.
-  for (std::string& p : verifica_insieme(f, id)) problemi.push_back(std::move(p));
+  esito_insieme insieme = confronta_insieme(f, id);
+  for (problema_insieme& p : insieme.problemi) trovati.push_back(std::move(p));
   if (o.json) {
     nlohmann::json j;
     j["route_name"] = utf8_da_1252(id.nome_linea);
     j["train_number"] = utf8_da_1252(id.nome_treno);
     j["problems"] = nlohmann::json::array();
-    // Each problem starts with the name of its file.
-    for (const std::string& p : problemi) {
-      const auto sep = p.find(": ");
-      j["problems"].push_back({{"file", utf8_da_1252(p.substr(0, sep))},
-                               {"message", utf8_da_1252(sep == std::string::npos ? p : p.substr(sep + 2))}});
+    for (const std::string& g : giornale) {
+      j["problems"].push_back({{"file", nome_giornale}, {"files", {nome_giornale}}, {"message", g}});
     }
-    j["ok"] = problemi.empty();
+    for (const problema_insieme& p : trovati) {
+      const auto sep = p.testo.find(": ");
+      nlohmann::json file = nlohmann::json::array();
+      for (const std::string& n : p.file) file.push_back(utf8_da_1252(n));
+      j["problems"].push_back(
+          {{"file", utf8_da_1252(p.file.front())},
+           {"files", std::move(file)},
+           {"message", utf8_da_1252(sep == std::string::npos ? p.testo : p.testo.substr(sep + 2))}});
+    }
+    // What was compared: every link, with its files and whether they agree
+    // (null when a file is missing or unreadable).
+    j["links"] = nlohmann::json::array();
+    for (const legame& l : insieme.legami) {
+      nlohmann::json file = nlohmann::json::array();
+      for (const std::string& n : l.file) file.push_back(utf8_da_1252(n));
+      j["links"].push_back(
+          {{"name", l.nome},
+           {"files", std::move(file)},
+           {"ok", l.ok ? nlohmann::json(*l.ok) : nlohmann::json(nullptr)},
+           {"message", l.ok.value_or(true) ? nlohmann::json(nullptr) : nlohmann::json(utf8_da_1252(l.perche))}});
+    }
+    const bool ok = trovati.empty() && giornale.empty();
+    j["ok"] = ok;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    return problemi.empty() ? exit_status::clean : exit_status::problem;
+    return ok ? exit_status::clean : exit_status::problem;
   }
-  if (problemi.empty()) {
+  if (trovati.empty() && giornale.empty()) {
     out << "ok\n";
     return exit_status::clean;
   }
-  for (const std::string& p : problemi) err << leggibile_da_1252(p) << '\n';
+  for (const std::string& g : giornale) err << nome_giornale << ": " << testo_leggibile(g) << '\n';
+  for (const problema_insieme& p : trovati) err << leggibile_da_1252(p.testo) << '\n';
   return exit_status::problem;
 }
 
