@@ -102,11 +102,12 @@ std::vector<std::string_view> split(std::string_view line, char sep) {
 // repair touch anything but the set's own names and their temporaries.
 journal parse_journal(const std::string& text, const fs::path& file) {
   const auto bad = [&](const std::string& why) {
-    return platform_error(file, "is not a journal of this program (" + why +
-                                    "); look at it, then remove it to let runs go on");
+    return platform_error(
+        file, "is not a journal of this program (" + why + "); look at it, then remove it to let runs go on");
   };
   std::vector<std::string_view> lines = split(text, '\n');
-  if (lines.size() < 3 || lines.front() != journal_header) throw bad("its first line is not \"" + std::string(journal_header) + "\"");
+  if (lines.size() < 3 || lines.front() != journal_header)
+    throw bad("its first line is not \"" + std::string(journal_header) + "\"");
   if (!lines.back().empty() || lines[lines.size() - 2] != journal_end) throw bad("it does not end with \"end\"");
   journal j;
   std::vector<entry>& entries = j.entries;
@@ -183,9 +184,8 @@ std::vector<std::string> names_of(const std::vector<entry>& entries) {
 // True when every new file has its final name: no undo has begun, and no
 // temporary is left.
 bool new_files_in_place(const folder& dir, const journal& j) {
-  return !j.undoing && std::none_of(j.entries.begin(), j.entries.end(), [&](const entry& e) {
-    return sys::regular_file_at(dir.path_of(e.temporary));
-  });
+  return !j.undoing && std::none_of(j.entries.begin(), j.entries.end(),
+                                    [&](const entry& e) { return sys::regular_file_at(dir.path_of(e.temporary)); });
 }
 
 // The steps of one replacement in a folder, and of the repair of one.
@@ -225,7 +225,8 @@ class transaction {
       } catch (const platform_error& failed) {
         for (std::size_t k = 0; k < i; ++k) sys::remove_file(at(entries_[k].backup));
         sys::remove_file(journal_path());
-        throw platform_error(failed.file(), failed.reason() + "; nothing was replaced: the folder keeps its earlier files");
+        throw platform_error(failed.file(),
+                             failed.reason() + "; nothing was replaced: the folder keeps its earlier files");
       }
     }
     sys::flush_folder(dir_.base());

@@ -190,7 +190,10 @@ TEST(SetTransaction, AJournalThatIsNotOursIsRefusedAndNothingIsTouched) {
   for (const auto& [what, text] : journals) {
     SCOPED_TRACE(what);
     temp_folder t;
-    const files before{{"a.dat", "A"}, {"other.txt", "O"}, {leftover, "new A"}, {backup, "A"},
+    const files before{{"a.dat", "A"},
+                       {"other.txt", "O"},
+                       {leftover, "new A"},
+                       {backup, "A"},
                        {std::string(folder::journal_name), text}};
     plant(t.path(), before);
     folder dir(t.path());

@@ -62,8 +62,8 @@ std::vector<command> commands() {
   const identita run = identita_incorporata();
   const identita prova{"Prova", "1"};
   return {{"scenario.exe",
-           {nome_note(run), nome_rallentamenti(run), nome_scheda(run), nome_file_sommario(run),
-            nome_file_percorso(run), nome_file_linea(run)},
+           {nome_note(run), nome_rallentamenti(run), nome_scheda(run), nome_file_sommario(run), nome_file_percorso(run),
+            nome_file_linea(run)},
            program_in,
            no_args},
           {"scenario-tool.exe compile",

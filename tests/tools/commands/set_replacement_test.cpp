@@ -47,8 +47,16 @@ struct command {
 
 std::vector<std::string> program_argv(const fs::path& dir, const fs::path&) { return {(dir / "scenario").string()}; }
 std::vector<std::string> compile_argv(const fs::path& dir, const fs::path& sources) {
-  return {SCENARIO_TOOL_EXE, "compile", (sources / "route.txt").string(), (sources / "train.txt").string(),
-          "-o", dir.string(), "--route-name", "Prova", "--train-number", "1"};
+  return {SCENARIO_TOOL_EXE,
+          "compile",
+          (sources / "route.txt").string(),
+          (sources / "train.txt").string(),
+          "-o",
+          dir.string(),
+          "--route-name",
+          "Prova",
+          "--train-number",
+          "1"};
 }
 std::vector<std::string> export_argv(const fs::path& dir, const fs::path&) {
   return {SCENARIO_TOOL_EXE, "export", "-o", dir.string()};
@@ -83,8 +91,9 @@ const fs::path& sources() {
   static const bool written = [] {
     test_util::write_file(dir.path() / "route.txt",
                           test_util::sostituisci(testo_linea(), "curvad3,  800,  450", "curvad3,  800,  460"));
-    test_util::write_file(dir.path() / "train.txt", test_util::sostituisci(testo_treno(), "rallentamento,   36500,    70,",
-                                                                           "rallentamento,   36500,    50,"));
+    test_util::write_file(
+        dir.path() / "train.txt",
+        test_util::sostituisci(testo_treno(), "rallentamento,   36500,    70,", "rallentamento,   36500,    50,"));
     return true;
   }();
   (void)written;
