@@ -5,8 +5,6 @@
 // that is not complete.
 #include <gtest/gtest.h>
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +28,7 @@
 #include "run/pipeline.h"
 #include "support/child_process.h"
 #include "support/files.h"
+#include "support/immutable.h"
 
 namespace scen {
 namespace {
@@ -86,36 +85,7 @@ void nessun_file_a_meta(const fs::path& dir, const std::vector<std::string>& tra
   }
 }
 
-// The immutable flag of a file or folder: nobody, root included, may create,
-// rename or delete there. Not every file system has it.
-bool poni_immutabile(const fs::path& p, bool si) {
-  const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int attributi = 0;
-  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &attributi) == 0;
-  if (ok) {
-    attributi = si ? (attributi | FS_IMMUTABLE_FL) : (attributi & ~FS_IMMUTABLE_FL);
-    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &attributi) == 0;
-  }
-  ::close(fd);
-  return ok;
-}
-
-// Keeps a path immutable for the life of the object.
-class immutabile {
- public:
-  explicit immutabile(fs::path p) : p_(std::move(p)), attivo_(poni_immutabile(p_, true)) {}
-  ~immutabile() {
-    if (attivo_) poni_immutabile(p_, false);
-  }
-  immutabile(const immutabile&) = delete;
-  immutabile& operator=(const immutabile&) = delete;
-  bool attivo() const { return attivo_; }
-
- private:
-  fs::path p_;
-  bool attivo_;
-};
+using test_util::immutable;
 
 // A tmpfs of `byte` bytes mounted on a folder of its own, the real full disk.
 class disco_piccolo {
@@ -211,8 +181,8 @@ TEST(PlatformFaults, AFailedReplacementKeepsTheEarlierFileWhole) {
 
 TEST(PlatformFaults, AFolderThatCannotBeWrittenStopsTheRunAtItsFirstFile) {
   temp_folder dir;
-  immutabile bloccata(dir.path());
-  if (!bloccata.attivo()) GTEST_SKIP() << "this file system has no immutable flag";
+  immutable bloccata(dir.path());
+  if (!bloccata.on()) GTEST_SKIP() << "this file system has no immutable flag";
   folder dove(dir.path());
   const auto g = corsa_con_guasto(dove);
   ASSERT_TRUE(g.has_value());
@@ -234,8 +204,8 @@ TEST(PlatformFaults, ASourceThatCannotBeDeletedNamesTheSource) {
     folder dove(dir.path());
     dati_linea(dove, id);
     dati_treno(dove, id);
-    immutabile fermo(dir.path() / bloccato);
-    if (!fermo.attivo()) GTEST_SKIP() << "this file system has no immutable flag";
+    immutable fermo(dir.path() / bloccato);
+    if (!fermo.on()) GTEST_SKIP() << "this file system has no immutable flag";
 
     modello m;
     m.nome_linea = id.nome_linea;

@@ -64,4 +64,16 @@ inline bool allineato(std::string_view campo, std::size_t larghezza) {
 
 inline int numero(std::string_view campo) { return std::stoi(std::string(campo)); }
 
+// Whether `t` holds a byte a terminal or an XML page acts on: C0 but the
+// line ends the program writes, DEL, or a C1 control encoded as UTF-8 (C2 80
+// to C2 9F).
+inline bool has_control_bytes(const std::string& t) {
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const auto b = static_cast<unsigned char>(t[i]);
+    if ((b < 0x20 && b != '\n') || b == 0x7F) return true;
+    if (b == 0xC2 && i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0xA0) return true;
+  }
+  return false;
+}
+
 }  // namespace scen::test_util

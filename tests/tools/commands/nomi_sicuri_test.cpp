@@ -8,6 +8,7 @@
 #include "formats/decodifica.h"
 #include "formats/file_binari.h"
 #include "support/files.h"
+#include "support/text_lines.h"
 #include "support/tool_in_process.h"
 #include "text/testo_utf8.h"
 
@@ -30,16 +31,7 @@ const std::string nome_ostile =
     "DENA\x1b[2J\x9D\\x1b";
 const std::string nome_mostrato = "AR\\x1b]0;pwned\\x07DENA\\x1b[2J\\x9d\\\\x1b";
 
-// Bytes a terminal or an XML page must not receive from a file: C0 but the
-// line ends the program writes, DEL, and C1 controls as UTF-8.
-bool ha_controlli(const std::string& t) {
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    const auto b = static_cast<unsigned char>(t[i]);
-    if ((b < 0x20 && b != '\n') || b == 0x7F) return true;
-    if (b == 0xC2 && i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0xA0) return true;
-  }
-  return false;
-}
+using test_util::has_control_bytes;
 
 // JSON escapes C0 and leaves C1 characters as they are (valid UTF-8, which
 // parsing the output checks): only C0 and DEL must be absent.
@@ -75,7 +67,7 @@ TEST_F(NomiSicuri, DumpShowsTheNameEscaped) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("entry  1  station \"" + nome_mostrato + "\" at 0 m"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("nome \"" + nome_mostrato + "\""), std::string::npos);
-  EXPECT_FALSE(ha_controlli(r.out));
+  EXPECT_FALSE(has_control_bytes(r.out));
   // JSON: the name as it is, escaped the JSON way, in valid UTF-8.
   const auto j = run_tool_in_process({"dump", sommario("b").string(), "--json"}, dir_.path());
   ASSERT_EQ(j.status, 0) << j.err;
@@ -88,9 +80,9 @@ TEST_F(NomiSicuri, DiffShowsTheNameEscaped) {
   const auto r = run_tool_in_process({"diff", "a", "b", "--html", "page.html"}, dir_.path());
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.out.find("station ARDENA renamed " + nome_mostrato + " at "), std::string::npos) << r.out;
-  EXPECT_FALSE(ha_controlli(r.out));
+  EXPECT_FALSE(has_control_bytes(r.out));
   const std::string pagina = read_file(dir_.path() / "page.html");
-  EXPECT_FALSE(ha_controlli(pagina));
+  EXPECT_FALSE(has_control_bytes(pagina));
   const auto j = run_tool_in_process({"diff", "a", "b", "--json"}, dir_.path());
   EXPECT_FALSE(ha_c0(j.out));
   const auto cambi = nlohmann::json::parse(j.out).at("changes");
@@ -106,9 +98,9 @@ TEST_F(NomiSicuri, MapPagesHoldNoControlByte) {
   for (const char* file : {"m.svg", "m.html"}) {
     const auto r = run_tool_in_process({"map", "b", "-o", file}, dir_.path());
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_FALSE(ha_controlli(r.err)) << r.err;
+    EXPECT_FALSE(has_control_bytes(r.err)) << r.err;
     const std::string pagina = read_file(dir_.path() / file);
-    EXPECT_FALSE(ha_controlli(pagina)) << file;
+    EXPECT_FALSE(has_control_bytes(pagina)) << file;
     EXPECT_NE(pagina.find("DENA"), std::string::npos) << file;
   }
 }

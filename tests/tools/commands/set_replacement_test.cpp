@@ -7,10 +7,7 @@
 //   `check --repair` (or the next run) makes is cut short in turn.
 // Each time the folder ends with exactly the earlier set or exactly the new
 // one, and `check` agrees.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -25,6 +22,7 @@
 #include "platform/folder.h"
 #include "support/child_process.h"
 #include "support/files.h"
+#include "support/immutable.h"
 #include "support/sources.h"
 
 namespace scen {
@@ -184,32 +182,7 @@ TEST(SetReplacement, ARenameFailingAtAnyPositionLeavesEveryCommandsEarlierSet) {
 }
 
 // The immutable flag: no rename may replace the file, root's included.
-class immutable {
- public:
-  explicit immutable(fs::path p) : p_(std::move(p)), on_(set(true)) {}
-  ~immutable() {
-    if (on_) set(false);
-  }
-  immutable(const immutable&) = delete;
-  immutable& operator=(const immutable&) = delete;
-  bool on() const { return on_; }
-
- private:
-  bool set(bool on) {
-    const int fd = ::open(p_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-      ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-  }
-  fs::path p_;
-  bool on_;
-};
+using test_util::immutable;
 
 TEST(SetReplacement, AFinalFileThatCannotBeReplacedIsFoundBeforeAnythingIsTouched) {
   for (const command& c : commands()) {

@@ -10,6 +10,7 @@
 #include "support/files.h"
 #include "support/source_mistakes.h"
 #include "support/sources.h"
+#include "support/text_lines.h"
 #include "support/tool_in_process.h"
 #include "text/testo_utf8.h"
 
@@ -29,23 +30,14 @@ using tool::utf8_da_1252;
 // The five bytes Windows-1252 leaves undefined.
 const std::set<unsigned> indefiniti_1252{0x81, 0x8D, 0x8F, 0x90, 0x9D};
 
-// Whether `t` holds a byte a terminal acts on: C0 but the line ends the
-// program writes, DEL, or a C1 control encoded as UTF-8 (C2 80 to C2 9F).
-bool ha_controlli(const std::string& t) {
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    const auto b = static_cast<unsigned char>(t[i]);
-    if ((b < 0x20 && b != '\n') || b == 0x7F) return true;
-    if (b == 0xC2 && i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0xA0) return true;
-  }
-  return false;
-}
+using test_util::has_control_bytes;
 
 TEST(TestoLeggibile, EveryByteOfWindows1252) {
   for (unsigned b = 0; b < 256; ++b) {
     SCOPED_TRACE(fmt::format("byte 0x{:02X}", b));
     const std::string byte(1, static_cast<char>(b));
     const std::string shown = leggibile_da_1252(byte);
-    EXPECT_FALSE(ha_controlli(shown));
+    EXPECT_FALSE(has_control_bytes(shown));
     const bool controllo = b < 0x20 || b == 0x7F || indefiniti_1252.count(b) > 0;
     if (controllo) {
       EXPECT_EQ(shown, fmt::format("\\x{:02x}", b));
@@ -84,7 +76,7 @@ TEST(TestoLeggibile, Utf8TextKeepsItsCharactersAndEscapesControlsAndBrokenBytes)
   };
   for (const auto& c : casi) {
     EXPECT_EQ(testo_leggibile(c.utf8), c.shown) << c.utf8;
-    EXPECT_FALSE(ha_controlli(testo_leggibile(c.utf8)));
+    EXPECT_FALSE(has_control_bytes(testo_leggibile(c.utf8)));
   }
 }
 
@@ -114,7 +106,7 @@ TEST(TestoLeggibile, CaretStaysUnderTheTokenAfterEscapedBytes) {
         "\"LUNESCO\") [code 8]\n  " +
         c.shown + "5025" + resto + "\n" + sotto + "^~~~\n" + sotto + "5000\n";
     EXPECT_NE(r.out.find(atteso), std::string::npos) << r.out;
-    EXPECT_FALSE(ha_controlli(r.out));
+    EXPECT_FALSE(has_control_bytes(r.out));
   }
 }
 
@@ -139,7 +131,7 @@ TEST(TestoLeggibile, CaretSpansAnEscapedToken) {
   EXPECT_EQ(da, 2 + shown.find('"')) << r.out;
   EXPECT_EQ(caret.find_first_not_of('~', da + 1), std::string::npos) << r.out;
   EXPECT_GE(caret.size(), 2 + shown.find("\\x01") + 4) << r.out;
-  EXPECT_FALSE(ha_controlli(r.out));
+  EXPECT_FALSE(has_control_bytes(r.out));
 }
 
 }  // namespace
