@@ -17,7 +17,7 @@ set -euo pipefail
 set -m
 # Whatever stops the loop says why: a command that fails under `set -e`
 # would otherwise end it without a word.
-trap 'echo "kill loop: line $LINENO: \"$BASH_COMMAND\" failed with status $?"' ERR
+trap 'echo "kill loop: line $LINENO: \"$BASH_COMMAND\" failed with status $?"; ls -la "$lavoro" 2>&1 | head -20' ERR
 
 uso="usage: kill_loop.sh N SCENARIO SCENARIO_TOOL [KILL|TERM|INT|HUP]"
 n="${1:?$uso}"

@@ -42,17 +42,20 @@ if diff -rq "$lavoro/set-a" "$lavoro/set-b" >/dev/null; then
   exit 1
 fi
 
-# What the folder holds: "a", "b", or "mixed".
+# What the folder holds under its final names: "a", "b", or "mixed". A
+# temporary (".NAME.tmp-...") carries no final name: a kill before the
+# journal leaves one, and a later run removes it as stale; a journal left
+# after the repair is a mix.
+finali() { ls -A "$1" | grep -v -e '^\.scenario\.lock$' -e '^\..*\.tmp-[0-9a-f]\{16\}$' || true; }
 quale() {
   local dir="$1" nome
-  for nome in $(ls -A "$dir"); do
-    [[ "$nome" == .scenario.lock ]] && continue
+  for nome in $(finali "$dir"); do
     if [[ ! -f "$lavoro/set-a/$nome" ]]; then
       echo "mixed"
       return
     fi
   done
-  if diff -q <(ls -A "$dir" | grep -v '^\.scenario\.lock$') <(ls -A "$lavoro/set-a") >/dev/null; then
+  if diff -q <(finali "$dir") <(ls -A "$lavoro/set-a") >/dev/null; then
     local tutti_a=1 tutti_b=1
     for nome in $(ls -A "$lavoro/set-a"); do
       cmp -s "$dir/$nome" "$lavoro/set-a/$nome" || tutti_a=0
